@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, tests and benchmarks need; quiet and fast when all are there.
+set -euo pipefail
+paquetes=(
+  build-essential cmake ninja-build pkg-config clang-format
+  libglib2.0-dev libcurl4-openssl-dev nlohmann-json3-dev libssl-dev libarchive-dev libplist-dev
+  libgtk-3-dev libwebkit2gtk-4.1-dev libdbusmenu-glib-dev
+  libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev
+  xvfb xauth dbus dbus-x11 python3-gi libarchive-tools zip unzip curl openssl procps
+)
+faltan=()
+for p in "${paquetes[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || faltan+=("$p")
+done
+if [ ${#faltan[@]} -gt 0 ]; then
+  echo "Instalando: ${faltan[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${faltan[@]}"
+fi

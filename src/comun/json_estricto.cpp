@@ -16,22 +16,24 @@ std::string Objeto::rutaDe(std::string_view clave) const {
 }
 
 Resultado<Json> analizarJson(std::string_view texto) {
-  int profundidad = 0;
   bool demasiado = false;
   Json::parser_callback_t cb = [&](int depth, Json::parse_event_t evento, Json&) {
-    if (evento == Json::parse_event_t::object_start || evento == Json::parse_event_t::array_start) {
-      profundidad = depth;
-      if (depth >= kProfundidadMaxima) demasiado = true;
-    }
+    if ((evento == Json::parse_event_t::object_start ||
+         evento == Json::parse_event_t::array_start) &&
+        depth >= kProfundidadMaxima)
+      demasiado = true;
     return !demasiado;
   };
-  (void)profundidad;
   Json j;
   try {
     j = Json::parse(texto.begin(), texto.end(), cb, /*allow_exceptions=*/true);
-  } catch (const Json::exception& e) {
+  } catch (const Json::parse_error& e) {
     if (demasiado) return Resultado<Json>::fallo("El documento está anidado demasiado hondo");
-    return Resultado<Json>::fallo(std::string("El documento no es JSON válido: ") + e.what());
+    return Resultado<Json>::fallo("El documento no es JSON válido (error cerca del byte " +
+                                  std::to_string(e.byte) + ")");
+  } catch (const Json::exception&) {
+    if (demasiado) return Resultado<Json>::fallo("El documento está anidado demasiado hondo");
+    return Resultado<Json>::fallo("El documento no es JSON válido");
   }
   if (demasiado) return Resultado<Json>::fallo("El documento está anidado demasiado hondo");
   return Resultado<Json>::exito(std::move(j));

@@ -164,8 +164,8 @@ Resultado<T> decodificar(std::string_view texto) {
     return Resultado<T>::exito(leerValor<T>(j.valor(), "documento"));
   } catch (const FalloJson& e) {
     return Resultado<T>::fallo(std::string("El documento no es válido: ") + e.what());
-  } catch (const Json::exception& e) {
-    return Resultado<T>::fallo(std::string("El documento no es válido: ") + e.what());
+  } catch (const Json::exception&) {
+    return Resultado<T>::fallo("El documento no es válido: un valor no tiene el tipo esperado");
   }
 }
 

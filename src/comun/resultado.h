@@ -15,7 +15,9 @@ template <class T>
 class Resultado {
  public:
   static Resultado exito(T valor) { return Resultado(std::move(valor), {}); }
-  static Resultado fallo(std::string mensaje) { return Resultado(std::nullopt, std::move(mensaje)); }
+  static Resultado fallo(std::string mensaje) {
+    return Resultado(std::nullopt, std::move(mensaje));
+  }
 
   bool ok() const { return valor_.has_value(); }
   explicit operator bool() const { return ok(); }

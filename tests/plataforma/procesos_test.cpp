@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "apoyo/carpeta_temporal.h"
+#include "plataforma/linux/procesos.h"
+
+using namespace orvo;
+namespace fs = std::filesystem;
+
+namespace {
+
+pid_t lanzar(const fs::path& ejecutable) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    execl(ejecutable.c_str(), ejecutable.c_str(), nullptr);
+    _exit(127);
+  }
+  return pid;
+}
+
+bool esperarQue(const std::function<bool()>& cond) {
+  for (int i = 0; i < 200; ++i) {
+    if (cond()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+}  // namespace
+
+TEST(Procesos, UnScriptDeBundleCuentaMientrasViveYNoComoZombi) {
+  prueba::CarpetaTemporal t;
+  auto exe = t.escribir("Video.app/Contents/MacOS/Video", "#!/bin/sh\nexec sleep 30\n");
+  auto otro = t.escribir("Otro.app/Contents/MacOS/Otro", "#!/bin/sh\nsleep 30\n");
+  fs::permissions(exe, fs::perms(0755));
+  fs::permissions(otro, fs::perms(0755));
+
+  pid_t p = lanzar(otro);
+  ASSERT_TRUE(esperarQue([&] { return procesosDe(otro).size() == 1; }));
+  EXPECT_TRUE(procesosDe(exe).empty());
+  EXPECT_EQ(procesosDe(otro)[0], p);
+
+  // A path through a symbolic link names the same executable.
+  fs::create_directory_symlink(t / "Otro.app", t / "Enlace.app");
+  EXPECT_EQ(procesosDe(t / "Enlace.app/Contents/MacOS/Otro").size(), 1u);
+
+  kill(p, SIGTERM);
+  // Not yet reaped: a zombie no longer runs the app.
+  ASSERT_TRUE(esperarQue([&] { return !procesoVivo(p); }));
+  EXPECT_TRUE(procesosDe(otro).empty());
+  waitpid(p, nullptr, 0);
+  EXPECT_FALSE(procesoVivo(p));
+}
+
+TEST(Procesos, UnBinarioCopiadoEnElBundleSeReconocePorSuExe) {
+  prueba::CarpetaTemporal t;
+  fs::create_directories(t / "Reloj.app/Contents/MacOS");
+  auto exe = t / "Reloj.app/Contents/MacOS/Reloj";
+  fs::copy_file("/bin/sleep", exe);
+  fs::permissions(exe, fs::perms(0755));
+  pid_t pid = fork();
+  if (pid == 0) {
+    execl(exe.c_str(), exe.c_str(), "30", nullptr);
+    _exit(127);
+  }
+  ASSERT_TRUE(esperarQue([&] { return procesosDe(exe).size() == 1; }));
+  EXPECT_TRUE(procesosDe("/bin/sleep").empty() || procesosDe("/bin/sleep")[0] != pid);
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  EXPECT_TRUE(procesosDe(exe).empty());
+}

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <regex>
+#include <thread>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "apoyo/carpeta_temporal.h"
+#include "comun/log.h"
+#include "comun/proceso.h"
+#include "comun/sha256.h"
+#include "comun/versiones.h"
+
+using namespace orvo;
+using prueba::CarpetaTemporal;
+namespace fs = std::filesystem;
+
+namespace {
+std::string salidaDe(const std::string& orden) {
+  std::string s;
+  FILE* p = popen(orden.c_str(), "r");
+  std::array<char, 256> buf;
+  size_t n;
+  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) s.append(buf.data(), n);
+  pclose(p);
+  return s;
+}
+}  // namespace
+
+TEST(Correr, EstadosDeSalidaYSinSalidaPropia) {
+  EXPECT_EQ(correr("/no/existe", {}), -1);
+  EXPECT_EQ(correr("/etc/passwd", {}), -1);  // not executable
+  EXPECT_EQ(correr("/bin/true", {}), 0);
+  EXPECT_EQ(correr("/bin/sh", {"-c", "exit 7"}), 7);
+  // Arguments are passed as they are: no shell splits or expands them.
+  EXPECT_EQ(correr("/bin/sh", {"-c", "test \"$1\" = 'a b*'", "sh", "a b*"}), 0);
+  EXPECT_EQ(correr("/bin/sh", {"-c", "kill -TERM $$"}), 128 + SIGTERM);
+
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(correr("/bin/sh", {"-c", "echo fuera; echo error >&2"}), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST(Correr, PgrepEncuentraUnProcesoReal) {
+  CarpetaTemporal t;
+  auto exe = t.escribir("Prueba.app/Contents/MacOS/prueba", "#!/bin/sh\nsleep 30\n");
+  fs::permissions(exe, fs::perms(0755));
+  pid_t pid = fork();
+  if (pid == 0) {
+    execl("/bin/sh", "sh", exe.c_str(), nullptr);
+    _exit(127);
+  }
+  std::string patron = (t / "Prueba.app").string() + "/Contents/";
+  int encontrado = 1;
+  for (int i = 0; i < 200 && encontrado != 0; ++i) {
+    encontrado = correr("/usr/bin/pgrep", {"-f", patron});
+    if (encontrado) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(encontrado, 0);
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  EXPECT_EQ(correr("/usr/bin/pgrep", {"-f", patron}), 1);
+}
+
+TEST(Sha256, ValoresPublicadosYBloquesCompletos) {
+  CarpetaTemporal t;
+  EXPECT_EQ(sha256(t.escribir("vacio", "")),
+            "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+  EXPECT_EQ(sha256(t.escribir("abc", "abc")),
+            "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  EXPECT_FALSE(sha256(t / "no-existe"));
+  // Exactly one block, and a size that ends one byte into a fourth block.
+  for (size_t tam : {size_t(1) << 20, (size_t(3) << 20) + 1}) {
+    std::string datos(tam, '\0');
+    for (size_t i = 0; i < tam; ++i) datos[i] = char((i * 7919) >> 3);
+    auto ruta = t.escribir("d" + std::to_string(tam), datos);
+    auto esperado = salidaDe("openssl dgst -sha256 -r " + ruta.string()).substr(0, 64);
+    EXPECT_EQ(sha256(ruta), esperado) << tam;
+  }
+}
+
+TEST(Versiones, OrdenNumerico) {
+  struct Caso {
+    const char *a, *b;
+    int r;
+  } casos[] = {
+      {"1.2", "1.2.0", 0},
+      {"1.2.0.0", "1.2", 0},
+      {"1.10", "1.9", 1},
+      {"1.9", "1.10", -1},
+      {"2.0-beta3", "2.0", 1},
+      {"", "0.0", 0},
+      {"abc", "0", 0},
+      {"01.02", "1.2", 0},
+      {"1.99999999999999999999", "1.0", 0},
+      {"rev7", "7", 0},
+      {"1..2", "1.2", 0},
+      {"-1", "1", 0},
+      {"9223372036854775807", "9223372036854775806", 1},
+      // Non-ASCII digits and fractions join their run, which is then dropped.
+      {"1.\u0662", "1", 0},
+      {"3\u00bd", "3", -1},
+      {"2.\u0663.5", "2.5", 0},
+      {"\xff"
+       "5",
+       "5", 0},
+  };
+  for (const auto& c : casos) {
+    EXPECT_EQ(compararVersiones(c.a, c.b), c.r) << c.a << " vs " << c.b;
+    EXPECT_EQ(compararVersiones(c.b, c.a), -c.r) << c.b << " vs " << c.a;
+  }
+}
+
+TEST(Log, LineasConFechaSinEscaparYSinCrearLaCarpeta) {
+  CarpetaTemporal t;
+  Log::usarCarpeta(t.ruta());
+  Log::escribir("primera");
+  EXPECT_TRUE(std::regex_match(prueba::leer(t / "suite.log"),
+                               std::regex("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ primera\n")));
+  Log::escribir("dos\nlineas");
+  Log::escribir("");
+  std::string todo = prueba::leer(t / "suite.log");
+  EXPECT_NE(todo.find(" primera\n"), std::string::npos);
+  EXPECT_NE(todo.find(" dos\nlineas\n"), std::string::npos);
+  EXPECT_EQ(todo.substr(todo.size() - 3), "Z \n");
+
+  Log::usarCarpeta(t / "no-existe");
+  Log::escribir("perdida");
+  EXPECT_FALSE(fs::exists(t / "no-existe"));
+  Log::usarCarpeta({});
+}

@@ -1,5 +1,6 @@
 #include "comun/sha256.h"
 
+#include <cerrno>
 #include <vector>
 
 #include <fcntl.h>

@@ -1,11 +1,12 @@
 #include "comun/log.h"
 
 #include <cerrno>
-#include <ctime>
 #include <mutex>
 
 #include <fcntl.h>
 #include <unistd.h>
+
+#include "comun/fechas.h"
 
 namespace orvo {
 
@@ -17,14 +18,6 @@ std::mutex& cerrojo() {
 std::filesystem::path& carpeta() {
   static std::filesystem::path c;
   return c;
-}
-std::string ahora() {
-  std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  char buf[32];
-  if (!gmtime_r(&t, &tm) || std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm) == 0)
-    return "0000-00-00T00:00:00Z";
-  return buf;
 }
 }  // namespace
 
@@ -40,7 +33,7 @@ void Log::escribir(const std::string& mensaje) {
     if (carpeta().empty()) return;
     ruta = carpeta() / "suite.log";
   }
-  std::string linea = ahora() + " " + mensaje + "\n";
+  std::string linea = textoFecha(ahoraUtc()) + " " + mensaje + "\n";
   // O_CREAT without creating the folder: a missing data folder loses the line, as it should.
   int fd = ::open(ruta.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return;

@@ -67,10 +67,37 @@ class BucleGlib::TemporizadorGlib : public Temporizador,
   const Tarea tarea_;
 };
 
+// Posted tasks wait in our own locked queue and one idle source drains it: order holds by
+// construction, and the hand-off between threads is a mutex every tool can see.
+struct BucleGlib::ColaPrincipal {
+  std::mutex mutex;
+  std::deque<Tarea> tareas;
+  bool programada = false;
+  bool viva = true;
+
+  static gboolean vaciar(gpointer datos) {
+    auto& cola = **static_cast<std::shared_ptr<ColaPrincipal>*>(datos);
+    std::deque<Tarea> tareas;
+    {
+      std::lock_guard<std::mutex> l(cola.mutex);
+      tareas.swap(cola.tareas);
+      cola.programada = false;
+    }
+    for (auto& t : tareas) {
+      {
+        std::lock_guard<std::mutex> l(cola.mutex);
+        if (!cola.viva) break;
+      }
+      t();
+    }
+    return G_SOURCE_REMOVE;
+  }
+};
+
 BucleGlib::BucleGlib(int trabajadores)
     : principal_(std::this_thread::get_id()),
       bucle_(g_main_loop_new(nullptr, FALSE)),
-      vivo_(std::make_shared<bool>(true)) {
+      cola_principal_(std::make_shared<ColaPrincipal>()) {
   trabajadores = std::max(1, trabajadores);
   for (int i = 0; i < trabajadores; ++i) hilos_.emplace_back([this] { trabajar(); });
 }
@@ -90,28 +117,25 @@ BucleGlib::~BucleGlib() {
   for (auto& w : temporizadores) {
     if (auto t = w.lock()) t->detener();
   }
-  // Only the main thread reads this flag (in idle callbacks), and this runs there.
-  *vivo_ = false;
+  {
+    std::lock_guard<std::mutex> l(cola_principal_->mutex);
+    cola_principal_->viva = false;
+    cola_principal_->tareas.clear();
+  }
   g_main_loop_unref(bucle_);
 }
 
 void BucleGlib::enPrincipal(Tarea tarea) {
-  struct Pendiente {
-    std::shared_ptr<bool> vivo;
-    Tarea tarea;
-  };
-  auto* p = new Pendiente{vivo_, std::move(tarea)};
-  // Same-priority idle sources dispatch in the order they were attached.
+  std::lock_guard<std::mutex> l(cola_principal_->mutex);
+  if (!cola_principal_->viva) return;
+  cola_principal_->tareas.push_back(std::move(tarea));
+  if (cola_principal_->programada) return;
+  cola_principal_->programada = true;
   GSource* fuente = g_idle_source_new();
   g_source_set_priority(fuente, G_PRIORITY_DEFAULT);
   g_source_set_callback(
-      fuente,
-      [](gpointer datos) -> gboolean {
-        auto* p = static_cast<Pendiente*>(datos);
-        if (*p->vivo) p->tarea();
-        return G_SOURCE_REMOVE;
-      },
-      p, [](gpointer datos) { delete static_cast<Pendiente*>(datos); });
+      fuente, &ColaPrincipal::vaciar, new std::shared_ptr<ColaPrincipal>(cola_principal_),
+      [](gpointer datos) { delete static_cast<std::shared_ptr<ColaPrincipal>*>(datos); });
   g_source_attach(fuente, nullptr);
   g_source_unref(fuente);
 }

@@ -46,8 +46,10 @@ class BucleGlib : public Bucle {
 
   std::thread::id principal_;
   GMainLoop* bucle_;
-  // Tasks and timers check this before running, so a destroyed loop's leftovers are inert.
-  std::shared_ptr<bool> vivo_;
+  // Shared with the idle source that drains it, which may outlive this object; once this
+  // object is gone the queue is dead and leftovers never run.
+  struct ColaPrincipal;
+  std::shared_ptr<ColaPrincipal> cola_principal_;
 
   std::mutex mutex_;
   std::condition_variable hay_trabajo_;

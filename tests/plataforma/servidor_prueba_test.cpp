@@ -4,19 +4,14 @@
 #include <array>
 #include <cstdio>
 
+#include "apoyo/ordenes.h"
 #include "apoyo/servidor_prueba.h"
 
 using namespace orvo::prueba;
 
 namespace {
 std::string curl(const std::string& args) {
-  std::string s;
-  FILE* p = popen(("curl -s -S --max-time 5 " + args + " 2>/dev/null").c_str(), "r");
-  std::array<char, 4096> buf;
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) s.append(buf.data(), n);
-  pclose(p);
-  return s;
+  return ejecutar("curl -s -S --max-time 5 " + args + " 2>/dev/null").texto;
 }
 }  // namespace
 

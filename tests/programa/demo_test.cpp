@@ -1,50 +1,28 @@
 // The real binary, run as a user would run it on a local catalogue folder.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <string>
 
-#include <sys/wait.h>
-
 #include "apoyo/carpeta_temporal.h"
+#include "apoyo/ordenes.h"
 
-namespace {
-
-struct Salida {
-  int estado;
-  std::string texto;
-};
-
-Salida ejecutar(const std::string& orden) {
-  Salida s{-1, ""};
-  FILE* p = popen((orden + " 2>&1").c_str(), "r");
-  if (!p) return s;
-  std::array<char, 4096> buf;
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) s.texto.append(buf.data(), n);
-  int st = pclose(p);
-  s.estado = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return s;
-}
-
-}  // namespace
+using orvo::prueba::ejecutar;
 
 TEST(Programa, MuestraElCatalogoLocalYRechazaUnoRoto) {
   orvo::prueba::CarpetaTemporal t;
   t.escribir("buena/orvo-suite.json", R"({"formato":"f","version":3,"apps":[
     {"id":"video","nombre":"Video","bundle":"b","app":"Video.app","version":"2.1","url":"v.zip"}]})");
-  auto bien = ejecutar(std::string(ORVO_BINARIO) + " --demo " + (t / "buena").string());
+  auto bien = ejecutar(std::string(ORVO_BINARIO) + " --demo " + (t / "buena").string() + " 2>&1");
   EXPECT_EQ(bien.estado, 0) << bien.texto;
   EXPECT_NE(bien.texto.find("Video"), std::string::npos);
   EXPECT_NE(bien.texto.find("2.1"), std::string::npos);
 
   t.escribir("rota/orvo-suite.json", R"({"formato":"f","version":3,"apps":[{"id":"video"}]})");
-  auto mal = ejecutar(std::string(ORVO_BINARIO) + " --demo " + (t / "rota").string());
+  auto mal = ejecutar(std::string(ORVO_BINARIO) + " --demo " + (t / "rota").string() + " 2>&1");
   EXPECT_EQ(mal.estado, 1);
   EXPECT_NE(mal.texto.find("apps[0]"), std::string::npos) << mal.texto;
 
-  auto falta = ejecutar(std::string(ORVO_BINARIO) + " --demo " + (t / "nada").string());
+  auto falta = ejecutar(std::string(ORVO_BINARIO) + " --demo " + (t / "nada").string() + " 2>&1");
   EXPECT_EQ(falta.estado, 1);
   EXPECT_NE(falta.texto.find("No encontré"), std::string::npos);
 }

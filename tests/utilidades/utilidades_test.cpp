@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "apoyo/carpeta_temporal.h"
+#include "apoyo/ordenes.h"
 #include "comun/log.h"
 #include "comun/proceso.h"
 #include "comun/sha256.h"
@@ -18,18 +19,6 @@
 using namespace orvo;
 using prueba::CarpetaTemporal;
 namespace fs = std::filesystem;
-
-namespace {
-std::string salidaDe(const std::string& orden) {
-  std::string s;
-  FILE* p = popen(orden.c_str(), "r");
-  std::array<char, 256> buf;
-  size_t n;
-  while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) s.append(buf.data(), n);
-  pclose(p);
-  return s;
-}
-}  // namespace
 
 TEST(Correr, EstadosDeSalidaYSinSalidaPropia) {
   EXPECT_EQ(correr("/no/existe", {}), -1);
@@ -80,7 +69,8 @@ TEST(Sha256, ValoresPublicadosYBloquesCompletos) {
     std::string datos(tam, '\0');
     for (size_t i = 0; i < tam; ++i) datos[i] = char((i * 7919) >> 3);
     auto ruta = t.escribir("d" + std::to_string(tam), datos);
-    auto esperado = salidaDe("openssl dgst -sha256 -r " + ruta.string()).substr(0, 64);
+    auto esperado =
+        prueba::ejecutar("openssl dgst -sha256 -r " + ruta.string()).texto.substr(0, 64);
     EXPECT_EQ(sha256(ruta), esperado) << tam;
   }
 }

@@ -7,4 +7,4 @@ cmake -S . -B build/pruebas -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVO_SANITIZE=ON
 cmake --build build/pruebas
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir build/pruebas --output-on-failure -j2 --timeout 600
+ctest --test-dir build/pruebas --output-on-failure -j2 --timeout 120

@@ -74,9 +74,13 @@ struct BucleGlib::ColaPrincipal {
   std::deque<Tarea> tareas;
   bool programada = false;
   bool viva = true;
+  // Keeps this queue alive while any idle source still points at it; GLib carries only the
+  // raw pointer, so every read of our state goes through the mutex.
+  int fuentes = 0;
+  std::shared_ptr<ColaPrincipal> mantener;
 
   static gboolean vaciar(gpointer datos) {
-    auto& cola = **static_cast<std::shared_ptr<ColaPrincipal>*>(datos);
+    auto& cola = *static_cast<ColaPrincipal*>(datos);
     std::deque<Tarea> tareas;
     {
       std::lock_guard<std::mutex> l(cola.mutex);

@@ -23,7 +23,7 @@ void correrConGuarda(BucleGlib& b, double segundos = 5) {
   EXPECT_FALSE(agotado) << "the loop never finished";
 }
 
-TEST(BucleGlib, DISABLED_TareasDeOtroHiloCorrenEnElPrincipalEnOrden) {
+TEST(BucleGlib, TareasDeOtroHiloCorrenEnElPrincipalEnOrden) {
   BucleGlib b;
   std::vector<int> orden;
   bool siemprePrincipal = true;
@@ -69,7 +69,7 @@ TEST(BucleGlib, TemporizadoresUnicosRepetidosYDetenidos) {
   EXPECT_EQ(detenido, 0);
 }
 
-TEST(BucleGlib, DISABLED_TrabajoEnSegundoPlanoVuelveAlPrincipal) {
+TEST(BucleGlib, TrabajoEnSegundoPlanoVuelveAlPrincipal) {
   BucleGlib b;
   std::atomic<bool> fueraDelPrincipal{false};
   int resultado = 0;
@@ -89,7 +89,7 @@ TEST(BucleGlib, DISABLED_TrabajoEnSegundoPlanoVuelveAlPrincipal) {
   EXPECT_EQ(resultado, 42);
 }
 
-TEST(BucleGlib, DISABLED_LoQueDejaUnBucleDestruidoNoCorreEnElSiguiente) {
+TEST(BucleGlib, LoQueDejaUnBucleDestruidoNoCorreEnElSiguiente) {
   bool corrio = false;
   std::shared_ptr<Temporizador> huerfano;
   {

@@ -137,9 +137,15 @@ void BucleGlib::enPrincipal(Tarea tarea) {
   cola_principal_->programada = true;
   GSource* fuente = g_idle_source_new();
   g_source_set_priority(fuente, G_PRIORITY_DEFAULT);
-  g_source_set_callback(
-      fuente, &ColaPrincipal::vaciar, new std::shared_ptr<ColaPrincipal>(cola_principal_),
-      [](gpointer datos) { delete static_cast<std::shared_ptr<ColaPrincipal>*>(datos); });
+  ++cola_principal_->fuentes;
+  cola_principal_->mantener = cola_principal_;
+  g_source_set_callback(fuente, &ColaPrincipal::vaciar, cola_principal_.get(), [](gpointer datos) {
+    auto* cola = static_cast<ColaPrincipal*>(datos);
+    // Declared before the lock so the last reference drops after the mutex is released.
+    std::shared_ptr<ColaPrincipal> soltar;
+    std::lock_guard<std::mutex> l(cola->mutex);
+    if (--cola->fuentes == 0) soltar = std::move(cola->mantener);
+  });
   g_source_attach(fuente, nullptr);
   g_source_unref(fuente);
 }

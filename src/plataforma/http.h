@@ -1,0 +1,43 @@
+// Data requests as the managers see them. Real: libcurl on one session thread.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace orvo {
+
+struct PeticionHttp {
+  std::string metodo = "GET";
+  std::string url;
+  std::vector<std::pair<std::string, std::string>> cabeceras;
+  std::optional<std::string> cuerpo;
+  double espera = 60;       // seconds for the whole exchange
+  bool sinCache = false;    // ignore any locally cached answer
+  size_t limiteCuerpo = 32u << 20;  // a longer answer is cut off and flagged `excedido`
+
+  // The value of a header, compared without letter case; absent when not set.
+  std::optional<std::string> cabecera(const std::string& nombre) const;
+};
+
+struct RespuestaHttp {
+  // Absent: the exchange failed in transport; `error` says why, in Spanish.
+  std::optional<int> estado;
+  std::string cuerpo;
+  std::optional<std::string> error;
+  bool excedido = false;  // the body passed the request's limit and was dropped
+};
+
+class Http {
+ public:
+  using Listo = std::function<void(RespuestaHttp)>;
+  virtual ~Http() = default;
+  // Sends `peticion`; `listo` runs once, on the session's own thread, never inside this
+  // call. Safe from any thread.
+  virtual void enviar(PeticionHttp peticion, Listo listo) = 0;
+};
+
+}  // namespace orvo

@@ -1,0 +1,59 @@
+// The installer's download session: downloads to a file, continues from what a broken or
+// abandoned transfer left, reports progress. Real: libcurl.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "plataforma/http.h"
+
+namespace orvo {
+
+// What a transfer leaves behind so another connection can continue it: the partial file
+// and the validator that proves the server's file is still the same one.
+struct DatosRetomar {
+  PeticionHttp peticion;
+  std::filesystem::path parcial;
+  int64_t bytes = 0;
+  std::string validador;  // ETag, else Last-Modified; empty: the server gave none
+};
+
+struct FalloDescarga {
+  bool cancelada = false;           // the program cancelled it; never a user-facing failure
+  std::string descripcion;          // Spanish, for "Se cortó la descarga: …"
+  std::optional<DatosRetomar> retomar;  // present when the transfer can continue
+};
+
+using TareaDescarga = uint64_t;
+
+class Descargas {
+ public:
+  // All three run on the main thread.
+  struct Avisos {
+    // `esperados` is 0 or less when the size is unknown; counts cover the whole file.
+    std::function<void(TareaDescarga, int64_t escritos, int64_t esperados)> progreso;
+    // The whole body is in `archivo`, which exists only until this returns. `estado` is
+    // the HTTP status of the answer.
+    std::function<void(TareaDescarga, const std::filesystem::path& archivo, int estado)>
+        terminada;
+    // Last notice of every task: absent on success.
+    std::function<void(TareaDescarga, std::optional<FalloDescarga>)> completada;
+  };
+
+  virtual ~Descargas() = default;
+  virtual void avisar(Avisos avisos) = 0;
+  // Starts a fresh download, or continues one from `retomar`. Main thread.
+  virtual TareaDescarga iniciar(PeticionHttp peticion, std::optional<DatosRetomar> retomar) = 0;
+  // Leaves the connection, keeping what was received. `listo` gets the resume data, or
+  // none when the transfer cannot continue; it may run on any thread. The task then
+  // completes as cancelled.
+  virtual void cancelarRetomando(TareaDescarga tarea,
+                                 std::function<void(std::optional<DatosRetomar>)> listo) = 0;
+  // Cancels and discards what was received.
+  virtual void cancelar(TareaDescarga tarea) = 0;
+};
+
+}  // namespace orvo

@@ -1,0 +1,101 @@
+// Per-app status: where an app is installed, which version, whether it runs, whether
+// the manifest offers something newer.
+#include <system_error>
+
+#include "catalogo/catalogo.h"
+#include "comun/versiones.h"
+
+namespace orvo {
+
+namespace {
+
+// A bundle file name names one entry of the applications folder, nothing else.
+bool nombreDeBundle(const std::string& app) {
+  return !app.empty() && app != "." && app != ".." && app.find('/') == std::string::npos &&
+         app.find('\0') == std::string::npos;
+}
+
+}  // namespace
+
+std::vector<std::string> Catalogo::bundles(const AppRemota& app) const {
+  std::vector<std::string> ids{app.bundle};
+  if (auto e = bundlesAnteriores().find(app.id); e != bundlesAnteriores().end())
+    for (const auto& b : e->second)
+      if (b != app.bundle) ids.push_back(b);
+  return ids;
+}
+
+std::optional<AppEnMarcha> Catalogo::abierta(const AppRemota& app) const {
+  for (const auto& id : bundles(app))
+    for (const auto& a : plataforma_.espacio.enMarcha(id))
+      if (!plataforma_.espacio.terminada(a)) return a;
+  return std::nullopt;
+}
+
+std::optional<std::filesystem::path> Catalogo::rutaInstalada(const AppRemota& app) const {
+  auto prefijo = aplicaciones.string();
+  if (!prefijo.ends_with("/")) prefijo += "/";
+  for (const auto& id : bundles(app))
+    if (auto r = plataforma_.espacio.ubicar(id); r && r->string().starts_with(prefijo)) return r;
+  if (!nombreDeBundle(app.app)) return std::nullopt;
+  std::error_code e;
+  auto ruta = aplicaciones / app.app;
+  if (std::filesystem::exists(std::filesystem::symlink_status(ruta, e))) return ruta;
+  return std::nullopt;
+}
+
+std::optional<VersionInstalada> Catalogo::versionInstalada(const AppRemota& app) const {
+  auto ruta = rutaInstalada(app);
+  if (!ruta) return std::nullopt;
+  auto info = plataforma_.espacio.infoPlist(*ruta);
+  if (!info) return std::nullopt;
+  VersionInstalada v;
+  auto texto = info->find("CFBundleShortVersionString");
+  v.version = texto != info->end() ? texto->second : "?";
+  if (auto b = info->find("OrvoBuild"); b != info->end()) {
+    v.build = b->second;
+  } else if (auto r = registro.apps.find(app.id);
+             r != registro.apps.end() && r->second.version == v.version) {
+    v.build = r->second.build;
+  }
+  return v;
+}
+
+bool Catalogo::hayNueva(const AppRemota& app) const {
+  auto inst = versionInstalada(app);
+  if (!inst) return false;
+  if (compararVersiones(app.version, inst->version) == 1) return true;
+  if (app.version != inst->version) return false;
+  if (app.build && inst->build && *app.build == *inst->build) return false;
+  if (auto fecha = app.fecha ? leerFecha(*app.fecha) : std::nullopt) {
+    if (auto ruta = rutaInstalada(app))
+      if (auto mod = plataforma_.espacio.modificado(*ruta / "Contents" / "Info.plist"))
+        return *fecha - *mod > std::chrono::seconds(2);
+  }
+  return app.build && inst->build;
+}
+
+std::vector<Json> Catalogo::estadoApps() const {
+  std::vector<Json> lista;
+  if (!manifiesto) return lista;
+  for (const auto& app : manifiesto->apps) {
+    auto inst = versionInstalada(app);
+    Json e = {{"id", app.id},
+              {"nombre", app.nombre},
+              {"version", app.version},
+              {"build", app.build.value_or("")},
+              {"instalada", inst.has_value()},
+              {"abierta", abierta(app).has_value()},
+              {"nueva", hayNueva(app)},
+              {"tam", app.tam.value_or(0)},
+              {"novedades", app.novedades.value_or(std::vector<std::string>{})},
+              {"firmada", app.firmada.value_or(false)},
+              {"canal", app.canal.value_or("")}};
+    if (inst)
+      e["verInstalada"] = inst->build ? inst->version + " \u00b7 " + *inst->build : inst->version;
+    lista.push_back(std::move(e));
+  }
+  return lista;
+}
+
+}  // namespace orvo

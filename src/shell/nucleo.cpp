@@ -1,0 +1,33 @@
+#include "shell/nucleo.h"
+
+#include <cassert>
+
+namespace orvo {
+
+namespace {
+Nucleo* vivo = nullptr;
+}
+
+Nucleo::Nucleo(Plataforma plataforma) : plataforma_(plataforma) {
+  assert(!vivo && "one owner of the managers at a time");
+  vivo = this;
+  catalogo_ = std::make_unique<Catalogo>(plataforma_, *this);
+  cuenta_ = std::make_unique<Cuenta>(plataforma_, *catalogo_);
+}
+
+Nucleo::~Nucleo() { vivo = nullptr; }
+
+Nucleo& Nucleo::actual() {
+  assert(vivo);
+  return *vivo;
+}
+
+// Components and skills join here when their managers exist.
+void Nucleo::sincronizar(const Manifiesto&) {}
+std::vector<Json> Nucleo::componentesDelReporte() { return {}; }
+std::vector<std::string> Nucleo::skillsDelReporte() { return {}; }
+
+Catalogo& Catalogo::shared() { return Nucleo::actual().catalogo(); }
+Cuenta& Cuenta::shared() { return Nucleo::actual().cuenta(); }
+
+}  // namespace orvo

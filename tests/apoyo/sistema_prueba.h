@@ -1,0 +1,35 @@
+// A system whose environment and folders a test sets: each case gets its own home,
+// data and applications folders without touching the process environment.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "plataforma/sistema.h"
+
+namespace orvo::prueba {
+
+class SistemaPrueba : public Sistema {
+ public:
+  std::map<std::string, std::string> variables;
+  std::filesystem::path casa, datos, temporal = "/tmp";
+  std::string equipo = "Equipo de prueba";
+  std::string sistema = "Debian GNU/Linux 12 (bookworm) (Linux 6.1)";
+  std::optional<std::string> bundle, version;
+
+  std::optional<std::string> entorno(const std::string& n) override {
+    auto v = variables.find(n);
+    return v == variables.end() ? std::nullopt : std::optional(v->second);
+  }
+  std::filesystem::path carpetaPersonal() override { return casa; }
+  std::filesystem::path carpetaDatos() override { return datos; }
+  std::filesystem::path carpetaTemporal() override { return temporal; }
+  std::string nombreEquipo() override { return equipo; }
+  std::string versionSistema() override { return sistema; }
+  std::optional<std::string> bundlePropio() override { return bundle; }
+  std::optional<std::string> versionPropia() override { return version; }
+};
+
+}  // namespace orvo::prueba

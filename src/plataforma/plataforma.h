@@ -3,8 +3,10 @@
 #pragma once
 
 #include "plataforma/bucle.h"
+#include "plataforma/descargas.h"
 #include "plataforma/espacio.h"
 #include "plataforma/http.h"
+#include "plataforma/permisos.h"
 #include "plataforma/sistema.h"
 
 namespace orvo {
@@ -14,6 +16,8 @@ struct Plataforma {
   Http& http;
   Espacio& espacio;
   Sistema& sistema;
+  Descargas& descargas;
+  Permisos& permisos;
 };
 
 }  // namespace orvo

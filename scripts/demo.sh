@@ -7,4 +7,4 @@ cmake -S . -B build/demo -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVO_TESTS
 cmake --build build/demo
 datos=build/demo/datos
 mkdir -p "$datos"
-OV_DATOS="$datos" ./build/demo/orvo-suite --demo "$PWD/demo"
+OV_DATOS="$datos" ./build/demo/orvo-suite --demo "$PWD/build/demo/catalogo-demo"

@@ -1,0 +1,39 @@
+#include "apoyo/servicio_prueba.h"
+
+#include <nlohmann/json.hpp>
+
+namespace orvo::prueba {
+
+ServicioPrueba::ServicioPrueba(ServidorPrueba& s) {
+  s.alAccion("login", [this](const PeticionRecibida& p) -> RespuestaPrueba {
+    auto j = nlohmann::json::parse(p.cuerpo, nullptr, false);
+    if (!j.is_object() || !j.contains("email") || !j.contains("clave"))
+      return {400, R"({"error":"Faltan datos"})"};
+    std::lock_guard l(m_);
+    auto u = usuarios_.find(j["email"].get<std::string>());
+    if (u == usuarios_.end() || u->second.first != j["clave"].get<std::string>())
+      return {200, R"({"error":"Usuario o clave incorrectos"})"};
+    return {200, nlohmann::json{{"token", u->second.second}}.dump()};
+  });
+  s.alAccion("feed", [this](const PeticionRecibida& p) -> RespuestaPrueba {
+    std::lock_guard l(m_);
+    auto m = manifiestos_.find(p.cabecera("X-Orvo-Token"));
+    if (m == manifiestos_.end()) return {401, R"({"error":"Sesión vencida"})"};
+    return {200, m->second};
+  });
+  for (const char* accion : {"salir", "leido"})
+    s.alAccion(accion, [](const PeticionRecibida&) -> RespuestaPrueba { return {200, "{}"}; });
+}
+
+void ServicioPrueba::usuario(const std::string& email, const std::string& clave,
+                             const std::string& token) {
+  std::lock_guard l(m_);
+  usuarios_[email] = {clave, token};
+}
+
+void ServicioPrueba::manifiesto(const std::string& token, const std::string& json) {
+  std::lock_guard l(m_);
+  manifiestos_[token] = json;
+}
+
+}  // namespace orvo::prueba

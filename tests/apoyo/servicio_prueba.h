@@ -1,0 +1,28 @@
+// The vendor's service played on the test server: users who sign in and get a token,
+// a manifest per token, and the actions that only need an answer. A test can still
+// replace any action through the server's own `alAccion`.
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "apoyo/servidor_prueba.h"
+
+namespace orvo::prueba {
+
+class ServicioPrueba {
+ public:
+  explicit ServicioPrueba(ServidorPrueba& servidor);
+
+  void usuario(const std::string& email, const std::string& clave, const std::string& token);
+  // The `feed` answer for requests carrying `token`; unknown tokens get 401.
+  void manifiesto(const std::string& token, const std::string& json);
+
+ private:
+  std::mutex m_;
+  std::map<std::string, std::pair<std::string, std::string>> usuarios_;  // email → clave, token
+  std::map<std::string, std::string> manifiestos_;                       // token → json
+};
+
+}  // namespace orvo::prueba

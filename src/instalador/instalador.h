@@ -1,0 +1,116 @@
+// The installer: every installation the program knows, at most one active per app, and
+// the work that takes each from download to reopened app. Main thread only.
+//
+// Where each part lives:
+//   instalador.cpp   the object itself, lookups, fallar, limpiar, the app-change observers
+//   descarga.cpp     comenzar and the download engine (session notices, watchdog, local copy)
+//   verificar.cpp    descargado and descomprimir: digest check and unpacking
+//   reemplazar.cpp and its neighbours: waiting for the app to quit, the swap, opening the
+//                    new app, and the operations the pages call (cancelar, descartar,
+//                    cerrarApp, autorizada, abrirAjustesSeguridad)
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "catalogo/catalogo.h"
+#include "instalador/instalacion.h"
+#include "plataforma/plataforma.h"
+
+namespace orvo {
+
+class Instalador {
+ public:
+  // Registers for the download session's notices; no network, no files.
+  Instalador(Plataforma& plataforma, Catalogo& catalogo);
+  ~Instalador();
+  Instalador(const Instalador&) = delete;
+  Instalador& operator=(const Instalador&) = delete;
+  static Instalador& shared();
+
+  // In the order they were started; finished and failed ones stay until discarded.
+  std::vector<std::shared_ptr<Instalacion>> todas;
+  // After every visible change of an installation.
+  std::function<void(const Instalacion&)> alCambiar;
+  // Once, when an installation ends in `lista`, after its last `alCambiar`.
+  std::function<void(const Instalacion&)> alTerminar;
+
+  // The installation to show: the first corriendo or autorizar, else the first
+  // esperaCierre, else the last one; null when there is none.
+  std::shared_ptr<Instalacion> actual() const;
+  // The active installation of the app `id`; null when there is none.
+  std::shared_ptr<Instalacion> enCurso(const std::string& id) const;
+
+  // Starts installing or updating `app`; nothing when it already has an active one.
+  // `automatica`: no user asked for it.
+  void comenzar(const AppRemota& app, bool automatica);
+
+  // The pages' and the shell's controls (reemplazar.cpp and neighbours).
+  // The active installation of `id`, or the current one.
+  void cancelar(const std::optional<std::string>& id = std::nullopt);
+  // Removes every installation in `lista` or `error`.
+  void descartar();
+  // Asks the app an installation waits for to quit.
+  void cerrarApp(const std::optional<std::string>& id = std::nullopt);
+  // The user says the system now allows the app: open it again.
+  void autorizada();
+  void abrirAjustesSeguridad();
+
+  // The shell forwards here the desktop's notice that some app started or quit.
+  void appsCambiaron();
+
+  // The one failure path of every stage: phase `error`, `alCambiar`, clean-up, log line.
+  // Nothing when `inst` is no longer active.
+  void fallar(Instalacion& inst, const std::string& mensaje);
+  // Deletes the working folder, forgets the archive, drops the observer, stops the
+  // poll and the watchdog. The download task is left alone.
+  void limpiar(Instalacion& inst);
+
+ private:
+  // ---- instalador.cpp ----
+  void avisar(const Instalacion& inst) const;
+  // Registers `aviso` for every app-change notice until `dejarDeObservar`.
+  Observador observarApps(std::function<void()> aviso);
+  void dejarDeObservar(Observador observador);
+
+  // ---- descarga.cpp ----
+  void iniciarDescarga(const std::shared_ptr<Instalacion>& inst, const Ubicacion& url,
+                       std::optional<DatosRetomar> retomar);
+  void cambiarConexion(const std::shared_ptr<Instalacion>& inst);
+  void vigilar(const std::shared_ptr<Instalacion>& inst);
+  void copiarLocal(const std::shared_ptr<Instalacion>& inst, const std::filesystem::path& origen);
+  std::shared_ptr<Instalacion> porTarea(TareaDescarga tarea) const;
+  void progreso(TareaDescarga tarea, int64_t escritos, int64_t esperados);
+  void terminada(TareaDescarga tarea, const std::filesystem::path& archivo, int estado);
+  void completada(TareaDescarga tarea, const std::optional<FalloDescarga>& fallo);
+
+  // ---- shared state ----
+  Plataforma& plataforma_;
+  Catalogo& catalogo_;
+  Descargas& sesion_;  // the installer's one download session
+  std::map<Observador, std::function<void()>> observadores_;
+  Observador siguienteObservador_ = 1;
+  // Timers and platform callbacks hold this weakly: gone means the installer is gone.
+  std::shared_ptr<int> vida_ = std::make_shared<int>(0);
+
+  // ---- verificar.cpp: the complete archive, its digest and unpacking ----
+  void descargado(const std::shared_ptr<Instalacion>& inst, const std::filesystem::path& archivo);
+  void descomprimir(const std::shared_ptr<Instalacion>& inst);
+
+  // ---- reemplazar.cpp and neighbours: quit, swap, open ----
+  void esperarCierre(const std::shared_ptr<Instalacion>& inst);
+  void cerrada(const std::shared_ptr<Instalacion>& inst);
+  void reemplazar(const std::shared_ptr<Instalacion>& inst);
+  void abrir(const std::shared_ptr<Instalacion>& inst, const std::filesystem::path& ruta,
+             int intento);
+  void terminar(const std::shared_ptr<Instalacion>& inst);
+  void reabrirme(const std::shared_ptr<Instalacion>& inst, const std::filesystem::path& ruta);
+  // Members for those stages go below this line.
+};
+
+}  // namespace orvo

@@ -2,35 +2,68 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 
-#include "catalogo/registros.h"
-#include "comun/archivos.h"
+#include "plataforma/linux/bucle_glib.h"
+#include "plataforma/linux/espacio_linux.h"
+#include "plataforma/linux/http_curl.h"
+#include "plataforma/linux/permisos_linux.h"
+#include "plataforma/linux/sistema_linux.h"
+#include "shell/nucleo.h"
+#include "shell/texto_estado.h"
 
 namespace {
 
-// Until the catalogue store exists, the program can show what a local source publishes.
-int mostrarFuente(const std::filesystem::path& carpeta) {
-  auto ruta = carpeta / "orvo-suite.json";
-  auto texto = orvo::leerArchivo(ruta);
-  if (!texto) {
-    std::fprintf(stderr, "No encontré %s\n", ruta.c_str());
-    return 1;
+using namespace orvo;
+
+// Nothing installs yet: the download session stays idle.
+class SinDescargas : public Descargas {
+ public:
+  void avisar(Avisos) override {}
+  TareaDescarga iniciar(PeticionHttp, std::optional<DatosRetomar>) override { return 0; }
+  void cancelarRetomando(TareaDescarga,
+                         std::function<void(std::optional<DatosRetomar>)> listo) override {
+    listo(std::nullopt);
   }
-  auto m = orvo::decodificar<orvo::Manifiesto>(*texto);
-  if (!m) {
-    std::fprintf(stderr, "El catálogo de %s no es válido: %s\n", carpeta.c_str(),
-                 m.error().c_str());
-    return 1;
+  void cancelar(TareaDescarga) override {}
+};
+
+// Every real platform piece, in the order their users need them.
+struct PlataformaLinux {
+  BucleGlib bucle;
+  SistemaLinux sistema;
+  HttpCurl http;
+  std::unique_ptr<EspacioLinux> espacio;
+  SinDescargas descargas;
+  PermisosLinux permisos;
+
+  PlataformaLinux() {
+    auto destino = sistema.entorno("OV_DESTINO");
+    espacio =
+        std::make_unique<EspacioLinux>(destino && !destino->empty() ? *destino : "/Applications",
+                                       sistema.carpetaDatos() / "applications", bucle);
   }
-  std::printf("Catálogo %s (versión %lld) en %s\n", m.valor().formato.c_str(),
-              static_cast<long long>(m.valor().version), carpeta.c_str());
-  for (const auto& a : m.valor().apps)
-    std::printf("  %-14s %-10s %s\n", a.nombre.c_str(), a.version.c_str(),
-                a.build ? ("build " + *a.build).c_str() : "");
-  std::printf("%zu apps, %zu componentes, %zu skills\n", m.valor().apps.size(),
-              m.valor().componentes.size(), m.valor().skills.size());
-  return 0;
+  Plataforma comoInterfaz() { return {bucle, http, *espacio, sistema, descargas, permisos}; }
+};
+
+// Lists a local catalogue folder's apps with their status on this computer.
+int mostrarEstado(Nucleo& nucleo, BucleGlib& bucle, const std::string& carpeta) {
+  auto& catalogo = nucleo.catalogo();
+  catalogo.cambiarAjustes([&](Ajustes& a) { a.fuente = carpeta; });
+  int estado = 0;
+  catalogo.revisar([&] {
+    if (catalogo.errorFuente) {
+      std::fprintf(stderr, "%s\n", catalogo.errorFuente->c_str());
+      estado = 1;
+    }
+    std::printf("Catálogo %s, apps en %s\n", catalogo.base().texto().c_str(),
+                catalogo.aplicaciones.c_str());
+    for (const auto& e : catalogo.estadoApps()) std::printf("  %s\n", textoApp(e).c_str());
+    bucle.salir();
+  });
+  bucle.correr();
+  return estado;
 }
 
 }  // namespace
@@ -39,7 +72,10 @@ int main(int argc, char** argv) {
   // Inherited from the vendor's Electron apps; every process we start must not see them.
   unsetenv("ELECTRON_RUN_AS_NODE");
   unsetenv("ELECTRON_NO_ATTACH_CONSOLE");
-  if (argc == 3 && std::string(argv[1]) == "--demo") return mostrarFuente(argv[2]);
+  PlataformaLinux p;
+  Nucleo nucleo(p.comoInterfaz());
+
+  if (argc == 3 && std::string(argv[1]) == "--demo") return mostrarEstado(nucleo, p.bucle, argv[2]);
   std::fprintf(stderr, "Uso: orvo-suite --demo CARPETA\n");
   return 2;
 }

@@ -20,8 +20,11 @@ namespace orvo {
 // A running copy of an app: the handle callers keep to watch or quit it.
 struct AppEnMarcha {
   pid_t pid = 0;
-  std::string bundle;                  // its bundle identifier
-  std::filesystem::path ruta;          // the bundle folder it runs from
+  std::string bundle;          // its bundle identifier
+  std::filesystem::path ruta;  // the bundle folder it runs from
+  // When the process started (platform clock ticks), so a later process that gets the
+  // same pid is not taken for this one; 0 when unknown.
+  unsigned long long inicio = 0;
   bool operator==(const AppEnMarcha&) const = default;
 };
 

@@ -18,6 +18,12 @@ PeticionRecibida desde(const httplib::Request& req) {
   return p;
 }
 
+void responder(const RespuestaPrueba& r, httplib::Response& res) {
+  res.status = r.estado;
+  for (const auto& [k, v] : r.cabeceras) res.set_header(k, v);
+  res.set_content(r.cuerpo, r.tipo.c_str());
+}
+
 }  // namespace
 
 std::string PeticionRecibida::cabecera(const std::string& nombre) const {
@@ -36,12 +42,34 @@ ServidorPrueba::ServidorPrueba() : srv_(std::make_unique<httplib::Server>()) {
       auto it = acciones_.find(p.accion);
       if (it != acciones_.end()) m = it->second;
     }
-    RespuestaPrueba r = m ? m(p) : RespuestaPrueba{404, R"({"error":"acción desconocida"})"};
-    res.status = r.estado;
-    res.set_content(r.cuerpo, r.tipo.c_str());
+    responder(m ? m(p) : RespuestaPrueba{404, R"({"error":"acción desconocida"})"}, res);
   });
-  srv_->Get(R"(/.*)", [this](const httplib::Request& req, httplib::Response& res) {
-    anotar(desde(req));
+  // Routes set with alRuta; false when none matches.
+  auto ruta = [this](const PeticionRecibida& p, httplib::Response& res) {
+    Manejador m;
+    {
+      std::lock_guard l(m_);
+      auto it = rutas_.find(p.ruta);
+      if (it == rutas_.end()) return false;
+      m = it->second;
+    }
+    responder(m(p), res);
+    return true;
+  };
+  auto otra = [this, ruta](const httplib::Request& req, httplib::Response& res) {
+    auto p = desde(req);
+    anotar(p);
+    if (!ruta(p, res)) res.status = 404;
+  };
+  srv_->Post(R"(/.*)", otra);
+  srv_->Put(R"(/.*)", otra);
+  srv_->Patch(R"(/.*)", otra);
+  srv_->Delete(R"(/.*)", otra);
+  srv_->Options(R"(/.*)", otra);
+  srv_->Get(R"(/.*)", [this, ruta](const httplib::Request& req, httplib::Response& res) {
+    auto p = desde(req);
+    anotar(p);
+    if (ruta(p, res)) return;
     std::shared_ptr<ArchivoPrueba> a;
     {
       std::lock_guard l(m_);
@@ -100,6 +128,9 @@ ServidorPrueba::ServidorPrueba() : srv_(std::make_unique<httplib::Server>()) {
           });
     }
   });
+  // Stopping waits for idle keep-alive connections; a client that outlives the server
+  // would otherwise hold its end for httplib's default five seconds.
+  srv_->set_keep_alive_timeout(1);
   puerto_ = srv_->bind_to_any_port("127.0.0.1");
   hilo_ = std::thread([this] { srv_->listen_after_bind(); });
   while (!srv_->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -118,6 +149,11 @@ std::string ServidorPrueba::base() const {
 void ServidorPrueba::alAccion(const std::string& accion, Manejador m) {
   std::lock_guard l(m_);
   acciones_[accion] = std::move(m);
+}
+
+void ServidorPrueba::alRuta(const std::string& ruta, Manejador m) {
+  std::lock_guard l(m_);
+  rutas_[ruta] = std::move(m);
 }
 
 void ServidorPrueba::publicar(const std::string& ruta, ArchivoPrueba archivo) {

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace httplib {
@@ -31,6 +32,7 @@ struct RespuestaPrueba {
   int estado = 200;
   std::string cuerpo;
   std::string tipo = "application/json";
+  std::vector<std::pair<std::string, std::string>> cabeceras;  // more headers to answer with
 };
 
 struct ArchivoPrueba {
@@ -58,6 +60,8 @@ class ServidorPrueba {
   std::string base() const;
 
   void alAccion(const std::string& accion, Manejador m);
+  // Answers every method on `ruta` (the path without the query), before published files.
+  void alRuta(const std::string& ruta, Manejador m);
   void publicar(const std::string& ruta, ArchivoPrueba archivo);
   std::vector<PeticionRecibida> peticiones() const;
   std::vector<PeticionRecibida> peticionesDe(const std::string& accion) const;
@@ -71,6 +75,7 @@ class ServidorPrueba {
   std::atomic<bool> cerrando_{false};
   mutable std::mutex m_;
   std::map<std::string, Manejador> acciones_;
+  std::map<std::string, Manejador> rutas_;
   std::map<std::string, std::shared_ptr<ArchivoPrueba>> archivos_;
   std::vector<PeticionRecibida> registro_;
 };

@@ -18,6 +18,8 @@ namespace {
 pid_t lanzar(const fs::path& ejecutable) {
   pid_t pid = fork();
   if (pid == 0) {
+    // A group of its own, so the test can end the script's children too.
+    setpgid(0, 0);
     execl(ejecutable.c_str(), ejecutable.c_str(), nullptr);
     _exit(127);
   }
@@ -56,6 +58,7 @@ TEST(Procesos, UnScriptDeBundleCuentaMientrasViveYNoComoZombi) {
   EXPECT_TRUE(procesosDe(otro).empty());
   waitpid(p, nullptr, 0);
   EXPECT_FALSE(procesoVivo(p));
+  kill(-p, SIGKILL);
 }
 
 TEST(Procesos, UnBinarioCopiadoEnElBundleSeReconocePorSuExe) {

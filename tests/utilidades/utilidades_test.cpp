@@ -42,6 +42,7 @@ TEST(Correr, PgrepEncuentraUnProcesoReal) {
   fs::permissions(exe, fs::perms(0755));
   pid_t pid = fork();
   if (pid == 0) {
+    setpgid(0, 0);
     execl("/bin/sh", "sh", exe.c_str(), nullptr);
     _exit(127);
   }
@@ -52,7 +53,7 @@ TEST(Correr, PgrepEncuentraUnProcesoReal) {
     if (encontrado) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   EXPECT_EQ(encontrado, 0);
-  kill(pid, SIGKILL);
+  kill(-pid, SIGKILL);
   waitpid(pid, nullptr, 0);
   EXPECT_EQ(correr("/usr/bin/pgrep", {"-f", patron}), 1);
 }

@@ -1,19 +1,39 @@
-// Which live processes run a given executable, read from /proc.
+// Which live processes run which executable, read from /proc.
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include <sys/types.h>
 
 namespace orvo {
 
-// Live (not zombie) processes whose /proc/PID/exe is `ejecutable`, or whose command line
-// runs it through an interpreter (a script's "#!" line makes the kernel start the
-// interpreter with the script's path as its first or second argument).
+// One live process and the paths it may be running: its /proc/PID/exe and, because a
+// script's "#!" line makes the kernel start the interpreter with the script's path as its
+// first or second argument, the absolute paths among those two, links resolved.
+struct Proceso {
+  pid_t pid = 0;
+  // Start time in clock ticks since boot: with the pid, it names this process and no
+  // later one that reuses the number.
+  unsigned long long inicio = 0;
+  std::vector<std::filesystem::path> ejecutables;
+};
+
+// Every live (not zombie) process this user can see.
+std::vector<Proceso> procesosVivos();
+// The same for one pid; absent when it is gone or a zombie.
+std::optional<Proceso> procesoDe(pid_t pid);
+
+// Live processes that run `ejecutable` (see Proceso::ejecutables).
 std::vector<pid_t> procesosDe(const std::filesystem::path& ejecutable);
 
 // True while `pid` exists and is not a zombie.
 bool procesoVivo(pid_t pid);
+
+// The target of a /proc/PID/exe link. A binary replaced while it runs reads
+// "PATH (deleted)"; the process still runs what was at PATH, so that is the answer. Empty when
+// unreadable.
+std::filesystem::path destinoDeExe(const std::filesystem::path& enlace);
 
 }  // namespace orvo

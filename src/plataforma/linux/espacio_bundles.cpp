@@ -1,0 +1,102 @@
+// Bundles on disk: finding one by identifier, starting it, registering it with the desktop.
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#include "comun/archivos.h"
+#include "plataforma/linux/entrada_escritorio.h"
+#include "plataforma/linux/espacio_linux.h"
+#include "plataforma/linux/lanzar.h"
+
+namespace orvo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// "/x/Video.app/" and "Video.app" both name the folder Video.app.
+fs::path carpetaDe(const fs::path& bundle) {
+  auto ruta = fs::absolute(bundle).lexically_normal();
+  return ruta.has_filename() ? ruta : ruta.parent_path();
+}
+
+std::string nombreVisible(const fs::path& bundle) {
+  auto nombre = carpetaDe(bundle).filename().string();
+  return nombre.ends_with(".app") && nombre.size() > 4 ? nombre.substr(0, nombre.size() - 4)
+                                                       : nombre;
+}
+
+std::string motivoDeArranque(int codigo, const fs::path& ejecutable) {
+  std::error_code e;
+  switch (codigo) {
+    case ENOENT:
+      return fs::exists(ejecutable, e)
+                 ? "no está instalado el intérprete que pide su ejecutable"
+                 : "falta su ejecutable Contents/MacOS/" + ejecutable.filename().string();
+    case EACCES:
+      return "su ejecutable no tiene permiso de ejecución";
+    case ENOEXEC:
+      return "su ejecutable no tiene un formato que Linux sepa ejecutar";
+    default:
+      return std::string("el sistema no pudo iniciarlo (") + std::strerror(codigo) + ")";
+  }
+}
+
+}  // namespace
+
+std::optional<fs::path> EspacioLinux::ubicar(const std::string& bundle) {
+  if (bundle.empty()) return std::nullopt;
+  // An entry whose bundle was moved, removed or replaced by another app no longer counts.
+  if (auto e = leerEntrada(entradas_ / nombreDeEntrada(bundle));
+      e && e->bundle == bundle && plists_.identificador(e->ruta) == bundle)
+    return e->ruta;
+  std::error_code ec;
+  std::vector<fs::path> candidatos;
+  for (const auto& entrada : fs::directory_iterator(aplicaciones_, ec))
+    if (entrada.path().extension() == ".app") candidatos.push_back(entrada.path());
+  std::sort(candidatos.begin(), candidatos.end());
+  for (const auto& c : candidatos)
+    if (plists_.identificador(c) == bundle) return c;
+  return std::nullopt;
+}
+
+Error EspacioLinux::abrir(const fs::path& bundle) {
+  const auto ruta = carpetaDe(bundle);
+  auto fallo = [&](const std::string& motivo) {
+    return "No se pudo abrir " + nombreVisible(ruta) + ": " + motivo + ".";
+  };
+  auto info = plists_.leer(ruta);
+  if (!info) return fallo("falta su Info.plist o no se puede leer");
+  auto exe = ejecutablePrincipal(ruta, *info);
+  if (!exe) return fallo("su Info.plist no nombra un ejecutable válido (CFBundleExecutable)");
+  if (int codigo = lanzarDesligado(*exe)) return fallo(motivoDeArranque(codigo, *exe));
+  return std::nullopt;
+}
+
+Error EspacioLinux::registrar(const fs::path& bundle) {
+  const auto ruta = carpetaDe(bundle);
+  auto fallo = [&](const std::string& motivo) {
+    return "No se pudo registrar " + nombreVisible(ruta) + ": " + motivo + ".";
+  };
+  auto info = plists_.leer(ruta);
+  if (!info) return fallo("falta su Info.plist o no se puede leer");
+  auto id = plists_.identificador(ruta);
+  if (!id) return fallo("su Info.plist no tiene CFBundleIdentifier");
+  auto exe = ejecutablePrincipal(ruta, *info);
+  if (!exe) return fallo("su Info.plist no nombra un ejecutable válido (CFBundleExecutable)");
+  auto nombre = info->find("CFBundleName");
+  auto texto = textoDeEntrada(
+      {*id, ruta,
+       nombre != info->end() && !nombre->second.empty() ? nombre->second : nombreVisible(ruta),
+       *exe});
+  if (!texto) return fallo(texto.error());
+  std::error_code ec;
+  fs::create_directories(entradas_, ec);
+  if (ec) return fallo("no se pudo crear " + entradas_.string() + " (" + ec.message() + ")");
+  if (auto e = escribirAtomico(entradas_ / nombreDeEntrada(*id), texto.valor(), 0644))
+    return fallo(*e);
+  return std::nullopt;
+}
+
+}  // namespace orvo

@@ -1,0 +1,91 @@
+// Running apps, their end, and the watcher; bundles on disk are in espacio_bundles.cpp.
+#include "plataforma/linux/espacio_linux.h"
+
+#include <csignal>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "plataforma/linux/pidfd.h"
+#include "plataforma/linux/procesos.h"
+#include "plataforma/linux/vigia_apps.h"
+
+namespace orvo {
+
+namespace fs = std::filesystem;
+
+EspacioLinux::EspacioLinux(fs::path aplicaciones, fs::path entradas, Bucle& bucle,
+                           double cadaSegundos)
+    : aplicaciones_(std::move(aplicaciones)),
+      entradas_(std::move(entradas)),
+      bucle_(bucle),
+      cadaSegundos_(cadaSegundos) {}
+
+EspacioLinux::~EspacioLinux() = default;
+
+std::vector<AppEnMarcha> EspacioLinux::appsEnMarcha() {
+  std::vector<AppEnMarcha> apps;
+  for (const auto& p : procesosVivos()) {
+    for (const auto& exe : p.ejecutables) {
+      auto bundle = bundleDelEjecutable(exe);
+      if (!bundle) continue;
+      if (auto id = plists_.identificador(*bundle)) {
+        apps.push_back(AppEnMarcha{p.pid, *id, *bundle, p.inicio});
+        break;
+      }
+    }
+  }
+  return apps;
+}
+
+std::vector<AppEnMarcha> EspacioLinux::enMarcha(const std::string& bundle) {
+  std::vector<AppEnMarcha> suyas;
+  for (auto& a : appsEnMarcha())
+    if (a.bundle == bundle) suyas.push_back(std::move(a));
+  return suyas;
+}
+
+bool EspacioLinux::terminada(const AppEnMarcha& app) {
+  auto p = procesoDe(app.pid);
+  return !p || (app.inicio != 0 && p->inicio != app.inicio);
+}
+
+bool EspacioLinux::sigueSiendo(const AppEnMarcha& app) {
+  auto p = procesoDe(app.pid);
+  if (!p || (app.inicio != 0 && p->inicio != app.inicio)) return false;
+  for (const auto& exe : p->ejecutables)
+    if (auto bundle = bundleDelEjecutable(exe))
+      if (plists_.identificador(*bundle) == app.bundle) return true;
+  return false;
+}
+
+bool EspacioLinux::pedirCierre(const AppEnMarcha& app) {
+  if (app.pid <= 0 || app.bundle.empty()) return false;
+  // Opened before the check, the pidfd keeps naming the process checked even if it
+  // ends and its pid is reused before the signal goes out.
+  int fd = abrirPidfd(app.pid);
+  bool enviada = false;
+  if (sigueSiendo(app))
+    enviada = fd >= 0 ? senalPorPidfd(fd, SIGTERM) : ::kill(app.pid, SIGTERM) == 0;
+  if (fd >= 0) ::close(fd);
+  return enviada;
+}
+
+std::optional<std::map<std::string, std::string>> EspacioLinux::infoPlist(const fs::path& bundle) {
+  return plists_.leer(bundle);
+}
+
+std::optional<Instante> EspacioLinux::modificado(const fs::path& archivo) {
+  struct stat st {};
+  if (::stat(archivo.c_str(), &st) != 0) return std::nullopt;
+  return Instante(std::chrono::seconds(st.st_mtime));
+}
+
+void EspacioLinux::observar(std::function<void()> alCambiar) {
+  vigia_.reset();
+  if (!alCambiar) return;
+  vigia_ = std::make_unique<VigiaApps>(
+      bucle_, cadaSegundos_, [this] { return appsEnMarcha(); }, std::move(alCambiar));
+}
+
+}  // namespace orvo

@@ -1,0 +1,54 @@
+// The desktop on Linux: running apps from /proc, bundles located through the desktop
+// entries registration writes and the applications folder, launches in a session of
+// their own, and a watcher on the main loop for apps that start or quit.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+
+#include "plataforma/bucle.h"
+#include "plataforma/espacio.h"
+#include "plataforma/linux/bundles.h"
+
+namespace orvo {
+
+class VigiaApps;
+
+class EspacioLinux : public Espacio {
+ public:
+  // `aplicaciones`: the applications folder (OV_DESTINO or /Applications). `entradas`:
+  // where desktop entries go, $XDG_DATA_HOME/applications. `cadaSegundos`: how often
+  // `observar` scans /proc for new app processes.
+  EspacioLinux(std::filesystem::path aplicaciones, std::filesystem::path entradas, Bucle& bucle,
+               double cadaSegundos = 1.5);
+  ~EspacioLinux() override;
+
+  std::vector<AppEnMarcha> enMarcha(const std::string& bundle) override;
+  bool terminada(const AppEnMarcha& app) override;
+  // Only while the pid still runs a bundle with that identifier and, when the handle
+  // knows it, the same start time: a reused pid is never signalled.
+  bool pedirCierre(const AppEnMarcha& app) override;
+
+  std::optional<std::filesystem::path> ubicar(const std::string& bundle) override;
+  std::optional<std::map<std::string, std::string>> infoPlist(
+      const std::filesystem::path& bundle) override;
+  std::optional<Instante> modificado(const std::filesystem::path& archivo) override;
+
+  Error abrir(const std::filesystem::path& bundle) override;
+  Error registrar(const std::filesystem::path& bundle) override;
+
+  void observar(std::function<void()> alCambiar) override;
+
+ private:
+  // Every process that runs from a bundle, whatever its identifier.
+  std::vector<AppEnMarcha> appsEnMarcha();
+  bool sigueSiendo(const AppEnMarcha& app);
+
+  std::filesystem::path aplicaciones_, entradas_;
+  Bucle& bucle_;
+  double cadaSegundos_;
+  CacheInfoPlist plists_;
+  std::unique_ptr<VigiaApps> vigia_;
+};
+
+}  // namespace orvo

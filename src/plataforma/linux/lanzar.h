@@ -1,0 +1,14 @@
+// Starts a program that lives on its own, as a desktop launcher does.
+#pragma once
+
+#include <filesystem>
+
+namespace orvo {
+
+// Runs `ejecutable` (no arguments) in a session of its own, stdin/stdout/stderr on
+// /dev/null, working folder "/", default signal handling and none of our descriptors.
+// It is our grandchild, so no zombie of it is ever left for us to reap. 0 once it runs,
+// else the errno of why it could not (ENOENT, EACCES, ENOEXEC, ...).
+int lanzarDesligado(const std::filesystem::path& ejecutable);
+
+}  // namespace orvo

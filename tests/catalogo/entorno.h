@@ -1,0 +1,87 @@
+// One catalogue on the real platform pieces, in a folder of its own: a home, a data
+// folder and an applications folder per test, the real HTTP client against the local
+// test server, the real desktop lookups. Only the installer's session and the password
+// prompt are stand-ins, because these tests never install.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "apoyo/bucle_manual.h"
+#include "apoyo/carpeta_temporal.h"
+#include "apoyo/servicio_prueba.h"
+#include "apoyo/servidor_prueba.h"
+#include "apoyo/sistema_prueba.h"
+#include "plataforma/linux/espacio_linux.h"
+#include "plataforma/linux/http_curl.h"
+#include "shell/nucleo.h"
+
+namespace orvo::prueba {
+
+class DescargasInertes : public Descargas {
+ public:
+  void avisar(Avisos) override {}
+  TareaDescarga iniciar(PeticionHttp, std::optional<DatosRetomar>) override {
+    ADD_FAILURE() << "no download expected";
+    return 0;
+  }
+  void cancelarRetomando(TareaDescarga, std::function<void(std::optional<DatosRetomar>)>) override {
+  }
+  void cancelar(TareaDescarga) override {}
+};
+
+class PermisosInertes : public Permisos {
+ public:
+  Error comoAdministrador(const std::string&) override { return "sin permisos en pruebas"; }
+  void abrirAjustesSeguridad() override {}
+};
+
+// Counts what the refresh hands to the managers beside the catalogue.
+class NucleoPrueba : public Nucleo {
+ public:
+  using Nucleo::Nucleo;
+  int sincronizados = 0;
+  std::vector<Json> componentes;
+  std::vector<std::string> skills;
+  void sincronizar(const Manifiesto&) override { ++sincronizados; }
+  std::vector<Json> componentesDelReporte() override { return componentes; }
+  std::vector<std::string> skillsDelReporte() override { return skills; }
+};
+
+class Entorno : public ::testing::Test {
+ protected:
+  Entorno();
+  ~Entorno() override;
+
+  // A fresh store over the same folders, as a new launch would see them.
+  void arrancar();
+  Catalogo& catalogo() { return nucleo_->catalogo(); }
+  Cuenta& cuenta() { return nucleo_->cuenta(); }
+  NucleoPrueba& nucleo() { return *nucleo_; }
+  // Runs a refresh to its end.
+  void revisar();
+  // Signs in and waits for the answer; the message, if any.
+  Error entrar(const std::string& servidor, const std::string& email, const std::string& clave);
+  // Waits until the server has seen `n` requests of `accion`.
+  bool esperarPeticiones(const std::string& accion, size_t n);
+
+  CarpetaTemporal t;
+  std::filesystem::path apps, datos;
+  BucleManual bucle;
+  SistemaPrueba sistema;
+  // Before the client, so the client's kept-alive connections close first.
+  ServidorPrueba servidor;
+  ServicioPrueba servicio{servidor};
+  HttpCurl http;
+  std::unique_ptr<EspacioLinux> espacio;
+  DescargasInertes descargas;
+  PermisosInertes permisos;
+  int cambios = 0;
+
+ private:
+  std::unique_ptr<NucleoPrueba> nucleo_;
+};
+
+}  // namespace orvo::prueba

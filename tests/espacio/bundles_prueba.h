@@ -1,0 +1,74 @@
+// Real bundles and real processes for the desktop tests; every process a test starts
+// is killed, with its whole group, when its guard goes.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+#include "apoyo/bucle_manual.h"
+#include "apoyo/carpeta_temporal.h"
+#include "plataforma/linux/espacio_linux.h"
+
+namespace orvo::prueba {
+
+// A desktop of the test's own: applications folder, desktop entries, the real lookups.
+struct Escritorio {
+  CarpetaTemporal t;
+  BucleManual bucle;
+  std::filesystem::path apps = t / "Aplicaciones", entradas = t / "xdg/applications";
+  EspacioLinux espacio{apps, entradas, bucle};
+};
+
+// A script that stays in the shell (no exec), so /proc shows the interpreter running it.
+inline const char* kScriptQueEspera = "#!/bin/sh\nwhile :; do sleep 1; done\n";
+
+// `carpeta`/`nombre`.app with an Info.plist of `claves` (XML, or binary when asked) and,
+// when `script` is not empty, Contents/MacOS/<CFBundleExecutable> with mode 0755.
+std::filesystem::path crearBundle(const std::filesystem::path& carpeta, const std::string& nombre,
+                                  const std::map<std::string, std::string>& claves,
+                                  const std::string& script = kScriptQueEspera,
+                                  bool binario = false);
+// The usual keys: identifier `id`, executable `nombre`, version 1.0.
+std::map<std::string, std::string> clavesDe(const std::string& id, const std::string& nombre);
+
+// Polls up to five seconds.
+bool esperarQue(const std::function<bool()>& condicion);
+
+// Runs `ejecutable` as our child in a process group of its own.
+class ProcesoPrueba {
+ public:
+  explicit ProcesoPrueba(const std::filesystem::path& ejecutable);
+  ~ProcesoPrueba();
+  ProcesoPrueba(const ProcesoPrueba&) = delete;
+  ProcesoPrueba& operator=(const ProcesoPrueba&) = delete;
+  pid_t pid() const { return pid_; }
+  // SIGKILL without reaping: the child stays a zombie until esperar().
+  void matar();
+  void esperar();
+
+ private:
+  pid_t pid_;
+  bool esperado_ = false;
+};
+
+// Makes this test process the reaper of orphans, so an app started detached ends up our
+// child and can be killed and reaped here.
+class Huerfanos {
+ public:
+  Huerfanos();
+  ~Huerfanos();
+  Huerfanos(const Huerfanos&) = delete;
+  Huerfanos& operator=(const Huerfanos&) = delete;
+  // Kills `pid`'s process group (a detached app leads its own) when the guard goes.
+  void anotar(pid_t pid) { pids_.push_back(pid); }
+
+ private:
+  std::vector<pid_t> pids_;
+};
+
+}  // namespace orvo::prueba

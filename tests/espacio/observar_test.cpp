@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include "apoyo/bucle_manual.h"
+#include "apoyo/carpeta_temporal.h"
+#include "bundles_prueba.h"
+#include "plataforma/linux/bucle_glib.h"
+#include "plataforma/linux/espacio_linux.h"
+
+using namespace orvo;
+using namespace orvo::prueba;
+
+TEST(Observar, LaRevisionPeriodicaAvisaCuandoUnaAppEmpiezaYTermina) {
+  CarpetaTemporal t;
+  BucleManual bucle;
+  EspacioLinux espacio(t / "Aplicaciones", t / "xdg/applications", bucle);
+  auto video = crearBundle(t / "Aplicaciones", "Video", clavesDe("com.orvo.video", "Video"));
+  int cambios = 0;
+  espacio.observar([&] { ++cambios; });
+  bucle.avanzar(1.5);
+  EXPECT_EQ(cambios, 0);
+
+  {
+    ProcesoPrueba p(video / "Contents/MacOS/Video");
+    ASSERT_TRUE(esperarQue([&] { return espacio.enMarcha("com.orvo.video").size() == 1; }));
+    bucle.avanzar(1.5);
+    EXPECT_EQ(cambios, 1);
+    bucle.avanzar(1.5);
+    EXPECT_EQ(cambios, 1);
+  }
+  bucle.avanzar(1.5);
+  EXPECT_EQ(cambios, 2);
+
+  espacio.observar(nullptr);
+  ProcesoPrueba otra(video / "Contents/MacOS/Video");
+  ASSERT_TRUE(esperarQue([&] { return espacio.enMarcha("com.orvo.video").size() == 1; }));
+  bucle.avanzar(3);
+  EXPECT_EQ(cambios, 2);
+  EXPECT_EQ(bucle.temporizadoresActivos(), 0u);
+}
+
+TEST(Observar, ElFinDeUnaAppConocidaLlegaSinEsperarLaRevision) {
+  CarpetaTemporal t;
+  BucleGlib bucle;
+  // A scan far away: only the pidfd can tell in time.
+  EspacioLinux espacio(t / "Aplicaciones", t / "xdg/applications", bucle, 600);
+  auto video = crearBundle(t / "Aplicaciones", "Video", clavesDe("com.orvo.video", "Video"));
+  ProcesoPrueba p(video / "Contents/MacOS/Video");
+  ASSERT_TRUE(esperarQue([&] { return espacio.enMarcha("com.orvo.video").size() == 1; }));
+
+  int cambios = 0;
+  bool principal = false;
+  espacio.observar([&] {
+    ++cambios;
+    principal = bucle.enHiloPrincipal();
+    bucle.salir();
+  });
+  auto matar = bucle.despues(0.05, [&] { p.matar(); });
+  auto guarda = bucle.despues(5, [&] { bucle.salir(); });
+  bucle.correr();
+  guarda->detener();
+  EXPECT_EQ(cambios, 1);
+  EXPECT_TRUE(principal);
+}

@@ -1,0 +1,293 @@
+// The real session against the loopback test server: what goes out, what comes back,
+// how failures read, and that every request completes exactly once off the caller.
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <map>
+#include <memory>
+#include <thread>
+
+#include "apoyo/servidor_prueba.h"
+#include "plataforma/linux/http_curl.h"
+
+using namespace orvo;
+using namespace orvo::prueba;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Waits for the answer; a request that never completes fails the test instead of hanging.
+RespuestaHttp pedir(Http& http, PeticionHttp p) {
+  auto promesa = std::make_shared<std::promise<RespuestaHttp>>();
+  auto futuro = promesa->get_future();
+  http.enviar(std::move(p), [promesa](RespuestaHttp r) { promesa->set_value(std::move(r)); });
+  if (futuro.wait_for(10s) != std::future_status::ready) {
+    ADD_FAILURE() << "sin respuesta";
+    return {};
+  }
+  return futuro.get();
+}
+
+PeticionHttp get(const std::string& url) {
+  PeticionHttp p;
+  p.url = url;
+  return p;
+}
+
+// A handler that holds its answer until released or two seconds pass.
+struct Retenida {
+  std::atomic<bool> soltar{false};
+  ServidorPrueba::Manejador manejador() {
+    return [this](const PeticionRecibida&) {
+      for (int i = 0; i < 100 && !soltar; ++i) std::this_thread::sleep_for(20ms);
+      return RespuestaPrueba{200, "tarde"};
+    };
+  }
+};
+
+}  // namespace
+
+TEST(HttpCurl, PostLlevaCuerpoYCabecerasExactas) {
+  ServidorPrueba s;
+  s.alAccion("login", [](const PeticionRecibida&) { return RespuestaPrueba{200, R"({"ok":1})"}; });
+  HttpCurl http;
+  PeticionHttp p;
+  p.metodo = "POST";
+  p.url = s.base() + "api.php?a=login";
+  p.cabeceras = {{"Content-Type", "application/json"}, {"X-Orvo-Token", "t 1"}};
+  p.cuerpo = std::string("{\"a\":\"ñ\"}\0\r\nfin", 16);
+  p.sinCache = true;
+  auto r = pedir(http, p);
+  EXPECT_EQ(r.estado, 200);
+  EXPECT_EQ(r.cuerpo, R"({"ok":1})");
+  EXPECT_FALSE(r.error);
+  ASSERT_EQ(s.peticiones().size(), 1u);
+  auto q = s.peticiones()[0];
+  EXPECT_EQ(q.metodo, "POST");
+  EXPECT_EQ(q.cuerpo, *p.cuerpo);
+  EXPECT_EQ(q.cabecera("Content-Length"), "16");
+  EXPECT_EQ(q.cabecera("Content-Type"), "application/json");
+  EXPECT_EQ(q.cabecera("X-Orvo-Token"), "t 1");
+  EXPECT_EQ(q.cabecera("Cache-Control"), "no-cache");
+  EXPECT_EQ(q.cabecera("Pragma"), "no-cache");
+  EXPECT_EQ(q.cabeceras.count("Expect"), 0u);
+
+  // No body: POST says it is empty; without sinCache no cache headers; no form type.
+  p.cuerpo.reset();
+  p.cabeceras.clear();
+  p.sinCache = false;
+  EXPECT_EQ(pedir(http, p).estado, 200);
+  q = s.peticiones().back();
+  EXPECT_EQ(q.cuerpo, "");
+  EXPECT_EQ(q.cabecera("Content-Length"), "0");
+  EXPECT_EQ(q.cabeceras.count("Content-Type"), 0u);
+  EXPECT_EQ(q.cabeceras.count("Cache-Control"), 0u);
+  EXPECT_EQ(q.cabeceras.count("Pragma"), 0u);
+}
+
+TEST(HttpCurl, MetodosEstadosYRedirecciones) {
+  ServidorPrueba s;
+  s.alRuta("/r", [](const PeticionRecibida& p) {
+    if (p.metodo == "GET") return RespuestaPrueba{401, "sin permiso"};
+    if (p.metodo == "DELETE") return RespuestaPrueba{500, "", "text/plain"};
+    return RespuestaPrueba{201, p.metodo + ":" + p.cuerpo};
+  });
+  s.alRuta("/salto", [](const PeticionRecibida&) {
+    return RespuestaPrueba{302, "", "text/plain", {{"Location", "/destino"}}};
+  });
+  s.alRuta("/destino", [](const PeticionRecibida&) { return RespuestaPrueba{200, "llegué"}; });
+  s.alRuta("/vuelta", [](const PeticionRecibida&) {
+    return RespuestaPrueba{302, "", "text/plain", {{"Location", "/vuelta"}}};
+  });
+  HttpCurl http;
+
+  auto r = pedir(http, get(s.base() + "r"));
+  EXPECT_EQ(r.estado, 401);
+  EXPECT_EQ(r.cuerpo, "sin permiso");
+  EXPECT_FALSE(r.error);
+
+  PeticionHttp p = get(s.base() + "r");
+  p.metodo = "DELETE";
+  r = pedir(http, p);
+  EXPECT_EQ(r.estado, 500);
+  EXPECT_EQ(r.cuerpo, "");
+  EXPECT_EQ(s.peticiones().back().cabeceras.count("Content-Length"), 0u);
+
+  p.metodo = "PUT";
+  p.cuerpo = "datos";
+  r = pedir(http, p);
+  EXPECT_EQ(r.estado, 201);
+  EXPECT_EQ(r.cuerpo, "PUT:datos");
+
+  p = get(s.base() + "destino");
+  p.metodo = "HEAD";
+  r = pedir(http, p);
+  EXPECT_EQ(r.estado, 200);
+  EXPECT_EQ(r.cuerpo, "");
+
+  r = pedir(http, get(s.base() + "salto"));
+  EXPECT_EQ(r.estado, 200);
+  EXPECT_EQ(r.cuerpo, "llegué");
+
+  size_t antes = s.peticiones().size();
+  r = pedir(http, get(s.base() + "vuelta"));
+  EXPECT_FALSE(r.estado);
+  EXPECT_EQ(r.error, "el servidor redirigió demasiadas veces");
+  EXPECT_EQ(s.peticiones().size() - antes, 11u);
+}
+
+TEST(HttpCurl, CuerpoMasLargoQueElLimite) {
+  ServidorPrueba s;
+  std::string datos(1 << 20, 'x');
+  // The server stops after 300 KB and holds the connection: only a client that gives up
+  // at the limit answers before the time-out.
+  ArchivoPrueba a;
+  a.datos = datos;
+  a.detenerTras = 300 << 10;
+  a.detencionesRestantes = 1;
+  s.publicar("/grande", a);
+  s.publicar("/justo", ArchivoPrueba{.datos = std::string(1000, 'y')});
+  HttpCurl http;
+
+  PeticionHttp p = get(s.base() + "grande");
+  p.limiteCuerpo = 100 << 10;
+  p.espera = 5;
+  auto r = pedir(http, p);
+  EXPECT_TRUE(r.excedido);
+  EXPECT_EQ(r.estado, 200);
+  EXPECT_TRUE(r.cuerpo.empty());
+  EXPECT_FALSE(r.error);
+
+  p = get(s.base() + "justo");
+  p.limiteCuerpo = 1000;
+  r = pedir(http, p);
+  EXPECT_FALSE(r.excedido);
+  EXPECT_EQ(r.cuerpo.size(), 1000u);
+  p.limiteCuerpo = 999;
+  EXPECT_TRUE(pedir(http, p).excedido);
+}
+
+TEST(HttpCurl, FallosDeTransporteEnEspanol) {
+  ServidorPrueba s;
+  Retenida lenta;
+  s.alRuta("/lenta", lenta.manejador());
+  ArchivoPrueba cortado;
+  cortado.datos = std::string(200000, 'z');
+  cortado.cortarTras = 50000;
+  cortado.cortesRestantes = 1;
+  s.publicar("/cortado", cortado);
+  // Bound but not listening: connecting is refused, and nobody else can take the port.
+  int sock = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in dir{};
+  dir.sin_family = AF_INET;
+  dir.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&dir), sizeof dir), 0);
+  socklen_t largo = sizeof dir;
+  getsockname(sock, reinterpret_cast<sockaddr*>(&dir), &largo);
+  std::string cerrado = "http://127.0.0.1:" + std::to_string(ntohs(dir.sin_port)) + "/";
+  HttpCurl http;
+
+  auto fallo = [&](PeticionHttp p) {
+    auto r = pedir(http, std::move(p));
+    EXPECT_FALSE(r.estado);
+    EXPECT_TRUE(r.cuerpo.empty());
+    return r.error.value_or("(sin error)");
+  };
+  EXPECT_EQ(fallo(get(cerrado)), "el servidor rechazó la conexión");
+  EXPECT_EQ(fallo(get("http://nada.invalid/feed")), "no encontré el servidor nada.invalid");
+  EXPECT_EQ(fallo(get("https://127.0.0.1:" + std::to_string(s.puerto()) + "/")),
+            "falló la conexión segura (TLS)");
+  EXPECT_EQ(fallo(get(s.base() + "cortado")), "la respuesta llegó incompleta");
+  EXPECT_EQ(fallo(get("no es una dirección")), "la dirección no es válida");
+  EXPECT_EQ(fallo(get("ftp://127.0.0.1/")), "la dirección usa un protocolo no admitido");
+  PeticionHttp mala = get(s.base());
+  mala.cabeceras = {{"X-A", "b\r\nX-Inyectada: 1"}};
+  EXPECT_EQ(fallo(mala), "la petición lleva una cabecera no válida");
+  mala = get(s.base());
+  mala.metodo = "GET / HTTP/1.1\r\n";
+  EXPECT_EQ(fallo(mala), "la petición usa un método no válido");
+
+  PeticionHttp p = get(s.base() + "lenta");
+  p.espera = 0.5;
+  auto inicio = std::chrono::steady_clock::now();
+  EXPECT_EQ(fallo(p), "se agotó el tiempo de espera");
+  EXPECT_LT(std::chrono::steady_clock::now() - inicio, 1900ms);
+  lenta.soltar = true;
+  close(sock);
+}
+
+TEST(HttpCurl, MuchasALaVezTerminanUnaVezCadaUnaEnElHiloDeLaSesion) {
+  ServidorPrueba s;
+  s.alRuta("/eco", [](const PeticionRecibida& p) { return RespuestaPrueba{200, p.cuerpo}; });
+  HttpCurl http;
+  constexpr int hilos = 5, porHilo = 10, total = hilos * porHilo;
+  std::mutex m;
+  std::condition_variable cv;
+  std::map<int, int> veces;
+  std::map<int, std::string> cuerpos;
+  std::set<std::thread::id> hilosListo, hilosEnvio;
+  std::vector<std::thread> emisores;
+  for (int h = 0; h < hilos; ++h)
+    emisores.emplace_back([&, h] {
+      {
+        std::lock_guard l(m);
+        hilosEnvio.insert(std::this_thread::get_id());
+      }
+      for (int i = 0; i < porHilo; ++i) {
+        int id = h * porHilo + i;
+        PeticionHttp p = get(s.base() + "eco");
+        p.metodo = "POST";
+        p.cuerpo = std::to_string(id);
+        http.enviar(p, [&, id](RespuestaHttp r) {
+          std::lock_guard l(m);
+          ++veces[id];
+          cuerpos[id] = r.cuerpo;
+          hilosListo.insert(std::this_thread::get_id());
+          cv.notify_all();
+        });
+      }
+    });
+  for (auto& e : emisores) e.join();
+  // One more from inside a completion: the session takes new work from its own thread.
+  std::promise<int> encadenada;
+  http.enviar(get(s.base() + "eco"), [&](RespuestaHttp) {
+    http.enviar(get(s.base() + "eco"), [&](RespuestaHttp r) { encadenada.set_value(*r.estado); });
+  });
+  auto f = encadenada.get_future();
+  ASSERT_EQ(f.wait_for(10s), std::future_status::ready);
+  EXPECT_EQ(f.get(), 200);
+
+  std::unique_lock l(m);
+  ASSERT_TRUE(cv.wait_for(l, 10s, [&] { return int(veces.size()) == total; }));
+  for (int id = 0; id < total; ++id) {
+    EXPECT_EQ(veces[id], 1) << id;
+    EXPECT_EQ(cuerpos[id], std::to_string(id));
+  }
+  ASSERT_EQ(hilosListo.size(), 1u);
+  EXPECT_FALSE(hilosEnvio.count(*hilosListo.begin()));
+  EXPECT_NE(*hilosListo.begin(), std::this_thread::get_id());
+}
+
+TEST(HttpCurl, DestruirConPeticionesEnCursoNoEsperaNiAvisa) {
+  ServidorPrueba s;
+  Retenida lenta;
+  s.alRuta("/lenta", lenta.manejador());
+  std::atomic<int> avisos{0};
+  auto inicio = std::chrono::steady_clock::now();
+  {
+    HttpCurl http;
+    for (int i = 0; i < 8; ++i)
+      http.enviar(get(s.base() + "lenta"), [&](RespuestaHttp) { ++avisos; });
+    // Let some reach the server so both queued and in-flight ones are dropped.
+    for (int i = 0; i < 100 && s.peticiones().empty(); ++i) std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - inicio, 1500ms);
+  EXPECT_EQ(avisos, 0);
+  lenta.soltar = true;
+}

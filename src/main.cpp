@@ -6,28 +6,18 @@
 #include <string>
 
 #include "plataforma/linux/bucle_glib.h"
+#include "plataforma/linux/descargas_curl.h"
 #include "plataforma/linux/espacio_linux.h"
 #include "plataforma/linux/http_curl.h"
 #include "plataforma/linux/permisos_linux.h"
 #include "plataforma/linux/sistema_linux.h"
 #include "shell/nucleo.h"
+#include "shell/prueba_instalacion.h"
 #include "shell/texto_estado.h"
 
 namespace {
 
 using namespace orvo;
-
-// Nothing installs yet: the download session stays idle.
-class SinDescargas : public Descargas {
- public:
-  void avisar(Avisos) override {}
-  TareaDescarga iniciar(PeticionHttp, std::optional<DatosRetomar>) override { return 0; }
-  void cancelarRetomando(TareaDescarga,
-                         std::function<void(std::optional<DatosRetomar>)> listo) override {
-    listo(std::nullopt);
-  }
-  void cancelar(TareaDescarga) override {}
-};
 
 // Every real platform piece, in the order their users need them.
 struct PlataformaLinux {
@@ -35,16 +25,17 @@ struct PlataformaLinux {
   SistemaLinux sistema;
   HttpCurl http;
   std::unique_ptr<EspacioLinux> espacio;
-  SinDescargas descargas;
+  std::unique_ptr<DescargasCurl> descargas;
   PermisosLinux permisos;
 
   PlataformaLinux() {
     auto destino = sistema.entorno("OV_DESTINO");
-    espacio =
-        std::make_unique<EspacioLinux>(destino && !destino->empty() ? *destino : "/Applications",
-                                       sistema.carpetaDatos() / "applications", bucle);
+    espacio = std::make_unique<EspacioLinux>(destino && !destino->empty() ? *destino
+                                                                          : "/Applications",
+                                             sistema.carpetaDatos() / "applications", bucle);
+    descargas = std::make_unique<DescargasCurl>(bucle, sistema.carpetaTemporal());
   }
-  Plataforma comoInterfaz() { return {bucle, http, *espacio, sistema, descargas, permisos}; }
+  Plataforma comoInterfaz() { return {bucle, http, *espacio, sistema, *descargas, permisos}; }
 };
 
 // Lists a local catalogue folder's apps with their status on this computer.
@@ -75,6 +66,18 @@ int main(int argc, char** argv) {
   PlataformaLinux p;
   Nucleo nucleo(p.comoInterfaz());
 
+  if (auto id = p.sistema.entorno("OV_PRUEBA_INSTALAR")) {
+    int salida = 0;
+    auto salir = [&](int estado) {
+      salida = estado;
+      p.bucle.salir();
+    };
+    nucleo.instalador().terminarPrograma = [&] { salir(0); };
+    PruebaInstalacion prueba(nucleo, stdout, salir);
+    prueba.comenzar(*id);
+    p.bucle.correr();
+    return salida;
+  }
   if (argc == 3 && std::string(argv[1]) == "--demo") return mostrarEstado(nucleo, p.bucle, argv[2]);
   std::fprintf(stderr, "Uso: orvo-suite --demo CARPETA\n");
   return 2;

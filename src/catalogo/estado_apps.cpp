@@ -3,19 +3,10 @@
 #include <system_error>
 
 #include "catalogo/catalogo.h"
+#include "catalogo/nombre_app.h"
 #include "comun/versiones.h"
 
 namespace orvo {
-
-namespace {
-
-// A bundle file name names one entry of the applications folder, nothing else.
-bool nombreDeBundle(const std::string& app) {
-  return !app.empty() && app != "." && app != ".." && app.find('/') == std::string::npos &&
-         app.find('\0') == std::string::npos;
-}
-
-}  // namespace
 
 std::vector<std::string> Catalogo::bundles(const AppRemota& app) const {
   std::vector<std::string> ids{app.bundle};
@@ -37,7 +28,7 @@ std::optional<std::filesystem::path> Catalogo::rutaInstalada(const AppRemota& ap
   if (!prefijo.ends_with("/")) prefijo += "/";
   for (const auto& id : bundles(app))
     if (auto r = plataforma_.espacio.ubicar(id); r && r->string().starts_with(prefijo)) return r;
-  if (!nombreDeBundle(app.app)) return std::nullopt;
+  if (!esNombreDeApp(app.app)) return std::nullopt;
   std::error_code e;
   auto ruta = aplicaciones / app.app;
   if (std::filesystem::exists(std::filesystem::symlink_status(ruta, e))) return ruta;

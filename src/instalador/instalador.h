@@ -5,9 +5,10 @@
 //   instalador.cpp   the object itself, lookups, fallar, limpiar, the app-change observers
 //   descarga.cpp     comenzar and the download engine (session notices, watchdog, local copy)
 //   verificar.cpp    descargado and descomprimir: digest check and unpacking
-//   reemplazar.cpp and its neighbours: waiting for the app to quit, the swap, opening the
-//                    new app, and the operations the pages call (cancelar, descartar,
-//                    cerrarApp, autorizada, abrirAjustesSeguridad)
+//   esperar_cierre.cpp  waiting for the running app to quit, cerrarApp
+//   reemplazar.cpp   the swap with its backup and the administrator fallback, registration
+//   abrir.cpp        opening and checking the new app, autorizada, terminar, reabrirme
+//   controles.cpp    cancelar, descartar
 #pragma once
 
 #include <filesystem>
@@ -39,6 +40,8 @@ class Instalador {
   std::function<void(const Instalacion&)> alCambiar;
   // Once, when an installation ends in `lista`, after its last `alCambiar`.
   std::function<void(const Instalacion&)> alTerminar;
+  // Ends the program, 0.3 s after its own update is in place and its restart arranged.
+  std::function<void()> terminarPrograma;
 
   // The installation to show: the first corriendo or autorizar, else the first
   // esperaCierre, else the last one; null when there is none.
@@ -50,7 +53,7 @@ class Instalador {
   // `automatica`: no user asked for it.
   void comenzar(const AppRemota& app, bool automatica);
 
-  // The pages' and the shell's controls (reemplazar.cpp and neighbours).
+  // The pages' and the shell's controls.
   // The active installation of `id`, or the current one.
   void cancelar(const std::optional<std::string>& id = std::nullopt);
   // Removes every installation in `lista` or `error`.
@@ -106,6 +109,8 @@ class Instalador {
   void esperarCierre(const std::shared_ptr<Instalacion>& inst);
   void cerrada(const std::shared_ptr<Instalacion>& inst);
   void reemplazar(const std::shared_ptr<Instalacion>& inst);
+  // The new version is in place: register it, record it, open it.
+  void colocada(const std::shared_ptr<Instalacion>& inst, const std::filesystem::path& destino);
   void abrir(const std::shared_ptr<Instalacion>& inst, const std::filesystem::path& ruta,
              int intento);
   void terminar(const std::shared_ptr<Instalacion>& inst);

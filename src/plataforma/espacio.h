@@ -51,6 +51,9 @@ class Espacio {
   // Starts the bundle's main executable detached. An error text when the system could
   // not start it (missing, not executable, wrong format).
   virtual Error abrir(const std::filesystem::path& bundle) = 0;
+  // Arranges for the bundle to be started `segundos` from now by a process of its own that
+  // outlives this program: how the program restarts into its own update.
+  virtual Error abrirDespues(const std::filesystem::path& bundle, double segundos) = 0;
   // Writes or refreshes the bundle's desktop entry so menus and `ubicar` know it.
   virtual Error registrar(const std::filesystem::path& bundle) = 0;
 

@@ -13,9 +13,18 @@ Nucleo::Nucleo(Plataforma plataforma) : plataforma_(plataforma) {
   vivo = this;
   catalogo_ = std::make_unique<Catalogo>(plataforma_, *this);
   cuenta_ = std::make_unique<Cuenta>(plataforma_, *catalogo_);
+  instalador_ = std::make_unique<Instalador>(plataforma_, *catalogo_);
+  // The desktop has one observer; the installer's waits and the pages both need it.
+  plataforma_.espacio.observar([this] {
+    instalador_->appsCambiaron();
+    if (alCambiarApps) alCambiarApps();
+  });
 }
 
-Nucleo::~Nucleo() { vivo = nullptr; }
+Nucleo::~Nucleo() {
+  plataforma_.espacio.observar({});
+  vivo = nullptr;
+}
 
 Nucleo& Nucleo::actual() {
   assert(vivo);
@@ -29,5 +38,6 @@ std::vector<std::string> Nucleo::skillsDelReporte() { return {}; }
 
 Catalogo& Catalogo::shared() { return Nucleo::actual().catalogo(); }
 Cuenta& Cuenta::shared() { return Nucleo::actual().cuenta(); }
+Instalador& Instalador::shared() { return Nucleo::actual().instalador(); }
 
 }  // namespace orvo

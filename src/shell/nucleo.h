@@ -2,11 +2,13 @@
 // accessors return its members; tests build a fresh one for each case.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "catalogo/catalogo.h"
 #include "catalogo/vecinos.h"
 #include "cuenta/cuenta.h"
+#include "instalador/instalador.h"
 #include "plataforma/plataforma.h"
 
 namespace orvo {
@@ -24,6 +26,10 @@ class Nucleo : public Vecinos {
   Plataforma& plataforma() { return plataforma_; }
   Catalogo& catalogo() { return *catalogo_; }
   Cuenta& cuenta() override { return *cuenta_; }
+  Instalador& instalador() { return *instalador_; }
+
+  // Runs on the main thread whenever an app starts or quits, after the installer heard it.
+  std::function<void()> alCambiarApps;
 
   void sincronizar(const Manifiesto& manifiesto) override;
   std::vector<Json> componentesDelReporte() override;
@@ -33,6 +39,7 @@ class Nucleo : public Vecinos {
   Plataforma plataforma_;
   std::unique_ptr<Catalogo> catalogo_;
   std::unique_ptr<Cuenta> cuenta_;
+  std::unique_ptr<Instalador> instalador_;
 };
 
 }  // namespace orvo

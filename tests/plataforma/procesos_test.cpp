@@ -78,3 +78,19 @@ TEST(Procesos, UnBinarioCopiadoEnElBundleSeReconocePorSuExe) {
   waitpid(pid, nullptr, 0);
   EXPECT_TRUE(procesosDe(exe).empty());
 }
+
+TEST(Procesos, UnScriptLanzadoConRutaRelativaSeReconoce) {
+  prueba::CarpetaTemporal t;
+  auto exe = t.escribir("Notas.app/Contents/MacOS/Notas", "#!/bin/sh\nsleep 30\n");
+  fs::permissions(exe, fs::perms(0755));
+  pid_t pid = fork();
+  if (pid == 0) {
+    setpgid(0, 0);
+    if (chdir(t.ruta().c_str()) == 0)
+      execl("/bin/sh", "sh", "Notas.app/Contents/MacOS/Notas", nullptr);
+    _exit(127);
+  }
+  EXPECT_TRUE(esperarQue([&] { return procesosDe(exe).size() == 1; }));
+  kill(-pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+}

@@ -1,10 +1,12 @@
 // Bundles on disk: finding one by identifier, starting it, registering it with the desktop.
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <system_error>
 
 #include "comun/archivos.h"
+#include "comun/comillas.h"
 #include "plataforma/linux/entrada_escritorio.h"
 #include "plataforma/linux/espacio_linux.h"
 #include "plataforma/linux/lanzar.h"
@@ -71,6 +73,19 @@ Error EspacioLinux::abrir(const fs::path& bundle) {
   auto exe = ejecutablePrincipal(ruta, *info);
   if (!exe) return fallo("su Info.plist no nombra un ejecutable válido (CFBundleExecutable)");
   if (int codigo = lanzarDesligado(*exe)) return fallo(motivoDeArranque(codigo, *exe));
+  return std::nullopt;
+}
+
+Error EspacioLinux::abrirDespues(const fs::path& bundle, double segundos) {
+  const auto ruta = carpetaDe(bundle);
+  auto info = plists_.leer(ruta);
+  auto exe = info ? ejecutablePrincipal(ruta, *info) : std::nullopt;
+  if (!exe) return "No se pudo abrir " + nombreVisible(ruta) + ": su Info.plist no nombra un ejecutable válido.";
+  char espera[32];
+  std::snprintf(espera, sizeof espera, "%.1f", segundos > 0 ? segundos : 0.0);
+  std::string orden = "sleep " + std::string(espera) + "; exec " + entreComillas(*exe);
+  if (int codigo = lanzarDesligado("/bin/sh", {"-c", orden}))
+    return "No se pudo abrir " + nombreVisible(ruta) + " más tarde: " + std::strerror(codigo);
   return std::nullopt;
 }
 

@@ -35,6 +35,8 @@ class EspacioLinux : public Espacio {
   std::optional<Instante> modificado(const std::filesystem::path& archivo) override;
 
   Error abrir(const std::filesystem::path& bundle) override;
+  // A detached "/bin/sh -c 'sleep N; exec EXE'".
+  Error abrirDespues(const std::filesystem::path& bundle, double segundos) override;
   Error registrar(const std::filesystem::path& bundle) override;
 
   void observar(std::function<void()> alCambiar) override;

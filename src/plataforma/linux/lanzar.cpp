@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <csignal>
 #include <string>
+#include <vector>
 
 #include <fcntl.h>
 #include <linux/close_range.h>
@@ -51,9 +52,14 @@ void avisar(int tubo, int codigo) {
 
 }  // namespace
 
-int lanzarDesligado(const std::filesystem::path& ejecutable) {
+int lanzarDesligado(const std::filesystem::path& ejecutable,
+                    const std::vector<std::string>& argumentos) {
+  // Built before the fork: the child may not allocate.
   std::string ruta = ejecutable.string();
-  char* argv[] = {ruta.data(), nullptr};
+  std::vector<std::string> copia(argumentos);
+  std::vector<char*> argv{ruta.data()};
+  for (auto& a : copia) argv.push_back(a.data());
+  argv.push_back(nullptr);
   int tubo[2];
   if (::pipe2(tubo, O_CLOEXEC) != 0) return errno;
   pid_t intermedio = ::fork();
@@ -66,7 +72,7 @@ int lanzarDesligado(const std::filesystem::path& ejecutable) {
   if (intermedio == 0) {
     ::close(tubo[0]);
     pid_t nieto = ::fork();
-    if (nieto == 0) arrancar(ruta.c_str(), argv, tubo[1]);
+    if (nieto == 0) arrancar(ruta.c_str(), argv.data(), tubo[1]);
     if (nieto < 0) avisar(tubo[1], errno);
     ::_exit(0);
   }

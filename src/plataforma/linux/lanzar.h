@@ -2,13 +2,16 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace orvo {
 
-// Runs `ejecutable` (no arguments) in a session of its own, stdin/stdout/stderr on
+// Runs `ejecutable` with `argumentos` in a session of its own, stdin/stdout/stderr on
 // /dev/null, working folder "/", default signal handling and none of our descriptors.
 // It is our grandchild, so no zombie of it is ever left for us to reap. 0 once it runs,
 // else the errno of why it could not (ENOENT, EACCES, ENOEXEC, ...).
-int lanzarDesligado(const std::filesystem::path& ejecutable);
+int lanzarDesligado(const std::filesystem::path& ejecutable,
+                    const std::vector<std::string>& argumentos = {});
 
 }  // namespace orvo

@@ -63,9 +63,17 @@ std::optional<Proceso> leerProceso(pid_t pid, const fs::path& proc) {
   Proceso p{pid, estado->inicio, {}};
   if (auto exe = destinoDeExe(proc / "exe"); !exe.empty()) p.ejecutables.push_back(std::move(exe));
   auto args = lineaDeOrdenes(proc);
+  std::optional<fs::path> carpeta;
   for (size_t i = 1; i < args.size() && i <= 2; ++i) {
-    if (args[i].empty() || args[i][0] != '/') continue;
-    auto ruta = canonica(args[i]);
+    fs::path arg = args[i];
+    // "apps/X.app/Contents/MacOS/x" started from a shell: relative to the process's folder.
+    if (!arg.is_absolute() && args[i].find('/') != std::string::npos) {
+      if (!carpeta) carpeta = destinoDeExe(proc / "cwd");
+      if (carpeta->empty()) continue;
+      arg = *carpeta / arg;
+    }
+    if (!arg.is_absolute()) continue;
+    auto ruta = canonica(arg);
     if (std::find(p.ejecutables.begin(), p.ejecutables.end(), ruta) == p.ejecutables.end())
       p.ejecutables.push_back(std::move(ruta));
   }

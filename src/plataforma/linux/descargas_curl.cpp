@@ -1,0 +1,203 @@
+#include "plataforma/linux/descargas_curl.h"
+
+#include <chrono>
+#include <new>
+#include <system_error>
+
+#include "comun/archivos.h"
+#include "plataforma/linux/curl_global.h"
+#include "plataforma/linux/errores_curl.h"
+#include "plataforma/linux/transferencia_descarga.h"
+
+namespace orvo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Progress crosses to the main thread at most this often (and at the last byte): the
+// installer reports four times a second, the speed once a second.
+constexpr double kCadaAvance = 0.1;
+
+double segundos() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
+
+DescargasCurl::DescargasCurl(Bucle& bucle, const fs::path& temporal)
+    : bucle_(bucle), carpeta_(temporal / ("orvo-descargas-" + uuidMayusculas())) {
+  prepararCurl();
+  multi_ = curl_multi_init();
+  if (!multi_) throw std::bad_alloc();
+  hilo_ = std::thread([this] { correr(); });
+}
+
+DescargasCurl::~DescargasCurl() {
+  {
+    std::lock_guard l(m_);
+    parar_ = true;
+  }
+  curl_multi_wakeup(multi_);
+  hilo_.join();
+  curl_multi_cleanup(multi_);
+  std::error_code e;
+  fs::remove_all(carpeta_, e);
+}
+
+void DescargasCurl::avisar(Avisos avisos) { oyentes_->avisos = std::move(avisos); }
+
+void DescargasCurl::ordenar(std::function<void()> orden) {
+  {
+    std::lock_guard l(m_);
+    if (parar_) return;
+    ordenes_.push_back(std::move(orden));
+  }
+  curl_multi_wakeup(multi_);
+}
+
+TareaDescarga DescargasCurl::iniciar(PeticionHttp peticion, std::optional<DatosRetomar> retomar) {
+  TareaDescarga id = siguiente_++;
+  ordenar([this, id, peticion = std::move(peticion), retomar = std::move(retomar)]() mutable {
+    empezar(id, std::move(peticion), std::move(retomar));
+  });
+  return id;
+}
+
+void DescargasCurl::cancelarRetomando(TareaDescarga tarea,
+                                      std::function<void(std::optional<DatosRetomar>)> listo) {
+  ordenar([this, tarea, listo = std::move(listo)] {
+    auto t = quitar(tarea);
+    std::optional<DatosRetomar> datos;
+    if (t) {
+      std::fflush(t->archivo);
+      datos = t->retomar();
+      t->cerrarArchivo();
+      std::error_code e;
+      if (!datos) fs::remove(t->parcial, e);
+      completada(tarea, FalloDescarga{true, "se canceló la transferencia", std::nullopt});
+    }
+    listo(std::move(datos));
+  });
+}
+
+void DescargasCurl::cancelar(TareaDescarga tarea) {
+  ordenar([this, tarea] {
+    if (auto t = quitar(tarea)) {
+      t->cerrarArchivo();
+      std::error_code e;
+      fs::remove(t->parcial, e);
+      completada(tarea, FalloDescarga{true, "se canceló la transferencia", std::nullopt});
+    }
+  });
+}
+
+std::unique_ptr<DescargasCurl::Transferencia> DescargasCurl::quitar(TareaDescarga id) {
+  for (auto it = activas_.begin(); it != activas_.end(); ++it) {
+    if (it->second->id != id) continue;
+    auto t = std::move(it->second);
+    activas_.erase(it);
+    curl_multi_remove_handle(multi_, t->easy.get());
+    return t;
+  }
+  return nullptr;
+}
+
+void DescargasCurl::empezar(TareaDescarga id, PeticionHttp peticion,
+                            std::optional<DatosRetomar> retomar) {
+  auto t = std::make_unique<Transferencia>();
+  t->id = id;
+  t->peticion = std::move(peticion);
+  std::error_code e;
+  fs::create_directories(carpeta_, e);
+  // A continued download keeps writing the file the broken one left.
+  auto archivo = retomar && !retomar->parcial.empty() ? retomar->parcial
+                                                      : carpeta_ / (std::to_string(id) + ".parcial");
+  if (auto fallo = t->preparar(archivo, retomar)) {
+    fs::remove(archivo, e);
+    return completada(id, FalloDescarga{false, *fallo, std::nullopt});
+  }
+  t->alAvanzar = [this](Transferencia& x) { progreso(x); };
+  if (curl_multi_add_handle(multi_, t->easy.get()) != CURLM_OK)
+    return completada(id, FalloDescarga{false, "no hubo memoria suficiente", std::nullopt});
+  // A continued download reports at once that it already holds its first bytes.
+  if (t->escritos > 0) progreso(*t);
+  activas_.emplace(t->easy.get(), std::move(t));
+}
+
+void DescargasCurl::progreso(Transferencia& t) {
+  double ahora = segundos();
+  bool ultimo = t.esperados >= 0 && t.escritos >= t.esperados;
+  if (!ultimo && ahora - t.ultimoAviso < kCadaAvance) return;
+  t.ultimoAviso = ahora;
+  std::weak_ptr<Oyentes> oyentes = oyentes_;
+  bucle_.enPrincipal([oyentes, id = t.id, escritos = t.escritos, esperados = t.esperados] {
+    if (auto o = oyentes.lock(); o && o->avisos.progreso) o->avisos.progreso(id, escritos, esperados);
+  });
+}
+
+void DescargasCurl::completada(TareaDescarga id, std::optional<FalloDescarga> fallo) {
+  std::weak_ptr<Oyentes> oyentes = oyentes_;
+  bucle_.enPrincipal([oyentes, id, fallo = std::move(fallo)]() mutable {
+    if (auto o = oyentes.lock(); o && o->avisos.completada)
+      o->avisos.completada(id, std::move(fallo));
+  });
+}
+
+void DescargasCurl::terminar(std::unique_ptr<Transferencia> t, CURLcode codigo) {
+  bool escrito = t->archivo && std::fflush(t->archivo) == 0;
+  t->cerrarArchivo();
+  if (codigo == CURLE_OK && escrito) {
+    long estado = t->estado();
+    // The last byte's report may have been held back by the pace limit.
+    t->ultimoAviso = -1;
+    if (t->escritos > 0) progreso(*t);
+    std::weak_ptr<Oyentes> oyentes = oyentes_;
+    bucle_.enPrincipal([oyentes, id = t->id, parcial = t->parcial, estado] {
+      auto o = oyentes.lock();
+      if (o && o->avisos.terminada) o->avisos.terminada(id, parcial, static_cast<int>(estado));
+      // The file is the receiver's only while the notice runs.
+      std::error_code e;
+      fs::remove(parcial, e);
+      if (o && o->avisos.completada) o->avisos.completada(id, std::nullopt);
+    });
+    return;
+  }
+  if (codigo == CURLE_OK) t->falloPropio = "no pude guardar lo recibido";
+  std::string descripcion = t->falloPropio ? *t->falloPropio : describirFalloCurl(t->easy.get(), codigo);
+  auto datos = t->retomar();
+  std::error_code e;
+  if (!datos) fs::remove(t->parcial, e);
+  completada(t->id, FalloDescarga{false, descripcion, std::move(datos)});
+}
+
+void DescargasCurl::correr() {
+  for (;;) {
+    std::deque<std::function<void()>> ordenes;
+    {
+      std::lock_guard l(m_);
+      if (parar_) break;
+      ordenes.swap(ordenes_);
+    }
+    for (auto& orden : ordenes) orden();
+    int corriendo = 0;
+    curl_multi_perform(multi_, &corriendo);
+    int quedan = 0;
+    while (CURLMsg* msg = curl_multi_info_read(multi_, &quedan)) {
+      if (msg->msg != CURLMSG_DONE) continue;
+      auto it = activas_.find(msg->easy_handle);
+      if (it == activas_.end()) continue;
+      CURLcode codigo = msg->data.result;  // `msg` dies with the handle's removal
+      auto t = std::move(it->second);
+      activas_.erase(it);
+      curl_multi_remove_handle(multi_, t->easy.get());
+      terminar(std::move(t), codigo);
+    }
+    curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
+  }
+  for (auto& [easy, t] : activas_) curl_multi_remove_handle(multi_, easy);
+  activas_.clear();
+}
+
+}  // namespace orvo

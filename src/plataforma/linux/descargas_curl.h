@@ -1,0 +1,68 @@
+// The installer's download session on libcurl: one thread drives every download, each
+// streamed to a file of its own, so memory stays flat whatever the archive's size. A
+// download continues from a partial file with "Range" and the server's validator in
+// "If-Range"; a server that ignores the range or whose file changed answers with the
+// whole file, and the download starts over from byte 0 instead of splicing two files.
+#pragma once
+
+#include <atomic>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include <curl/curl.h>
+
+#include "plataforma/bucle.h"
+#include "plataforma/descargas.h"
+
+namespace orvo {
+
+class DescargasCurl : public Descargas {
+ public:
+  // Partial files live in a folder of this session's own inside `temporal`, removed with
+  // the session.
+  DescargasCurl(Bucle& bucle, const std::filesystem::path& temporal);
+  ~DescargasCurl() override;
+  DescargasCurl(const DescargasCurl&) = delete;
+  DescargasCurl& operator=(const DescargasCurl&) = delete;
+
+  void avisar(Avisos avisos) override;
+  TareaDescarga iniciar(PeticionHttp peticion, std::optional<DatosRetomar> retomar) override;
+  void cancelarRetomando(TareaDescarga tarea,
+                         std::function<void(std::optional<DatosRetomar>)> listo) override;
+  void cancelar(TareaDescarga tarea) override;
+
+  struct Transferencia;
+
+ private:
+  // What the posted notices reach on the main thread; gone with the session.
+  struct Oyentes {
+    Avisos avisos;
+  };
+  void ordenar(std::function<void()> orden);
+  void correr();
+  void empezar(TareaDescarga id, PeticionHttp peticion, std::optional<DatosRetomar> retomar);
+  void terminar(std::unique_ptr<Transferencia> t, CURLcode codigo);
+  // Takes the transfer off the multi handle; null when it already ended.
+  std::unique_ptr<Transferencia> quitar(TareaDescarga id);
+  void progreso(Transferencia& t);
+  void completada(TareaDescarga id, std::optional<FalloDescarga> fallo);
+
+  Bucle& bucle_;
+  std::filesystem::path carpeta_;
+  std::shared_ptr<Oyentes> oyentes_ = std::make_shared<Oyentes>();
+  std::atomic<TareaDescarga> siguiente_{1};
+  CURLM* multi_;
+  std::mutex m_;
+  std::deque<std::function<void()>> ordenes_;
+  bool parar_ = false;
+  // The transfers on the multi handle; session thread only.
+  std::map<CURL*, std::unique_ptr<Transferencia>> activas_;
+  std::thread hilo_;
+};
+
+}  // namespace orvo

@@ -1,0 +1,28 @@
+// Which apps get installed without the user picking them one by one: updates of running
+// apps that wait for them to quit, the update of everything, the program's own update.
+#pragma once
+
+#include "catalogo/catalogo.h"
+#include "instalador/instalador.h"
+#include "plataforma/sistema.h"
+
+namespace orvo {
+
+class Actualizaciones {
+ public:
+  Actualizaciones(Catalogo& catalogo, Instalador& instalador, Sistema& sistema);
+
+  void instalarAlCerrar();
+  void actualizarme();
+  void instalarTodas();
+  // The manifest entry of this program itself.
+  bool esPropia(const AppRemota& app);
+
+ private:
+  std::vector<AppRemota> apps() const;
+  Catalogo& catalogo_;
+  Instalador& instalador_;
+  Sistema& sistema_;
+};
+
+}  // namespace orvo

@@ -1,0 +1,67 @@
+#include "shell/prueba_instalacion.h"
+
+#include "shell/texto_estado.h"
+
+namespace orvo {
+
+PruebaInstalacion::PruebaInstalacion(Nucleo& nucleo, std::FILE* salida,
+                                     std::function<void(int)> salir)
+    : nucleo_(nucleo), salida_(salida), salir_(std::move(salir)) {}
+
+std::string PruebaInstalacion::linea(const Instalacion& inst) {
+  auto paso = static_cast<size_t>(inst.paso);
+  std::string s = std::string(textoFase(inst.fase)) + " \u00b7 paso " + std::to_string(paso + 1) +
+                  "/" + std::to_string(inst.pasos.size()) + " " +
+                  (paso < inst.pasos.size() ? inst.pasos[paso] : "fin") + " " +
+                  std::to_string(static_cast<int>(inst.pct * 100)) + "% " +
+                  inst.error.value_or("");
+  return s;
+}
+
+void PruebaInstalacion::imprimir(const std::string& texto) {
+  std::fprintf(salida_, "%s\n", texto.c_str());
+  std::fflush(salida_);
+}
+
+void PruebaInstalacion::avance(const Instalacion& inst) {
+  if (terminado_) return;
+  auto l = linea(inst);
+  if (l != ultima_) {
+    imprimir(l);
+    ultima_ = l;
+  }
+  if (inst.fase == Fase::esperaCierre &&
+      nucleo_.plataforma().sistema.entorno("OV_CERRAR") == std::optional<std::string>("1")) {
+    auto& instalador = nucleo_.instalador();
+    nucleo_.plataforma().bucle.despues(1.0, [&instalador] { instalador.cerrarApp(std::nullopt); });
+  }
+  if (inst.fase == Fase::error || inst.fase == Fase::autorizar) {
+    terminado_ = true;
+    imprimir(std::string("FIN ") + textoFase(inst.fase));
+    salir_(inst.fase == Fase::error ? 1 : 0);
+  }
+}
+
+void PruebaInstalacion::comenzar(const std::string& id) {
+  auto& instalador = nucleo_.instalador();
+  instalador.alCambiar = [this](const Instalacion& inst) { avance(inst); };
+  instalador.alTerminar = [this](const Instalacion&) {
+    if (terminado_) return;
+    terminado_ = true;
+    imprimir("FIN lista");
+    salir_(0);
+  };
+  auto& catalogo = nucleo_.catalogo();
+  catalogo.revisar([this, &catalogo, &instalador, id] {
+    imprimir("fuente: " + catalogo.errorFuente.value_or("ok") +
+             " \u00b7 estado: " + textoEstado(catalogo.estadoApps()));
+    if (catalogo.manifiesto)
+      for (const auto& app : catalogo.manifiesto->apps)
+        if (app.id == id) return instalador.comenzar(app, false);
+    terminado_ = true;
+    imprimir("FIN sin app");
+    salir_(1);
+  });
+}
+
+}  // namespace orvo

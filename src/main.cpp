@@ -30,9 +30,9 @@ struct PlataformaLinux {
 
   PlataformaLinux() {
     auto destino = sistema.entorno("OV_DESTINO");
-    espacio = std::make_unique<EspacioLinux>(destino && !destino->empty() ? *destino
-                                                                          : "/Applications",
-                                             sistema.carpetaDatos() / "applications", bucle);
+    espacio =
+        std::make_unique<EspacioLinux>(destino && !destino->empty() ? *destino : "/Applications",
+                                       sistema.carpetaDatos() / "applications", bucle);
     descargas = std::make_unique<DescargasCurl>(bucle, sistema.carpetaTemporal());
   }
   Plataforma comoInterfaz() { return {bucle, http, *espacio, sistema, *descargas, permisos}; }

@@ -14,12 +14,12 @@ namespace orvo {
 
 namespace {
 
-constexpr double kEsperaPeticion = 30;         // seconds without data before a request gives up
-constexpr double kVigilancia = 2.0;            // watchdog period
-constexpr double kSinAvance = 25.0;            // idle seconds that count as a stall
-constexpr double kLenta = 1'000'000;           // bytes per second below which it crawls
+constexpr double kEsperaPeticion = 30;             // seconds without data before a request gives up
+constexpr double kVigilancia = 2.0;                // watchdog period
+constexpr double kSinAvance = 25.0;                // idle seconds that count as a stall
+constexpr double kLenta = 1'000'000;               // bytes per second below which it crawls
 constexpr int64_t kRestoParaCambiar = 15'000'000;  // only worth a new connection above this
-constexpr double kLentaDurante = 8.0;          // crawling this long earns a new connection
+constexpr double kLentaDurante = 8.0;              // crawling this long earns a new connection
 constexpr int kMaxCambios = 12;
 constexpr int kMaxReintentos = 8;
 constexpr double kCadaMuestra = 1.0;
@@ -45,8 +45,9 @@ void Instalador::comenzar(const AppRemota& app, bool automatica) {
   auto inst = std::make_shared<Instalacion>(app, modo, abierta, propia, plataforma_.bucle.ahora());
   inst->automatica = automatica;
   todas.push_back(inst);
-  if (!valido) return fallar(*inst, "El catálogo no da un nombre de app válido (\"" + app.app +
-                                         "\"). No instalé nada.");
+  if (!valido)
+    return fallar(
+        *inst, "El catálogo no da un nombre de app válido (\"" + app.app + "\"). No instalé nada.");
 
   auto tmp = plataforma_.sistema.carpetaTemporal() / ("orvo-suite-" + uuidMayusculas());
   std::error_code e;
@@ -71,18 +72,19 @@ void Instalador::copiarLocal(const std::shared_ptr<Instalacion>& inst,
   // it is only touched, and let go, on the main thread.
   bucle.enSegundoPlano([this, vivo, inst, origen, destino, &bucle]() mutable {
     std::error_code e;
-    bool copiado = std::filesystem::copy_file(
-        origen, destino, std::filesystem::copy_options::overwrite_existing, e);
-    bucle.enPrincipal([this, vivo, inst = std::move(inst), origen, destino, copiado = copiado && !e] {
-      if (vivo.expired()) return;
-      if (!copiado)
-        return fallar(*inst,
-                      "No encuentro el archivo " + origen.filename().string() + " en la fuente");
-      inst->bytes = inst->total = inst->app.tam.value_or(0);
-      inst->pct = 1;
-      avisar(*inst);
-      descargado(inst, destino);
-    });
+    bool copiado = std::filesystem::copy_file(origen, destino,
+                                              std::filesystem::copy_options::overwrite_existing, e);
+    bucle.enPrincipal(
+        [this, vivo, inst = std::move(inst), origen, destino, copiado = copiado && !e] {
+          if (vivo.expired()) return;
+          if (!copiado)
+            return fallar(
+                *inst, "No encuentro el archivo " + origen.filename().string() + " en la fuente");
+          inst->bytes = inst->total = inst->app.tam.value_or(0);
+          inst->pct = 1;
+          avisar(*inst);
+          descargado(inst, destino);
+        });
   });
 }
 
@@ -143,8 +145,7 @@ void Instalador::progreso(TareaDescarga tarea, int64_t escritos, int64_t esperad
   }
 }
 
-void Instalador::terminada(TareaDescarga tarea, const std::filesystem::path& archivo,
-                           int estado) {
+void Instalador::terminada(TareaDescarga tarea, const std::filesystem::path& archivo, int estado) {
   auto inst = porTarea(tarea);
   if (!inst || !inst->tmp) return;
   // The received file is gone once this notice returns.
@@ -192,13 +193,12 @@ void Instalador::vigilar(const std::shared_ptr<Instalacion>& inst) {
     return;
   }
 
-  std::string razon = sinAvance ? "sin avance"
-                                : "lenta (" + std::to_string(static_cast<int64_t>(
-                                                  inst->velocidad / 1024)) +
-                                      " KB/s)";
+  std::string razon =
+      sinAvance
+          ? "sin avance"
+          : "lenta (" + std::to_string(static_cast<int64_t>(inst->velocidad / 1024)) + " KB/s)";
   Log::escribir("descarga de " + inst->app.nombre + " " + razon + ": otra conexión desde " +
-                mb(inst->bytes) + " MB (" + std::to_string(inst->cambios + inst->reintentos) +
-                ")");
+                mb(inst->bytes) + " MB (" + std::to_string(inst->cambios + inst->reintentos) + ")");
   cambiarConexion(inst);
 }
 
@@ -209,15 +209,15 @@ void Instalador::cambiarConexion(const std::shared_ptr<Instalacion>& inst) {
   std::weak_ptr<int> vivo = vida_;
   std::weak_ptr<Instalacion> debil = inst;
   Bucle& bucle = plataforma_.bucle;
-  sesion_.cancelarRetomando(tarea, [this, vivo, debil, tarea, &bucle](
-                                       std::optional<DatosRetomar> datos) {
-    bucle.enPrincipal([this, vivo, debil, tarea, datos = std::move(datos)]() mutable {
-      auto i = debil.lock();
-      if (vivo.expired() || !i || !i->activa() || i->tarea != tarea || !i->url) return;
-      // Without resume data this starts over from the first byte.
-      iniciarDescarga(i, *i->url, std::move(datos));
-    });
-  });
+  sesion_.cancelarRetomando(
+      tarea, [this, vivo, debil, tarea, &bucle](std::optional<DatosRetomar> datos) {
+        bucle.enPrincipal([this, vivo, debil, tarea, datos = std::move(datos)]() mutable {
+          auto i = debil.lock();
+          if (vivo.expired() || !i || !i->activa() || i->tarea != tarea || !i->url) return;
+          // Without resume data this starts over from the first byte.
+          iniciarDescarga(i, *i->url, std::move(datos));
+        });
+      });
 }
 
 }  // namespace orvo

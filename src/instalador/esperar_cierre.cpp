@@ -11,11 +11,11 @@ namespace orvo {
 
 namespace {
 
-constexpr double kTrasAviso = 0.8;     // after an app-change notice, before the check
-constexpr double kSondeo = 1.0;        // the poll while waiting
-constexpr double kRevisar = 0.5;       // re-check while the app or its processes remain
+constexpr double kTrasAviso = 0.8;  // after an app-change notice, before the check
+constexpr double kSondeo = 1.0;     // the poll while waiting
+constexpr double kRevisar = 0.5;    // re-check while the app or its processes remain
 constexpr double kEsperaProcesos = 15.0;
-constexpr double kNoCerro = 20.0;      // after asking to quit, before flagging it
+constexpr double kNoCerro = 20.0;  // after asking to quit, before flagging it
 
 }  // namespace
 
@@ -26,8 +26,7 @@ void Instalador::esperarCierre(const std::shared_ptr<Instalacion>& inst) {
   // The notice and the one-shot checks keep the record alive until they run, so a
   // cancelled installation still answers them (and stops at the phase check).
   inst->observador = observarApps([this, vivo, inst] {
-    if (vivo.expired() || inst->fase != Fase::esperaCierre || catalogo_.abierta(inst->app))
-      return;
+    if (vivo.expired() || inst->fase != Fase::esperaCierre || catalogo_.abierta(inst->app)) return;
     plataforma_.bucle.despues(kTrasAviso, [this, vivo, inst] {
       if (!vivo.expired()) cerrada(inst);
     });
@@ -85,8 +84,7 @@ void Instalador::cerrarApp(const std::optional<std::string>& id) {
   plataforma_.espacio.pedirCierre(*app);
   std::weak_ptr<int> vivo = vida_;
   plataforma_.bucle.despues(kNoCerro, [this, vivo, inst] {
-    if (vivo.expired() || inst->fase != Fase::esperaCierre || !catalogo_.abierta(inst->app))
-      return;
+    if (vivo.expired() || inst->fase != Fase::esperaCierre || !catalogo_.abierta(inst->app)) return;
     inst->noCerro = true;
     avisar(*inst);
   });

@@ -1,74 +1,36 @@
-// The swap: the previous version goes to the backup, the new bundle into the applications
-// folder; when the folder refuses, the same moves run once with administrator rights, and
-// a failure of those puts the previous version back.
+// The swap off the main thread, then, on it, registration, the record of the installed
+// version and the opening of the new app.
 #include <system_error>
 
 #include "comun/archivos.h"
 #include "comun/log.h"
+#include "instalador/cambio_de_bundles.h"
 #include "instalador/instalador.h"
-#include "instalador/orden_reemplazo.h"
 
 namespace orvo {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-const char* const kSinEscribir =
-    "No pude escribir en Aplicaciones. Orvo sigue con la versión anterior.";
-
-bool hay(const fs::path& ruta) {
-  std::error_code e;
-  return fs::exists(fs::symlink_status(ruta, e));
-}
-
-}  // namespace
-
 void Instalador::reemplazar(const std::shared_ptr<Instalacion>& inst) {
   if (!inst->tmp) return;
-  const auto nuevo = *inst->tmp / "app" / inst->app.app;
-  const auto destino = catalogo_.aplicaciones / inst->app.app;
-  const auto respaldo = catalogo_.carpeta / "respaldo" / inst->app.app;
+  RutasDeCambio rutas{*inst->tmp / "app" / inst->app.app, catalogo_.aplicaciones / inst->app.app,
+                      catalogo_.carpeta / "respaldo" / inst->app.app};
   std::error_code e;
-  fs::create_directories(respaldo.parent_path(), e);
+  fs::create_directories(rutas.respaldo.parent_path(), e);
 
   std::weak_ptr<int> vivo = vida_;
   Bucle& bucle = plataforma_.bucle;
   Permisos& permisos = plataforma_.permisos;
-  bucle.enSegundoPlano([this, vivo, inst, nuevo, destino, respaldo, &bucle, &permisos] {
-    bool aparte = false;  // the previous version went to the backup by a plain move
-    bool bien = true;
-    if (hay(destino)) {
-      std::error_code ignorado;
-      fs::remove_all(respaldo, ignorado);
-      // A copy across filesystems that could not delete its source still fails here.
-      bien = !mover(destino, respaldo) && !hay(destino);
-      if (bien) {
-        aparte = true;
-        bucle.enPrincipal([this, vivo, inst] {
-          if (vivo.expired()) return;
-          ++inst->paso;
-          inst->pct = 0;
-          avisar(*inst);
-        });
-      }
-    }
-    if (bien) bien = !mover(nuevo, destino);
-
-    Error fallo;
-    if (!bien) {
-      // The command starts by deleting the backup: with the previous version already in
-      // it, that would be the only copy. Put it back first, so the command redoes both.
-      bool listo = !aparte || hay(destino) || !mover(respaldo, destino);
-      Error admin = listo ? permisos.comoAdministrador(ordenDeReemplazo(respaldo, destino, nuevo))
-                          : Error("no se pudo devolver la versión anterior a su sitio");
-      if (admin) {
-        Log::escribir("reemplazo de " + inst->app.nombre + " como administrador: " + *admin);
-        if (!hay(destino) && hay(respaldo)) (void)mover(respaldo, destino);
-        fallo = kSinEscribir;
-      }
-    }
-    bucle.enPrincipal([this, vivo, inst, destino, fallo] {
+  bucle.enSegundoPlano([this, vivo, inst, rutas, &bucle, &permisos] {
+    auto fallo = cambiarBundles(rutas, permisos, mover, [&] {
+      bucle.enPrincipal([this, vivo, inst] {
+        if (vivo.expired()) return;
+        ++inst->paso;
+        inst->pct = 0;
+        avisar(*inst);
+      });
+    });
+    bucle.enPrincipal([this, vivo, inst, destino = rutas.destino, fallo] {
       if (vivo.expired()) return;
       if (fallo) return fallar(*inst, *fallo);
       colocada(inst, destino);

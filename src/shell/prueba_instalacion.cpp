@@ -13,8 +13,7 @@ std::string PruebaInstalacion::linea(const Instalacion& inst) {
   std::string s = std::string(textoFase(inst.fase)) + " \u00b7 paso " + std::to_string(paso + 1) +
                   "/" + std::to_string(inst.pasos.size()) + " " +
                   (paso < inst.pasos.size() ? inst.pasos[paso] : "fin") + " " +
-                  std::to_string(static_cast<int>(inst.pct * 100)) + "% " +
-                  inst.error.value_or("");
+                  std::to_string(static_cast<int>(inst.pct * 100)) + "% " + inst.error.value_or("");
   return s;
 }
 

@@ -87,9 +87,10 @@ ServidorPrueba::ServidorPrueba() : srv_(std::make_unique<httplib::Server>()) {
       if (a->detencionesRestantes > 0) detener = a->detencionesRestantes-- > 0;
     }
     if (!a->etag.empty()) res.set_header("ETag", a->etag);
-    // httplib applies any Range; a client's If-Range that names another version of the
-    // file asks for the whole file instead, as real servers do.
-    if (req.has_header("If-Range") && req.get_header_value("If-Range") != a->etag)
+    // httplib applies any Range, even to a chunked answer. A server without ranges, and a
+    // client's If-Range that names another version of the file, get the whole file.
+    if (!a->aceptaRangos ||
+        (req.has_header("If-Range") && req.get_header_value("If-Range") != a->etag))
       const_cast<httplib::Request&>(req).ranges.clear();
     auto enviados = std::make_shared<size_t>(0);
     auto proveer = [this, a, cortar, detener, enviados](size_t offset, size_t length,

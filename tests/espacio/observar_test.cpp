@@ -2,7 +2,7 @@
 
 #include "apoyo/bucle_manual.h"
 #include "apoyo/carpeta_temporal.h"
-#include "bundles_prueba.h"
+#include "apoyo/bundles_prueba.h"
 #include "plataforma/linux/bucle_glib.h"
 #include "plataforma/linux/espacio_linux.h"
 

@@ -4,7 +4,7 @@
 
 #include "apoyo/bucle_manual.h"
 #include "apoyo/carpeta_temporal.h"
-#include "bundles_prueba.h"
+#include "apoyo/bundles_prueba.h"
 #include "plataforma/linux/entrada_escritorio.h"
 #include "plataforma/linux/espacio_linux.h"
 

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "apoyo/carpeta_temporal.h"
-#include "bundles_prueba.h"
+#include "apoyo/bundles_prueba.h"
 #include "plataforma/linux/sistema_linux.h"
 
 using namespace orvo;

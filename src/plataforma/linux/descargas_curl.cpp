@@ -20,8 +20,7 @@ namespace {
 constexpr double kCadaAvance = 0.1;
 
 double segundos() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace
@@ -112,8 +111,9 @@ void DescargasCurl::empezar(TareaDescarga id, PeticionHttp peticion,
   std::error_code e;
   fs::create_directories(carpeta_, e);
   // A continued download keeps writing the file the broken one left.
-  auto archivo = retomar && !retomar->parcial.empty() ? retomar->parcial
-                                                      : carpeta_ / (std::to_string(id) + ".parcial");
+  auto archivo = retomar && !retomar->parcial.empty()
+                     ? retomar->parcial
+                     : carpeta_ / (std::to_string(id) + ".parcial");
   if (auto fallo = t->preparar(archivo, retomar)) {
     fs::remove(archivo, e);
     return completada(id, FalloDescarga{false, *fallo, std::nullopt});
@@ -127,13 +127,17 @@ void DescargasCurl::empezar(TareaDescarga id, PeticionHttp peticion,
 }
 
 void DescargasCurl::progreso(Transferencia& t) {
+  if (t.escritos == t.reportado) return;
   double ahora = segundos();
   bool ultimo = t.esperados >= 0 && t.escritos >= t.esperados;
+  // Held back; the session loop reports it once the pace allows.
   if (!ultimo && ahora - t.ultimoAviso < kCadaAvance) return;
   t.ultimoAviso = ahora;
+  t.reportado = t.escritos;
   std::weak_ptr<Oyentes> oyentes = oyentes_;
   bucle_.enPrincipal([oyentes, id = t.id, escritos = t.escritos, esperados = t.esperados] {
-    if (auto o = oyentes.lock(); o && o->avisos.progreso) o->avisos.progreso(id, escritos, esperados);
+    if (auto o = oyentes.lock(); o && o->avisos.progreso)
+      o->avisos.progreso(id, escritos, esperados);
   });
 }
 
@@ -152,7 +156,7 @@ void DescargasCurl::terminar(std::unique_ptr<Transferencia> t, CURLcode codigo) 
     long estado = t->estado();
     // The last byte's report may have been held back by the pace limit.
     t->ultimoAviso = -1;
-    if (t->escritos > 0) progreso(*t);
+    progreso(*t);
     std::weak_ptr<Oyentes> oyentes = oyentes_;
     bucle_.enPrincipal([oyentes, id = t->id, parcial = t->parcial, estado] {
       auto o = oyentes.lock();
@@ -165,7 +169,8 @@ void DescargasCurl::terminar(std::unique_ptr<Transferencia> t, CURLcode codigo) 
     return;
   }
   if (codigo == CURLE_OK) t->falloPropio = "no pude guardar lo recibido";
-  std::string descripcion = t->falloPropio ? *t->falloPropio : describirFalloCurl(t->easy.get(), codigo);
+  std::string descripcion =
+      t->falloPropio ? *t->falloPropio : describirFalloCurl(t->easy.get(), codigo);
   auto datos = t->retomar();
   std::error_code e;
   if (!datos) fs::remove(t->parcial, e);
@@ -194,7 +199,13 @@ void DescargasCurl::correr() {
       curl_multi_remove_handle(multi_, t->easy.get());
       terminar(std::move(t), codigo);
     }
-    curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
+    // Bytes that arrived just after a report are told even if nothing more comes.
+    bool pendientes = false;
+    for (auto& [easy, t] : activas_) {
+      progreso(*t);
+      pendientes = pendientes || t->escritos != t->reportado;
+    }
+    curl_multi_poll(multi_, nullptr, 0, pendientes ? 50 : 1000, nullptr);
   }
   for (auto& [easy, t] : activas_) curl_multi_remove_handle(multi_, easy);
   activas_.clear();

@@ -80,7 +80,9 @@ Error EspacioLinux::abrirDespues(const fs::path& bundle, double segundos) {
   const auto ruta = carpetaDe(bundle);
   auto info = plists_.leer(ruta);
   auto exe = info ? ejecutablePrincipal(ruta, *info) : std::nullopt;
-  if (!exe) return "No se pudo abrir " + nombreVisible(ruta) + ": su Info.plist no nombra un ejecutable válido.";
+  if (!exe)
+    return "No se pudo abrir " + nombreVisible(ruta) +
+           ": su Info.plist no nombra un ejecutable válido.";
   char espera[32];
   std::snprintf(espera, sizeof espera, "%.1f", segundos > 0 ? segundos : 0.0);
   std::string orden = "sleep " + std::string(espera) + "; exec " + entreComillas(*exe);

@@ -14,13 +14,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr long kConectar = 30;      // seconds to connect
-constexpr long kSinDatos = 30;      // seconds without a byte before curl gives up
+constexpr long kConectar = 30;  // seconds to connect
+constexpr long kSinDatos = 30;  // seconds without a byte before curl gives up
 constexpr size_t kBufferArchivo = 1u << 20;
 
 std::string_view recortar(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' ')) s.remove_suffix(1);
+  while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' '))
+    s.remove_suffix(1);
   return s;
 }
 
@@ -150,7 +151,8 @@ size_t DescargasCurl::Transferencia::recibir(char* datos, size_t, size_t n, void
   auto& t = *static_cast<Transferencia*>(yo);
   if (!t.decidido && !t.decidir()) return 0;
   if (std::fwrite(datos, 1, n, t.archivo) != n) {
-    t.falloPropio = errno == ENOSPC ? "no queda espacio en el disco" : "no pude guardar lo recibido";
+    t.falloPropio =
+        errno == ENOSPC ? "no queda espacio en el disco" : "no pude guardar lo recibido";
     return 0;
   }
   t.escritos += static_cast<int64_t>(n);

@@ -29,9 +29,10 @@ struct DescargasCurl::Transferencia {
   int64_t esperados = -1;  // size of the whole file; -1 unknown
   std::string validador;   // ETag, else Last-Modified, of the answer
   std::string etag, modificado, rango;  // headers of the latest response
-  bool decidido = false;   // the answer's first byte was seen and the file set for it
+  bool decidido = false;                // the answer's first byte was seen and the file set for it
   std::optional<std::string> falloPropio;  // the disk refused, or the range made no sense
   double ultimoAviso = -1;
+  int64_t reportado = 0;  // the count last sent to the main thread
   ListaCabeceras cabeceras;
   std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy{curl_easy_init(), curl_easy_cleanup};
   std::function<void(Transferencia&)> alAvanzar;

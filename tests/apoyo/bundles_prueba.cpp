@@ -1,4 +1,4 @@
-#include "bundles_prueba.h"
+#include "apoyo/bundles_prueba.h"
 
 #include <cerrno>
 #include <chrono>

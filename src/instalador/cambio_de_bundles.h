@@ -1,0 +1,26 @@
+// The file work of a swap, off the main thread: the previous version to the backup, the
+// new bundle into place, the administrator fallback, and putting the previous version
+// back when everything failed.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+
+#include "comun/resultado.h"
+#include "plataforma/permisos.h"
+
+namespace orvo {
+
+struct RutasDeCambio {
+  std::filesystem::path nuevo, destino, respaldo;
+};
+
+using Mover = std::function<Error(const std::filesystem::path&, const std::filesystem::path&)>;
+
+// `alApartar` runs when a plain move took the previous version to the backup. An error
+// when the new bundle is not in place; the previous one is then at `destino` again
+// whenever the backup still holds it.
+Error cambiarBundles(const RutasDeCambio& rutas, Permisos& permisos, const Mover& mover,
+                     const std::function<void()>& alApartar);
+
+}  // namespace orvo

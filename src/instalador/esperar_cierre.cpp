@@ -2,6 +2,7 @@
 // 1-second poll look for the end, leftover processes from inside the bundle get up to
 // 15 seconds, and the user may ask the app to quit.
 #include <string>
+#include <string_view>
 
 #include "comun/log.h"
 #include "comun/proceso.h"
@@ -16,6 +17,17 @@ constexpr double kSondeo = 1.0;     // the poll while waiting
 constexpr double kRevisar = 0.5;    // re-check while the app or its processes remain
 constexpr double kEsperaProcesos = 15.0;
 constexpr double kNoCerro = 20.0;  // after asking to quit, before flagging it
+
+// pgrep reads its pattern as an extended regular expression; a folder name with "(" or
+// "+" must still match only itself.
+std::string literal(const std::string& texto) {
+  std::string r;
+  for (char c : texto) {
+    if (std::string_view("\\^$.|?*+()[]{}").find(c) != std::string_view::npos) r += '\\';
+    r += c;
+  }
+  return r;
+}
 
 }  // namespace
 
@@ -43,9 +55,14 @@ void Instalador::esperarCierre(const std::shared_ptr<Instalacion>& inst) {
 void Instalador::cerrada(const std::shared_ptr<Instalacion>& inst) {
   if (inst->fase != Fase::esperaCierre) return;
   std::weak_ptr<int> vivo = vida_;
+  // The notice, the poll and the re-checks all lead here; one pending re-check is enough,
+  // or each poll tick would start another chain of pgrep runs.
   auto otraVez = [&] {
-    plataforma_.bucle.despues(kRevisar, [this, vivo, inst] {
-      if (!vivo.expired()) cerrada(inst);
+    if (inst->revision && inst->revision->activo()) return;
+    std::weak_ptr<Instalacion> debil = inst;
+    inst->revision = plataforma_.bucle.despues(kRevisar, [this, vivo, debil] {
+      auto i = debil.lock();
+      if (!vivo.expired() && i) cerrada(i);
     });
   };
   if (catalogo_.abierta(inst->app)) {
@@ -54,7 +71,7 @@ void Instalador::cerrada(const std::shared_ptr<Instalacion>& inst) {
   }
   // A helper started from inside the bundle still holds files of the old version.
   auto contenido = (catalogo_.aplicaciones / inst->app.app / "Contents").string() + "/";
-  if (correr("/usr/bin/pgrep", {"-f", contenido}) == 0) {
+  if (correr("/usr/bin/pgrep", {"-f", literal(contenido)}) == 0) {
     double ahora = plataforma_.bucle.ahora();
     if (!inst->esperaProcesos) inst->esperaProcesos = ahora;
     if (ahora - *inst->esperaProcesos < kEsperaProcesos) return otraVez();

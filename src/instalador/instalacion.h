@@ -60,6 +60,7 @@ class Instalacion {
   std::optional<std::filesystem::path> zip;  // the complete archive
   std::optional<Observador> observador;      // while waiting for the app to quit
   std::shared_ptr<Temporizador> sondeo;      // 1 s poll while waiting for the app to quit
+  std::shared_ptr<Temporizador> revision;    // the pending 0.5 s re-check of that wait
   std::optional<TareaDescarga> tarea;        // the current download task
   double ultimoAvance;                       // when bytes last arrived
   int reintentos = 0;                        // restarts after stalls and broken transfers

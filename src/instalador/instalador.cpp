@@ -28,8 +28,8 @@ Instalador::Instalador(Plataforma& plataforma, Catalogo& catalogo)
 Instalador::~Instalador() {
   sesion_.avisar({});
   for (const auto& inst : todas) {
-    if (inst->sondeo) inst->sondeo->detener();
-    if (inst->vigilante) inst->vigilante->detener();
+    for (auto* t : {&inst->sondeo, &inst->revision, &inst->vigilante})
+      if (*t) (*t)->detener();
   }
 }
 
@@ -74,6 +74,8 @@ void Instalador::limpiar(Instalacion& inst) {
   }
   if (inst.sondeo) inst.sondeo->detener();
   inst.sondeo.reset();
+  if (inst.revision) inst.revision->detener();
+  inst.revision.reset();
   if (inst.vigilante) inst.vigilante->detener();
   inst.vigilante.reset();
 }

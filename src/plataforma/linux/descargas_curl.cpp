@@ -169,6 +169,9 @@ void DescargasCurl::terminar(std::unique_ptr<Transferencia> t, CURLcode codigo) 
     return;
   }
   if (codigo == CURLE_OK) t->falloPropio = "no pude guardar lo recibido";
+  // The receiver counts what it has from the reports: the last one goes out first.
+  t->ultimoAviso = -1;
+  progreso(*t);
   std::string descripcion =
       t->falloPropio ? *t->falloPropio : describirFalloCurl(t->easy.get(), codigo);
   auto datos = t->retomar();

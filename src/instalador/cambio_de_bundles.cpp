@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "comun/comillas.h"
 #include "comun/log.h"
 #include "instalador/orden_reemplazo.h"
 
@@ -37,9 +38,12 @@ Error cambiarBundles(const RutasDeCambio& r, Permisos& permisos, const Mover& mo
   // The command starts by deleting the backup: with the previous version already in it,
   // that would delete the only copy. Put it back first, so the command redoes both moves.
   bool enSuSitio = !aparte || hay(r.destino) || !mover(r.respaldo, r.destino);
-  Error admin = enSuSitio
-                    ? permisos.comoAdministrador(ordenDeReemplazo(r.respaldo, r.destino, r.nuevo))
-                    : Error("no se pudo devolver la versión anterior a su sitio");
+  // /Applications does not exist on a fresh Linux system; creating it needs the same rights.
+  auto orden = ordenDeReemplazo(r.respaldo, r.destino, r.nuevo);
+  if (!hay(r.destino.parent_path()))
+    orden = "mkdir -p " + entreComillas(r.destino.parent_path()) + " && " + orden;
+  Error admin = enSuSitio ? permisos.comoAdministrador(orden)
+                          : Error("no se pudo devolver la versión anterior a su sitio");
   if (!admin) return std::nullopt;
   Log::escribir("reemplazo como administrador: " + *admin);
   if (!hay(r.destino) && hay(r.respaldo)) (void)mover(r.respaldo, r.destino);

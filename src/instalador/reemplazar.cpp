@@ -17,6 +17,9 @@ void Instalador::reemplazar(const std::shared_ptr<Instalacion>& inst) {
                       catalogo_.carpeta / "respaldo" / inst->app.app};
   std::error_code e;
   fs::create_directories(rutas.respaldo.parent_path(), e);
+  // The applications folder may not exist yet (a fresh system); without rights for it the
+  // administrator fallback makes it.
+  fs::create_directories(rutas.destino.parent_path(), e);
 
   std::weak_ptr<int> vivo = vida_;
   Bucle& bucle = plataforma_.bucle;

@@ -22,8 +22,8 @@ struct DatosRetomar {
 };
 
 struct FalloDescarga {
-  bool cancelada = false;           // the program cancelled it; never a user-facing failure
-  std::string descripcion;          // Spanish, for "Se cortó la descarga: …"
+  bool cancelada = false;               // the program cancelled it; never a user-facing failure
+  std::string descripcion;              // Spanish, for "Se cortó la descarga: …"
   std::optional<DatosRetomar> retomar;  // present when the transfer can continue
 };
 
@@ -37,8 +37,7 @@ class Descargas {
     std::function<void(TareaDescarga, int64_t escritos, int64_t esperados)> progreso;
     // The whole body is in `archivo`, which exists only until this returns. `estado` is
     // the HTTP status of the answer.
-    std::function<void(TareaDescarga, const std::filesystem::path& archivo, int estado)>
-        terminada;
+    std::function<void(TareaDescarga, const std::filesystem::path& archivo, int estado)> terminada;
     // Last notice of every task: absent on success.
     std::function<void(TareaDescarga, std::optional<FalloDescarga>)> completada;
   };

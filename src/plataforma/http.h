@@ -15,8 +15,8 @@ struct PeticionHttp {
   std::string url;
   std::vector<std::pair<std::string, std::string>> cabeceras;
   std::optional<std::string> cuerpo;
-  double espera = 60;       // seconds for the whole exchange
-  bool sinCache = false;    // ignore any locally cached answer
+  double espera = 60;               // seconds for the whole exchange
+  bool sinCache = false;            // ignore any locally cached answer
   size_t limiteCuerpo = 32u << 20;  // a longer answer is cut off and flagged `excedido`
 
   // The value of a header, compared without letter case; absent when not set.

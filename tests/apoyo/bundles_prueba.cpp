@@ -12,6 +12,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "plataforma/linux/procesos.h"
+
 namespace orvo::prueba {
 
 namespace fs = std::filesystem;
@@ -61,6 +63,16 @@ fs::path crearBundle(const fs::path& carpeta, const std::string& nombre,
     fs::permissions(ruta, fs::perms(0755));
   }
   return bundle;
+}
+
+void matarAppsDe(const fs::path& carpeta) {
+  const auto raiz = carpeta.string() + "/";
+  for (const auto& p : procesosVivos())
+    for (const auto& exe : p.ejecutables)
+      if (exe.string().starts_with(raiz)) {
+        kill(p.pid, SIGKILL);
+        break;
+      }
 }
 
 bool esperarQue(const std::function<bool()>& condicion) {

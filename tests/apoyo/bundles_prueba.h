@@ -36,6 +36,10 @@ std::filesystem::path crearBundle(const std::filesystem::path& carpeta, const st
 // The usual keys: identifier `id`, executable `nombre`, version 1.0.
 std::map<std::string, std::string> clavesDe(const std::string& id, const std::string& nombre);
 
+// Kills (SIGKILL) every live process that runs a program from inside `carpeta`: the apps
+// an installer opened detached must not outlive the test.
+void matarAppsDe(const std::filesystem::path& carpeta);
+
 // Polls up to five seconds.
 bool esperarQue(const std::function<bool()>& condicion);
 

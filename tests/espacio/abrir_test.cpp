@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include "apoyo/bucle_manual.h"
-#include "apoyo/carpeta_temporal.h"
 #include "apoyo/bundles_prueba.h"
+#include "apoyo/carpeta_temporal.h"
 #include "plataforma/linux/espacio_linux.h"
 
 using namespace orvo;

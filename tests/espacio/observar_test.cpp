@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "apoyo/bucle_manual.h"
-#include "apoyo/carpeta_temporal.h"
 #include "apoyo/bundles_prueba.h"
+#include "apoyo/carpeta_temporal.h"
 #include "plataforma/linux/bucle_glib.h"
 #include "plataforma/linux/espacio_linux.h"
 

@@ -3,8 +3,8 @@
 #include <glib.h>
 
 #include "apoyo/bucle_manual.h"
-#include "apoyo/carpeta_temporal.h"
 #include "apoyo/bundles_prueba.h"
+#include "apoyo/carpeta_temporal.h"
 #include "plataforma/linux/entrada_escritorio.h"
 #include "plataforma/linux/espacio_linux.h"
 

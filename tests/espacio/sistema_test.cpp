@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <optional>
 
-#include "apoyo/carpeta_temporal.h"
 #include "apoyo/bundles_prueba.h"
+#include "apoyo/carpeta_temporal.h"
 #include "plataforma/linux/sistema_linux.h"
 
 using namespace orvo;

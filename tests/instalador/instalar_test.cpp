@@ -75,15 +75,16 @@ TEST(Instalar, UnaDescargaCortadaVariasVecesTerminaBien) {
   Banco b;
   auto app = b.empaquetar("cortes", "1.0", kScriptQueEspera, true, 3'000'000);
   auto datos = *leerArchivo(b.carpeta / "cortes.zip");
-  b.servidor.publicar("/cortes.zip",
-                      {.datos = datos, .cortarTras = 1'000'000, .cortesRestantes = 2, .etag = "\"e\""});
+  b.servidor.publicar(
+      "/cortes.zip",
+      {.datos = datos, .cortarTras = 1'000'000, .cortesRestantes = 2, .etag = "\"e\""});
   b.catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = b.servidor.base(); });
   b.instalador().comenzar(app, false);
   ASSERT_TRUE(b.esperarFin("cortes"));
   EXPECT_EQ(b.lineas.back(), "lista · paso 6/5 fin 100% ");
   for (const char* desde : {"0 MB", "1 MB"})
-    EXPECT_NE(b.log().find(std::string("cortada (la respuesta llegó incompleta): se retoma desde ") +
-                           desde),
+    EXPECT_NE(b.log().find(
+                  std::string("cortada (la respuesta llegó incompleta): se retoma desde ") + desde),
               std::string::npos)
         << b.log();
   size_t pedidos = 0, recibidos = 0;
@@ -193,10 +194,12 @@ TEST(Instalar, EntradasMalasFallanSinTocarNada) {
   };
   auto a = buena;
   a.app = "../Fuera.app";
-  EXPECT_EQ(fallo(a), "El catálogo no da un nombre de app válido (\"../Fuera.app\"). No instalé nada.");
+  EXPECT_EQ(fallo(a),
+            "El catálogo no da un nombre de app válido (\"../Fuera.app\"). No instalé nada.");
   a = buena;
   a.sha256 = std::string(64, 'a');
-  EXPECT_EQ(fallo(a), "La descarga no coincide con la publicada (la huella es distinta). No instalé nada.");
+  EXPECT_EQ(fallo(a),
+            "La descarga no coincide con la publicada (la huella es distinta). No instalé nada.");
   a = buena;
   a.app = "Otra.app";
   EXPECT_EQ(fallo(a), "El zip no trae Otra.app");

@@ -133,7 +133,8 @@ TEST_F(Motor, CortesConYSinDatosParaSeguir) {
   EXPECT_EQ(inst->bytes, 0);
   EXPECT_EQ(inst->reintentos, 2);
 
-  av.completada(b.guion.ultima(), FalloDescarga{false, "se agotó el tiempo de espera", std::nullopt});
+  av.completada(b.guion.ultima(),
+                FalloDescarga{false, "se agotó el tiempo de espera", std::nullopt});
   EXPECT_EQ(inst->fase, Fase::error);
   EXPECT_EQ(inst->error, "Se cortó la descarga: se agotó el tiempo de espera");
 }

@@ -1,0 +1,50 @@
+#include "apoyo/app_prueba.h"
+
+#include <fstream>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "apoyo/ordenes.h"
+#include "comun/sha256.h"
+
+namespace orvo::prueba {
+
+namespace fs = std::filesystem;
+
+AppRemota empaquetarApp(const fs::path& obraRaiz, const fs::path& destino, const std::string& id,
+                        const std::string& version, const std::string& script, bool ejecutable,
+                        size_t relleno) {
+  auto nombre = "Prueba " + id;
+  auto claves = clavesDe("com.orvo.prueba." + id, id);
+  claves["CFBundleShortVersionString"] = version;
+  auto obra = obraRaiz / id / version;
+  fs::remove_all(obra);
+  auto bundle = crearBundle(obra, nombre, claves, script);
+  if (!ejecutable) fs::permissions(bundle / "Contents/MacOS" / id, fs::perms(0644));
+  if (relleno) {
+    std::mt19937 g(7);
+    std::string datos(relleno, '\0');
+    for (auto& c : datos) c = static_cast<char>(g());
+    fs::create_directories(bundle / "Contents/Resources");
+    std::ofstream(bundle / "Contents/Resources/relleno.bin", std::ios::binary) << datos;
+  }
+  fs::create_directories(destino);
+  auto zip = destino / (id + ".zip");
+  fs::remove(zip);
+  auto r = ejecutar("cd '" + obra.string() + "' && /usr/bin/zip -qry '" + zip.string() + "' '" +
+                    nombre + ".app'");
+  EXPECT_EQ(r.estado, 0);
+  AppRemota app;
+  app.id = id;
+  app.nombre = nombre;
+  app.bundle = "com.orvo.prueba." + id;
+  app.app = nombre + ".app";
+  app.version = version;
+  app.url = id + ".zip";
+  app.sha256 = sha256(zip);
+  app.tam = static_cast<int64_t>(fs::file_size(zip));
+  return app;
+}
+
+}  // namespace orvo::prueba

@@ -1,0 +1,22 @@
+// A small real app, bundled and zipped as the vendor publishes one, with its manifest
+// entry.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "apoyo/bundles_prueba.h"
+#include "catalogo/registros.h"
+
+namespace orvo::prueba {
+
+// Makes "Prueba <id>.app" (identifier com.orvo.prueba.<id>, executable `script`, mode 0755
+// unless `ejecutable` is false) in `obra`, zips it to `destino` / "<id>.zip", and returns
+// its manifest entry with digest and size. `relleno` random bytes in a resource make the
+// archive about that big.
+AppRemota empaquetarApp(const std::filesystem::path& obra, const std::filesystem::path& destino,
+                        const std::string& id, const std::string& version,
+                        const std::string& script = kScriptQueEspera, bool ejecutable = true,
+                        size_t relleno = 0);
+
+}  // namespace orvo::prueba

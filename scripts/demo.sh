@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the program on the bundled demo catalogue.
+# Installs what is missing, builds, and runs the program on the bundled demo catalogue:
+# the apps' status, then two installations through the test-install mode (a new app and
+# the update of an older one) into a sandbox applications folder, then the status again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/dependencias.sh
@@ -11,5 +13,16 @@ catalogo=$PWD/build/demo/catalogo-demo
 mkdir -p "$datos" "$aplicaciones"
 # An older Orvo Video already installed, so the catalogue has an update to offer.
 [ -e "$aplicaciones/Orvo Video.app" ] || cp -a "$catalogo/anteriores/Orvo Video.app" "$aplicaciones/"
-OV_DATOS="$datos" OV_DESTINO="$aplicaciones" XDG_DATA_HOME="$datos/xdg" \
-  ./build/demo/orvo-suite --demo "$catalogo"
+export OV_DATOS="$datos" OV_DESTINO="$aplicaciones" XDG_DATA_HOME="$datos/xdg"
+programa=./build/demo/orvo-suite
+"$programa" --demo "$catalogo"
+for app in slides video; do
+  echo
+  echo "== OV_PRUEBA_INSTALAR=$app"
+  # OV_CERRAR: an app that is still open from an earlier run is asked to quit.
+  OV_PRUEBA_INSTALAR=$app OV_CERRAR=1 "$programa"
+done
+echo
+"$programa" --demo "$catalogo"
+echo
+echo "Registro: $datos/suite.log · apps abiertas: pkill -f '$aplicaciones/'"

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "comun/sha256.h"
+#include "gigabyte.h"
 #include "plataforma/linux/bucle_glib.h"
 #include "plataforma/linux/descargas_curl.h"
 
@@ -23,24 +24,6 @@ namespace fs = std::filesystem;
 using namespace orvo;
 
 namespace {
-
-constexpr std::uint64_t kTam = std::uint64_t(1) << 30;
-
-bool generar(const fs::path& ruta) {
-  std::ofstream f(ruta, std::ios::binary);
-  std::vector<std::uint64_t> buf((1 << 20) / 8);
-  std::uint64_t estado = 0x9E3779B97F4A7C15ull;
-  for (std::uint64_t hecho = 0; hecho < kTam; hecho += buf.size() * 8) {
-    for (auto& v : buf) {
-      estado ^= estado << 13;
-      estado ^= estado >> 7;
-      estado ^= estado << 17;
-      v = estado;
-    }
-    f.write(reinterpret_cast<const char*>(buf.data()), std::streamsize(buf.size() * 8));
-  }
-  return bool(f);
-}
 
 // Peak resident memory of this process so far, in KiB.
 long picoKiB() {
@@ -119,8 +102,8 @@ int main(int argc, char** argv) {
   double mb = double(kTam) / (1 << 20);
   std::printf("curl -o:           %6.2f s  %7.1f MiB/s  %s\n", tCurl, mb / tCurl,
               curlBien ? "huella correcta" : "HUELLA INCORRECTA");
-  std::printf("sesión de descarga: %6.2f s  %7.1f MiB/s  %s\n",
-              tNuestro, mb / tNuestro, bien && huella == esperada ? "huella correcta" : "HUELLA INCORRECTA");
+  std::printf("sesión de descarga: %6.2f s  %7.1f MiB/s  %s\n", tNuestro, mb / tNuestro,
+              bien && huella == esperada ? "huella correcta" : "HUELLA INCORRECTA");
   std::printf("proporción: %.2f (objetivo ≥ 0,9)\n", tCurl / tNuestro);
   std::printf("memoria pico: %ld → %ld KiB, crece %.1f MiB (objetivo < 32 MiB)\n", antes, despues,
               double(despues - antes) / 1024);

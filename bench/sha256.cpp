@@ -11,29 +11,11 @@
 #include <unistd.h>
 
 #include "comun/sha256.h"
+#include "gigabyte.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::uint64_t kTam = std::uint64_t(1) << 30;
-
-// xorshift output: incompressible enough that no layer below can shortcut it.
-bool generar(const fs::path& ruta) {
-  std::ofstream f(ruta, std::ios::binary);
-  std::vector<std::uint64_t> buf((1 << 20) / 8);
-  std::uint64_t estado = 0x9E3779B97F4A7C15ull;
-  for (std::uint64_t hecho = 0; hecho < kTam; hecho += buf.size() * 8) {
-    for (auto& v : buf) {
-      estado ^= estado << 13;
-      estado ^= estado >> 7;
-      estado ^= estado << 17;
-      v = estado;
-    }
-    f.write(reinterpret_cast<const char*>(buf.data()), std::streamsize(buf.size() * 8));
-  }
-  return bool(f);
-}
 
 std::string deOpenssl(const fs::path& ruta) {
   std::string orden = "openssl dgst -sha256 -r '" + ruta.string() + "'";

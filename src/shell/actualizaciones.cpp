@@ -42,4 +42,9 @@ void Actualizaciones::instalarTodas() {
   actualizarme();
 }
 
+void Actualizaciones::buscar(const std::function<void()>& mostrar) {
+  catalogo_.revisar([this] { instalarAlCerrar(); });
+  if (mostrar) mostrar();
+}
+
 }  // namespace orvo

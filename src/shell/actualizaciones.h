@@ -2,6 +2,8 @@
 // apps that wait for them to quit, the update of everything, the program's own update.
 #pragma once
 
+#include <functional>
+
 #include "catalogo/catalogo.h"
 #include "instalador/instalador.h"
 #include "plataforma/sistema.h"
@@ -15,6 +17,9 @@ class Actualizaciones {
   void instalarAlCerrar();
   void actualizarme();
   void instalarTodas();
+  // Checks now, then installs at quit what qualifies; `mostrar` brings the main window
+  // forward while the check runs.
+  void buscar(const std::function<void()>& mostrar);
   // The manifest entry of this program itself.
   bool esPropia(const AppRemota& app);
 

@@ -188,3 +188,26 @@ TEST_F(Motor, VariasInstalacionesActualCancelarYDescartar) {
   b.instalador().descartar();
   EXPECT_TRUE(b.instalador().todas.empty());
 }
+
+TEST(Instalacion, PasosYFormaParaLasPaginas) {
+  auto app = appDe("j", 10);
+  EXPECT_EQ(Instalacion(app, "instalar", true, false, 0).pasos.size(), 5u);
+  EXPECT_EQ(Instalacion(app, "actualizar", false, false, 0).pasos.size(), 5u);
+  EXPECT_EQ(Instalacion(app, "actualizar", true, false, 0).pasos.size(), 6u);
+  // The program's own update never waits for itself.
+  EXPECT_EQ(Instalacion(app, "actualizar", true, true, 0).pasos.size(), 5u);
+
+  Instalacion i(app, "instalar", false, false, 0);
+  i.velocidad = 1234.9;
+  auto j = i.json();
+  EXPECT_EQ(j["version"], "1.0");
+  EXPECT_EQ(j["velocidad"], 1234);
+  EXPECT_EQ(j["error"], "");
+  EXPECT_EQ(j["novedades"], Json::array());
+  EXPECT_EQ(j["fase"], "corriendo");
+  app.build = "7";
+  app.novedades = std::vector<std::string>{"Más rápido"};
+  j = Instalacion(app, "instalar", false, false, 0).json();
+  EXPECT_EQ(j["version"], "1.0 \u00b7 7");
+  EXPECT_EQ(j["novedades"], Json::array({"Más rápido"}));
+}

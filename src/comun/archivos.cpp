@@ -32,12 +32,7 @@ Error escribirTodo(int fd, std::string_view bytes) {
 }
 
 fs::path hermanoOculto(const fs::path& destino) {
-  // Appended piece by piece: GCC 12 misreads `"." + std::string&&` as an overlapping copy.
-  std::string nombre = ".";
-  nombre += destino.filename().string();
-  nombre += ".";
-  nombre += uuidMayusculas();
-  return destino.parent_path() / nombre;
+  return destino.parent_path() / ("." + destino.filename().string() + "." + uuidMayusculas());
 }
 
 }  // namespace

@@ -151,6 +151,7 @@ void DescargasCurl::completada(TareaDescarga id, std::optional<FalloDescarga> fa
 
 void DescargasCurl::terminar(std::unique_ptr<Transferencia> t, CURLcode codigo) {
   bool escrito = t->archivo && std::fflush(t->archivo) == 0;
+  int codigoEscritura = escrito ? 0 : errno;
   t->cerrarArchivo();
   if (codigo == CURLE_OK && escrito) {
     long estado = t->estado();
@@ -168,7 +169,7 @@ void DescargasCurl::terminar(std::unique_ptr<Transferencia> t, CURLcode codigo) 
     });
     return;
   }
-  if (codigo == CURLE_OK) t->falloPropio = "no pude guardar lo recibido";
+  if (codigo == CURLE_OK) t->falloPropio = motivoDeEscritura(codigoEscritura);
   // The receiver counts what it has from the reports: the last one goes out first.
   t->ultimoAviso = -1;
   progreso(*t);

@@ -46,6 +46,10 @@ bool leerRango(const std::string& rango, int64_t& inicio, int64_t& total) {
 
 }  // namespace
 
+std::string motivoDeEscritura(int codigo) {
+  return codigo == ENOSPC ? "no queda espacio en el disco" : "no pude guardar lo recibido";
+}
+
 DescargasCurl::Transferencia::~Transferencia() { cerrarArchivo(); }
 
 void DescargasCurl::Transferencia::cerrarArchivo() {

@@ -19,6 +19,9 @@
 
 namespace orvo {
 
+// Why writing the received bytes failed, from errno: a full disk, or anything else.
+std::string motivoDeEscritura(int codigo);
+
 struct DescargasCurl::Transferencia {
   TareaDescarga id = 0;
   PeticionHttp peticion;

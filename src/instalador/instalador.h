@@ -105,7 +105,7 @@ class Instalador {
   void descargado(const std::shared_ptr<Instalacion>& inst, const std::filesystem::path& archivo);
   void descomprimir(const std::shared_ptr<Instalacion>& inst);
 
-  // ---- reemplazar.cpp and neighbours: quit, swap, open ----
+  // ---- esperar_cierre.cpp, reemplazar.cpp, abrir.cpp: quit, swap, open ----
   void esperarCierre(const std::shared_ptr<Instalacion>& inst);
   void cerrada(const std::shared_ptr<Instalacion>& inst);
   void reemplazar(const std::shared_ptr<Instalacion>& inst);
@@ -115,7 +115,6 @@ class Instalador {
              int intento);
   void terminar(const std::shared_ptr<Instalacion>& inst);
   void reabrirme(const std::shared_ptr<Instalacion>& inst, const std::filesystem::path& ruta);
-  // Members for those stages go below this line.
 };
 
 }  // namespace orvo

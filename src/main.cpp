@@ -2,7 +2,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <string>
 
 #include "plataforma/linux/bucle_glib.h"
@@ -24,18 +23,12 @@ struct PlataformaLinux {
   BucleGlib bucle;
   SistemaLinux sistema;
   HttpCurl http;
-  std::unique_ptr<EspacioLinux> espacio;
-  std::unique_ptr<DescargasCurl> descargas;
+  EspacioLinux espacio{Catalogo::carpetaDeApps(sistema), sistema.carpetaDatos() / "applications",
+                       bucle};
+  DescargasCurl descargas{bucle, sistema.carpetaTemporal()};
   PermisosLinux permisos;
 
-  PlataformaLinux() {
-    auto destino = sistema.entorno("OV_DESTINO");
-    espacio =
-        std::make_unique<EspacioLinux>(destino && !destino->empty() ? *destino : "/Applications",
-                                       sistema.carpetaDatos() / "applications", bucle);
-    descargas = std::make_unique<DescargasCurl>(bucle, sistema.carpetaTemporal());
-  }
-  Plataforma comoInterfaz() { return {bucle, http, *espacio, sistema, *descargas, permisos}; }
+  Plataforma comoInterfaz() { return {bucle, http, espacio, sistema, descargas, permisos}; }
 };
 
 // Lists a local catalogue folder's apps with their status on this computer.

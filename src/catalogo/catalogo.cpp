@@ -11,11 +11,6 @@ namespace orvo {
 
 namespace {
 
-std::filesystem::path carpetaDeApps(Sistema& s) {
-  auto destino = s.entorno("OV_DESTINO");
-  return destino && !destino->empty() ? std::filesystem::path(*destino) : "/Applications";
-}
-
 std::filesystem::path carpetaDeDatos(Sistema& s) {
   auto datos = s.entorno("OV_DATOS");
   std::filesystem::path p =
@@ -33,6 +28,11 @@ std::string viejaFuente(const std::filesystem::path& casa) {
 
 std::string Catalogo::fuentePorDefecto(const std::filesystem::path& casa) {
   return servicioPorDefecto().empty() ? viejaFuente(casa) : servicioPorDefecto();
+}
+
+std::filesystem::path Catalogo::carpetaDeApps(Sistema& s) {
+  auto destino = s.entorno("OV_DESTINO");
+  return destino && !destino->empty() ? std::filesystem::path(*destino) : "/Applications";
 }
 
 Catalogo::Catalogo(Plataforma& plataforma, Vecinos& vecinos)

@@ -40,6 +40,8 @@ class Catalogo {
   std::function<void()> alCambiar;
 
   static std::string fuentePorDefecto(const std::filesystem::path& casa);
+  // OV_DESTINO, else /Applications.
+  static std::filesystem::path carpetaDeApps(Sistema& sistema);
 
   Base base() const;
   Ubicacion urlDe(const std::string& texto) const;

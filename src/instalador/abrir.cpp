@@ -1,5 +1,6 @@
 // Opening the new version and checking it keeps running, the user's word that the system
 // now allows it, the successful end, and the program's own restart after its update.
+#include <algorithm>
 #include <string>
 
 #include "comun/log.h"

@@ -1,11 +1,9 @@
 #include "plataforma/linux/descargas_curl.h"
 
 #include <chrono>
-#include <new>
 #include <system_error>
 
 #include "comun/archivos.h"
-#include "plataforma/linux/curl_global.h"
 #include "plataforma/linux/errores_curl.h"
 #include "plataforma/linux/transferencia_descarga.h"
 
@@ -26,39 +24,24 @@ double segundos() {
 }  // namespace
 
 DescargasCurl::DescargasCurl(Bucle& bucle, const fs::path& temporal)
-    : bucle_(bucle), carpeta_(temporal / ("orvo-descargas-" + uuidMayusculas())) {
-  prepararCurl();
-  multi_ = curl_multi_init();
-  if (!multi_) throw std::bad_alloc();
-  hilo_ = std::thread([this] { correr(); });
-}
+    : bucle_(bucle),
+      carpeta_(temporal / ("orvo-descargas-" + uuidMayusculas())),
+      hilo_([this](CURL* easy, CURLcode codigo) { terminar(easy, codigo); },
+            [this] { return vuelta(); }) {}
 
 DescargasCurl::~DescargasCurl() {
-  {
-    std::lock_guard l(m_);
-    parar_ = true;
-  }
-  curl_multi_wakeup(multi_);
-  hilo_.join();
-  curl_multi_cleanup(multi_);
+  hilo_.detener();
+  for (auto& [easy, t] : activas_) curl_multi_remove_handle(hilo_.multi(), easy);
+  activas_.clear();
   std::error_code e;
   fs::remove_all(carpeta_, e);
 }
 
 void DescargasCurl::avisar(Avisos avisos) { oyentes_->avisos = std::move(avisos); }
 
-void DescargasCurl::ordenar(std::function<void()> orden) {
-  {
-    std::lock_guard l(m_);
-    if (parar_) return;
-    ordenes_.push_back(std::move(orden));
-  }
-  curl_multi_wakeup(multi_);
-}
-
 TareaDescarga DescargasCurl::iniciar(PeticionHttp peticion, std::optional<DatosRetomar> retomar) {
   TareaDescarga id = siguiente_++;
-  ordenar([this, id, peticion = std::move(peticion), retomar = std::move(retomar)]() mutable {
+  hilo_.ordenar([this, id, peticion = std::move(peticion), retomar = std::move(retomar)]() mutable {
     empezar(id, std::move(peticion), std::move(retomar));
   });
   return id;
@@ -66,7 +49,7 @@ TareaDescarga DescargasCurl::iniciar(PeticionHttp peticion, std::optional<DatosR
 
 void DescargasCurl::cancelarRetomando(TareaDescarga tarea,
                                       std::function<void(std::optional<DatosRetomar>)> listo) {
-  ordenar([this, tarea, listo = std::move(listo)] {
+  hilo_.ordenar([this, tarea, listo = std::move(listo)] {
     auto t = quitar(tarea);
     std::optional<DatosRetomar> datos;
     if (t) {
@@ -82,7 +65,7 @@ void DescargasCurl::cancelarRetomando(TareaDescarga tarea,
 }
 
 void DescargasCurl::cancelar(TareaDescarga tarea) {
-  ordenar([this, tarea] {
+  hilo_.ordenar([this, tarea] {
     if (auto t = quitar(tarea)) {
       t->cerrarArchivo();
       std::error_code e;
@@ -97,7 +80,7 @@ std::unique_ptr<DescargasCurl::Transferencia> DescargasCurl::quitar(TareaDescarg
     if (it->second->id != id) continue;
     auto t = std::move(it->second);
     activas_.erase(it);
-    curl_multi_remove_handle(multi_, t->easy.get());
+    curl_multi_remove_handle(hilo_.multi(), t->easy.get());
     return t;
   }
   return nullptr;
@@ -119,7 +102,7 @@ void DescargasCurl::empezar(TareaDescarga id, PeticionHttp peticion,
     return completada(id, FalloDescarga{false, *fallo, std::nullopt});
   }
   t->alAvanzar = [this](Transferencia& x) { progreso(x); };
-  if (curl_multi_add_handle(multi_, t->easy.get()) != CURLM_OK)
+  if (curl_multi_add_handle(hilo_.multi(), t->easy.get()) != CURLM_OK)
     return completada(id, FalloDescarga{false, "no hubo memoria suficiente", std::nullopt});
   // A continued download reports at once that it already holds its first bytes.
   if (t->escritos > 0) progreso(*t);
@@ -149,7 +132,11 @@ void DescargasCurl::completada(TareaDescarga id, std::optional<FalloDescarga> fa
   });
 }
 
-void DescargasCurl::terminar(std::unique_ptr<Transferencia> t, CURLcode codigo) {
+void DescargasCurl::terminar(CURL* easy, CURLcode codigo) {
+  auto it = activas_.find(easy);
+  if (it == activas_.end()) return;
+  auto t = std::move(it->second);
+  activas_.erase(it);
   bool escrito = t->archivo && std::fflush(t->archivo) == 0;
   int codigoEscritura = escrito ? 0 : errno;
   t->cerrarArchivo();
@@ -181,38 +168,14 @@ void DescargasCurl::terminar(std::unique_ptr<Transferencia> t, CURLcode codigo) 
   completada(t->id, FalloDescarga{false, descripcion, std::move(datos)});
 }
 
-void DescargasCurl::correr() {
-  for (;;) {
-    std::deque<std::function<void()>> ordenes;
-    {
-      std::lock_guard l(m_);
-      if (parar_) break;
-      ordenes.swap(ordenes_);
-    }
-    for (auto& orden : ordenes) orden();
-    int corriendo = 0;
-    curl_multi_perform(multi_, &corriendo);
-    int quedan = 0;
-    while (CURLMsg* msg = curl_multi_info_read(multi_, &quedan)) {
-      if (msg->msg != CURLMSG_DONE) continue;
-      auto it = activas_.find(msg->easy_handle);
-      if (it == activas_.end()) continue;
-      CURLcode codigo = msg->data.result;  // `msg` dies with the handle's removal
-      auto t = std::move(it->second);
-      activas_.erase(it);
-      curl_multi_remove_handle(multi_, t->easy.get());
-      terminar(std::move(t), codigo);
-    }
-    // Bytes that arrived just after a report are told even if nothing more comes.
-    bool pendientes = false;
-    for (auto& [easy, t] : activas_) {
-      progreso(*t);
-      pendientes = pendientes || t->escritos != t->reportado;
-    }
-    curl_multi_poll(multi_, nullptr, 0, pendientes ? 50 : 1000, nullptr);
+long DescargasCurl::vuelta() {
+  // Bytes that arrived just after a report are told even if nothing more comes.
+  bool pendientes = false;
+  for (auto& [easy, t] : activas_) {
+    progreso(*t);
+    pendientes = pendientes || t->escritos != t->reportado;
   }
-  for (auto& [easy, t] : activas_) curl_multi_remove_handle(multi_, easy);
-  activas_.clear();
+  return pendientes ? 50 : 1000;
 }
 
 }  // namespace orvo

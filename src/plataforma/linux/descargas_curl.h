@@ -6,18 +6,16 @@
 #pragma once
 
 #include <atomic>
-#include <deque>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 #include <curl/curl.h>
 
 #include "plataforma/bucle.h"
 #include "plataforma/descargas.h"
+#include "plataforma/linux/hilo_curl.h"
 
 namespace orvo {
 
@@ -43,10 +41,11 @@ class DescargasCurl : public Descargas {
   struct Oyentes {
     Avisos avisos;
   };
-  void ordenar(std::function<void()> orden);
-  void correr();
   void empezar(TareaDescarga id, PeticionHttp peticion, std::optional<DatosRetomar> retomar);
-  void terminar(std::unique_ptr<Transferencia> t, CURLcode codigo);
+  void terminar(CURL* easy, CURLcode codigo);
+  // Within how many milliseconds the thread must look again: soon while a progress
+  // report is held back.
+  long vuelta();
   // Takes the transfer off the multi handle; null when it already ended.
   std::unique_ptr<Transferencia> quitar(TareaDescarga id);
   void progreso(Transferencia& t);
@@ -56,13 +55,9 @@ class DescargasCurl : public Descargas {
   std::filesystem::path carpeta_;
   std::shared_ptr<Oyentes> oyentes_ = std::make_shared<Oyentes>();
   std::atomic<TareaDescarga> siguiente_{1};
-  CURLM* multi_;
-  std::mutex m_;
-  std::deque<std::function<void()>> ordenes_;
-  bool parar_ = false;
   // The transfers on the multi handle; session thread only.
   std::map<CURL*, std::unique_ptr<Transferencia>> activas_;
-  std::thread hilo_;
+  HiloCurl hilo_;  // last: its thread uses the members above
 };
 
 }  // namespace orvo

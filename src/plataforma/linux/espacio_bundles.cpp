@@ -45,6 +45,16 @@ std::string motivoDeArranque(int codigo, const fs::path& ejecutable) {
   }
 }
 
+// The bundle's main executable, or why it has none, as it follows "No se pudo abrir X: ".
+Resultado<fs::path> ejecutableDe(const fs::path& ruta, const std::optional<ClavesPlist>& info) {
+  if (!info) return Resultado<fs::path>::fallo("falta su Info.plist o no se puede leer");
+  auto exe = ejecutablePrincipal(ruta, *info);
+  if (!exe)
+    return Resultado<fs::path>::fallo(
+        "su Info.plist no nombra un ejecutable válido (CFBundleExecutable)");
+  return Resultado<fs::path>::exito(*exe);
+}
+
 }  // namespace
 
 std::optional<fs::path> EspacioLinux::ubicar(const std::string& bundle) {
@@ -68,26 +78,24 @@ Error EspacioLinux::abrir(const fs::path& bundle) {
   auto fallo = [&](const std::string& motivo) {
     return "No se pudo abrir " + nombreVisible(ruta) + ": " + motivo + ".";
   };
-  auto info = plists_.leer(ruta);
-  if (!info) return fallo("falta su Info.plist o no se puede leer");
-  auto exe = ejecutablePrincipal(ruta, *info);
-  if (!exe) return fallo("su Info.plist no nombra un ejecutable válido (CFBundleExecutable)");
-  if (int codigo = lanzarDesligado(*exe)) return fallo(motivoDeArranque(codigo, *exe));
+  auto exe = ejecutableDe(ruta, plists_.leer(ruta));
+  if (!exe) return fallo(exe.error());
+  if (int codigo = lanzarDesligado(exe.valor()))
+    return fallo(motivoDeArranque(codigo, exe.valor()));
   return std::nullopt;
 }
 
 Error EspacioLinux::abrirDespues(const fs::path& bundle, double segundos) {
   const auto ruta = carpetaDe(bundle);
-  auto info = plists_.leer(ruta);
-  auto exe = info ? ejecutablePrincipal(ruta, *info) : std::nullopt;
-  if (!exe)
-    return "No se pudo abrir " + nombreVisible(ruta) +
-           ": su Info.plist no nombra un ejecutable válido.";
+  auto fallo = [&](const std::string& motivo) {
+    return "No se pudo abrir " + nombreVisible(ruta) + " más tarde: " + motivo + ".";
+  };
+  auto exe = ejecutableDe(ruta, plists_.leer(ruta));
+  if (!exe) return fallo(exe.error());
   char espera[32];
   std::snprintf(espera, sizeof espera, "%.1f", segundos > 0 ? segundos : 0.0);
-  std::string orden = "sleep " + std::string(espera) + "; exec " + entreComillas(*exe);
-  if (int codigo = lanzarDesligado("/bin/sh", {"-c", orden}))
-    return "No se pudo abrir " + nombreVisible(ruta) + " más tarde: " + std::strerror(codigo);
+  std::string orden = "sleep " + std::string(espera) + "; exec " + entreComillas(exe.valor());
+  if (int codigo = lanzarDesligado("/bin/sh", {"-c", orden})) return fallo(std::strerror(codigo));
   return std::nullopt;
 }
 
@@ -100,13 +108,13 @@ Error EspacioLinux::registrar(const fs::path& bundle) {
   if (!info) return fallo("falta su Info.plist o no se puede leer");
   auto id = plists_.identificador(ruta);
   if (!id) return fallo("su Info.plist no tiene CFBundleIdentifier");
-  auto exe = ejecutablePrincipal(ruta, *info);
-  if (!exe) return fallo("su Info.plist no nombra un ejecutable válido (CFBundleExecutable)");
+  auto exe = ejecutableDe(ruta, info);
+  if (!exe) return fallo(exe.error());
   auto nombre = info->find("CFBundleName");
   auto texto = textoDeEntrada(
       {*id, ruta,
        nombre != info->end() && !nombre->second.empty() ? nombre->second : nombreVisible(ruta),
-       *exe});
+       exe.valor()});
   if (!texto) return fallo(texto.error());
   std::error_code ec;
   fs::create_directories(entradas_, ec);

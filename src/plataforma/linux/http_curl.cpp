@@ -3,17 +3,13 @@
 #include <algorithm>
 #include <map>
 #include <memory>
-#include <new>
 
-#include "plataforma/linux/curl_global.h"
 #include "plataforma/linux/errores_curl.h"
 #include "plataforma/linux/peticion_curl.h"
 
 namespace orvo {
 
-namespace {
-
-struct Transferencia {
+struct HttpCurl::Transferencia {
   Transferencia(PeticionHttp p, Http::Listo l) : peticion(std::move(p)), listo(std::move(l)) {}
 
   PeticionHttp peticion;
@@ -22,6 +18,10 @@ struct Transferencia {
   ListaCabeceras cabeceras;
   std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy{curl_easy_init(), curl_easy_cleanup};
 };
+
+namespace {
+
+using Transferencia = HttpCurl::Transferencia;
 
 // Past the limit the body is dropped and the transfer aborted, so memory never grows
 // beyond the limit whatever the server sends.
@@ -79,70 +79,35 @@ bool empezar(CURLM* multi, Transferencia& t) {
 
 }  // namespace
 
-HttpCurl::HttpCurl() {
-  prepararCurl();
-  multi_ = curl_multi_init();
-  if (!multi_) throw std::bad_alloc();
-  // Like a browser: a few connections per server, reused. Many requests at once then
-  // wait their turn instead of each opening (and leaving idle) a connection of its own.
-  curl_multi_setopt(multi_, CURLMOPT_MAX_HOST_CONNECTIONS, 6L);
-  hilo_ = std::thread([this] { correr(); });
-}
+// Like a browser: a few connections per server, reused. Many requests at once then wait
+// their turn instead of each opening (and leaving idle) a connection of its own.
+HttpCurl::HttpCurl()
+    : hilo_([this](CURL* easy, CURLcode codigo) { terminada(easy, codigo); }, {}, 6) {}
 
 HttpCurl::~HttpCurl() {
-  {
-    std::lock_guard l(m_);
-    parar_ = true;
-  }
-  curl_multi_wakeup(multi_);
-  hilo_.join();
-  cola_.clear();
-  curl_multi_cleanup(multi_);
+  hilo_.detener();
+  for (auto& [easy, t] : activas_) curl_multi_remove_handle(hilo_.multi(), easy);
+  activas_.clear();
 }
 
 void HttpCurl::enviar(PeticionHttp peticion, Listo listo) {
-  Pedido pedido{std::move(peticion), std::move(listo)};
-  {
-    std::lock_guard l(m_);
-    if (parar_) return;  // the session is ending; dropped like everything in flight
-    cola_.push_back(std::move(pedido));
-  }
-  curl_multi_wakeup(multi_);
+  // Once the session is ending it is dropped, like everything in flight.
+  hilo_.ordenar([this, peticion = std::move(peticion), listo = std::move(listo)]() mutable {
+    auto t = std::make_unique<Transferencia>(std::move(peticion), std::move(listo));
+    if (empezar(hilo_.multi(), *t))
+      activas_.emplace(t->easy.get(), std::move(t));
+    else
+      avisar(*t);
+  });
 }
 
-void HttpCurl::correr() {
-  std::map<CURL*, std::unique_ptr<Transferencia>> activas;
-  for (;;) {
-    std::deque<Pedido> nuevos;
-    {
-      std::lock_guard l(m_);
-      if (parar_) break;
-      nuevos.swap(cola_);
-    }
-    for (auto& pedido : nuevos) {
-      auto t = std::make_unique<Transferencia>(std::move(pedido.peticion), std::move(pedido.listo));
-      if (empezar(multi_, *t))
-        activas.emplace(t->easy.get(), std::move(t));
-      else
-        avisar(*t);
-    }
-    int corriendo = 0;
-    curl_multi_perform(multi_, &corriendo);
-    int quedan = 0;
-    while (CURLMsg* msg = curl_multi_info_read(multi_, &quedan)) {
-      if (msg->msg != CURLMSG_DONE) continue;
-      auto it = activas.find(msg->easy_handle);
-      if (it == activas.end()) continue;
-      CURLcode codigo = msg->data.result;  // `msg` dies with the handle's removal
-      auto t = std::move(it->second);
-      activas.erase(it);
-      curl_multi_remove_handle(multi_, t->easy.get());
-      terminar(*t, codigo);
-      avisar(*t);
-    }
-    curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
-  }
-  for (auto& [easy, t] : activas) curl_multi_remove_handle(multi_, easy);
+void HttpCurl::terminada(CURL* easy, CURLcode codigo) {
+  auto it = activas_.find(easy);
+  if (it == activas_.end()) return;
+  auto t = std::move(it->second);
+  activas_.erase(it);
+  terminar(*t, codigo);
+  avisar(*t);
 }
 
 }  // namespace orvo

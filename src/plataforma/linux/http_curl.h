@@ -1,13 +1,13 @@
 // The real Http: one session thread drives a curl multi handle for every request.
 #pragma once
 
-#include <deque>
-#include <mutex>
-#include <thread>
+#include <map>
+#include <memory>
 
 #include <curl/curl.h>
 
 #include "plataforma/http.h"
+#include "plataforma/linux/hilo_curl.h"
 
 namespace orvo {
 
@@ -27,18 +27,14 @@ class HttpCurl : public Http {
   // itself cannot be sent.
   void enviar(PeticionHttp peticion, Listo listo) override;
 
- private:
-  struct Pedido {
-    PeticionHttp peticion;
-    Listo listo;
-  };
-  void correr();
+  struct Transferencia;
 
-  CURLM* multi_;
-  std::mutex m_;
-  std::deque<Pedido> cola_;
-  bool parar_ = false;
-  std::thread hilo_;
+ private:
+  void terminada(CURL* easy, CURLcode codigo);
+
+  // The requests on the multi handle; session thread only.
+  std::map<CURL*, std::unique_ptr<Transferencia>> activas_;
+  HiloCurl hilo_;  // last: its thread uses the members above
 };
 
 }  // namespace orvo

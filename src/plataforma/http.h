@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -38,6 +39,11 @@ class Http {
   // Sends `peticion`; `listo` runs once, on the session's own thread, never inside this
   // call. Safe from any thread.
   virtual void enviar(PeticionHttp peticion, Listo listo) = 0;
+  // The same, with the body streamed into `destino` (created or emptied, mode 0600)
+  // instead of memory, so archives of any size cost no memory; `cuerpo` stays empty.
+  // `limiteCuerpo` bounds the file. Whenever `error` is set or `excedido` is true, the
+  // file has been removed.
+  virtual void descargar(PeticionHttp peticion, std::filesystem::path destino, Listo listo) = 0;
 };
 
 }  // namespace orvo

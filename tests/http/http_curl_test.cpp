@@ -13,6 +13,8 @@
 #include <memory>
 #include <thread>
 
+#include "apoyo/carpeta_temporal.h"
+#include "apoyo/ordenes.h"
 #include "apoyo/servidor_prueba.h"
 #include "plataforma/linux/http_curl.h"
 
@@ -23,10 +25,15 @@ using namespace std::chrono_literals;
 namespace {
 
 // Waits for the answer; a request that never completes fails the test instead of hanging.
-RespuestaHttp pedir(Http& http, PeticionHttp p) {
+// With `destino`, the body goes to that file.
+RespuestaHttp pedir(Http& http, PeticionHttp p, const std::filesystem::path& destino = {}) {
   auto promesa = std::make_shared<std::promise<RespuestaHttp>>();
   auto futuro = promesa->get_future();
-  http.enviar(std::move(p), [promesa](RespuestaHttp r) { promesa->set_value(std::move(r)); });
+  auto listo = [promesa](RespuestaHttp r) { promesa->set_value(std::move(r)); };
+  if (destino.empty())
+    http.enviar(std::move(p), listo);
+  else
+    http.descargar(std::move(p), destino, listo);
   if (futuro.wait_for(10s) != std::future_status::ready) {
     ADD_FAILURE() << "sin respuesta";
     return {};
@@ -171,6 +178,56 @@ TEST(HttpCurl, CuerpoMasLargoQueElLimite) {
   EXPECT_EQ(r.cuerpo.size(), 1000u);
   p.limiteCuerpo = 999;
   EXPECT_TRUE(pedir(http, p).excedido);
+}
+
+TEST(HttpCurl, DescargaAUnArchivo) {
+  ServidorPrueba s;
+  std::string datos(3 << 20, 0);
+  for (size_t i = 0; i < datos.size(); ++i) datos[i] = static_cast<char>(i * 7 % 251);
+  s.publicar("/a.zip", ArchivoPrueba{.datos = datos});
+  CarpetaTemporal t;
+  HttpCurl http;
+  PeticionHttp p = get(s.base() + "a.zip");
+  p.limiteCuerpo = datos.size();
+
+  auto r = pedir(http, p, t / "a.zip");
+  EXPECT_EQ(r.estado, 200);
+  EXPECT_TRUE(r.cuerpo.empty());
+  EXPECT_EQ(leer(t / "a.zip"), datos);
+  EXPECT_EQ(std::filesystem::status(t / "a.zip").permissions(),
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+  // One byte over the limit: nothing stays behind, not even what was written so far.
+  p.limiteCuerpo = datos.size() - 1;
+  r = pedir(http, p, t / "a.zip");
+  EXPECT_TRUE(r.excedido);
+  EXPECT_FALSE(std::filesystem::exists(t / "a.zip"));
+
+  // A dead server, and a destination that cannot be created.
+  r = pedir(http, get("http://127.0.0.1:1/a.zip"), t / "b.zip");
+  EXPECT_TRUE(r.error);
+  EXPECT_FALSE(std::filesystem::exists(t / "b.zip"));
+  r = pedir(http, get(s.base() + "a.zip"), t / "no" / "hay" / "c.zip");
+  EXPECT_EQ(r.error, "no pude guardar lo recibido");
+}
+
+// A real small filesystem: the disk fills mid-transfer and the user is told so.
+TEST(HttpCurl, DescargaConElDiscoLleno) {
+  CarpetaTemporal t;
+  auto montaje = t / "chico";
+  std::filesystem::create_directories(montaje);
+  if (ejecutar("mount -t tmpfs -o size=1m tmpfs '" + montaje.string() + "' 2>&1").estado != 0)
+    GTEST_SKIP() << "no se puede montar un tmpfs aquí";
+  ServidorPrueba s;
+  s.publicar("/a.zip", ArchivoPrueba{.datos = std::string(3 << 20, 'z')});
+  HttpCurl http;
+  PeticionHttp p = get(s.base() + "a.zip");
+  p.limiteCuerpo = 10 << 20;
+  auto r = pedir(http, p, montaje / "a.zip");
+  EXPECT_EQ(r.error, "no queda espacio en el disco");
+  EXPECT_FALSE(r.estado);
+  EXPECT_FALSE(std::filesystem::exists(montaje / "a.zip"));
+  ejecutar("umount '" + montaje.string() + "'");
 }
 
 TEST(HttpCurl, FallosDeTransporteEnEspanol) {

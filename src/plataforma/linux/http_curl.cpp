@@ -1,20 +1,36 @@
 #include "plataforma/linux/http_curl.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <map>
 #include <memory>
+#include <system_error>
 
 #include "plataforma/linux/errores_curl.h"
 #include "plataforma/linux/peticion_curl.h"
+#include "plataforma/linux/transferencia_descarga.h"
 
 namespace orvo {
 
 struct HttpCurl::Transferencia {
   Transferencia(PeticionHttp p, Http::Listo l) : peticion(std::move(p)), listo(std::move(l)) {}
 
+  ~Transferencia() {
+    if (archivo) std::fclose(archivo);
+  }
+
   PeticionHttp peticion;
   Http::Listo listo;
   RespuestaHttp respuesta;
+  // A download to a file: where, the open file, how much went in, why writing failed.
+  std::filesystem::path destino;
+  std::FILE* archivo = nullptr;
+  size_t escritos = 0;
+  int errorEscritura = 0;
   ListaCabeceras cabeceras;
   std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy{curl_easy_init(), curl_easy_cleanup};
 };
@@ -27,6 +43,18 @@ using Transferencia = HttpCurl::Transferencia;
 // beyond the limit whatever the server sends.
 size_t recibir(char* datos, size_t, size_t n, void* destino) {
   auto& t = *static_cast<Transferencia*>(destino);
+  if (t.archivo) {
+    if (n > t.peticion.limiteCuerpo - t.escritos) {
+      t.respuesta.excedido = true;
+      return 0;
+    }
+    if (std::fwrite(datos, 1, n, t.archivo) != n) {
+      t.errorEscritura = errno ? errno : EIO;
+      return 0;
+    }
+    t.escritos += n;
+    return n;
+  }
   std::string& cuerpo = t.respuesta.cuerpo;
   size_t limite = t.peticion.limiteCuerpo;
   if (n > limite - cuerpo.size()) {
@@ -40,10 +68,28 @@ size_t recibir(char* datos, size_t, size_t n, void* destino) {
   return n;
 }
 
+// Closes a download's file; a write that fails only now (the last buffer, a full disk)
+// counts like one that failed during the transfer.
+void cerrarArchivo(Transferencia& t) {
+  if (!t.archivo) return;
+  bool bien = std::fflush(t.archivo) == 0;
+  if (!bien && !t.errorEscritura) t.errorEscritura = errno ? errno : EIO;
+  std::fclose(t.archivo);
+  t.archivo = nullptr;
+}
+
 void terminar(Transferencia& t, CURLcode codigo) {
   long estado = 0;
   curl_easy_getinfo(t.easy.get(), CURLINFO_RESPONSE_CODE, &estado);
   auto& r = t.respuesta;
+  bool aArchivo = !t.destino.empty();
+  cerrarArchivo(t);
+  if (t.errorEscritura) r.error = motivoDeEscritura(t.errorEscritura);
+  if (aArchivo && (r.error || r.excedido || codigo != CURLE_OK)) {
+    std::error_code e;
+    std::filesystem::remove(t.destino, e);
+  }
+  if (r.error) return;
   if (estado > 0 && (codigo == CURLE_OK || r.excedido)) {
     r.estado = static_cast<int>(estado);
     return;
@@ -63,6 +109,15 @@ bool empezar(CURLM* multi, Transferencia& t) {
   if (!t.easy) {
     t.respuesta.error = describirFalloCurl(CURLE_OUT_OF_MEMORY);
     return false;
+  }
+  if (!t.destino.empty()) {
+    int fd = ::open(t.destino.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd >= 0) t.archivo = ::fdopen(fd, "wb");
+    if (!t.archivo) {
+      t.respuesta.error = motivoDeEscritura(errno);
+      if (fd >= 0) ::close(fd);
+      return false;
+    }
   }
   if (auto fallo = configurarPeticion(t.easy.get(), t.peticion, t.cabeceras)) {
     t.respuesta.error = *fallo;
@@ -91,9 +146,21 @@ HttpCurl::~HttpCurl() {
 }
 
 void HttpCurl::enviar(PeticionHttp peticion, Listo listo) {
+  poner(std::make_unique<Transferencia>(std::move(peticion), std::move(listo)));
+}
+
+void HttpCurl::descargar(PeticionHttp peticion, std::filesystem::path destino, Listo listo) {
+  auto t = std::make_unique<Transferencia>(std::move(peticion), std::move(listo));
+  t->destino = std::move(destino);
+  poner(std::move(t));
+}
+
+void HttpCurl::poner(std::unique_ptr<Transferencia> t) {
   // Once the session is ending it is dropped, like everything in flight.
-  hilo_.ordenar([this, peticion = std::move(peticion), listo = std::move(listo)]() mutable {
-    auto t = std::make_unique<Transferencia>(std::move(peticion), std::move(listo));
+  // std::function wants a copyable order; the box is shared, the transfer is not.
+  auto caja = std::make_shared<std::unique_ptr<Transferencia>>(std::move(t));
+  hilo_.ordenar([this, caja] {
+    auto t = std::move(*caja);
     if (empezar(hilo_.multi(), *t))
       activas_.emplace(t->easy.get(), std::move(t));
     else

@@ -26,10 +26,12 @@ class HttpCurl : public Http {
   // a Spanish `error` from describirFalloCurl, or from configurarPeticion when the request
   // itself cannot be sent.
   void enviar(PeticionHttp peticion, Listo listo) override;
+  void descargar(PeticionHttp peticion, std::filesystem::path destino, Listo listo) override;
 
   struct Transferencia;
 
  private:
+  void poner(std::unique_ptr<Transferencia> t);
   void terminada(CURL* easy, CURLcode codigo);
 
   // The requests on the multi handle; session thread only.

@@ -1,0 +1,338 @@
+// The main window: draws the last snapshot (and the installation events in between) and
+// acts only by posting messages.
+"use strict";
+
+(() => {
+  const { h, parchear, lista, texto, objeto, activa } = Orvo;
+  const $ = (id) => document.getElementById(id);
+
+  // The version of the service's terms that ticking the box accepts.
+  const CONDICIONES = "1.0";
+  // One-time hints; once dismissed the program remembers them in its settings.
+  const PISTAS = [
+    { id: "bandeja", texto: "Orvo Suite sigue en la bandeja del sistema cuando cierras esta ventana." },
+  ];
+
+  let estado = null;
+
+  const conBuild = (version, build) => (build ? `${version} · ${build}` : version);
+
+  function instalacionDe(id) {
+    return lista(estado.instalaciones).find((i) => objeto(i).id === id && activa(i));
+  }
+
+  // ---- Header and strips ----
+
+  function dibujarCabecera() {
+    const rev = texto(estado.revisado);
+    $("revisado").textContent = rev ? `Revisado ${Orvo.hace(rev)}` : "Aún no se ha revisado el catálogo";
+    const nuevas = lista(estado.apps).filter((a) => objeto(a).nueva === true && a.instalada === true);
+    const todas = $("todas");
+    todas.hidden = nuevas.length === 0;
+    todas.textContent = `Actualizar todas (${nuevas.length})`;
+    const version = texto(estado.version);
+    $("pie").textContent = version ? `Orvo Suite ${version}` : "Orvo Suite";
+  }
+
+  function franjaInstalacion() {
+    const inst = objeto(estado.instalacion);
+    if (!inst.id || !(activa(inst) || inst.fase === "error")) return null;
+    const nombre = texto(inst.nombre);
+    let linea;
+    if (inst.fase === "error") linea = `No se pudo instalar ${nombre}: ${texto(inst.error)}`;
+    else if (inst.fase === "esperaCierre") linea = `${nombre} se actualizará cuando la cierres.`;
+    else if (inst.fase === "autorizar") linea = `${nombre} necesita tu autorización para abrirse.`;
+    else {
+      const paso = lista(inst.pasos)[inst.paso];
+      linea = `${inst.modo === "instalar" ? "Instalando" : "Actualizando"} ${nombre}` +
+        (paso ? ` · ${paso} · ${Orvo.porcentaje(inst.pct)}` : "");
+    }
+    return h("div", { class: inst.fase === "error" ? "franja mala" : "franja", clave: "instalacion" },
+      h("span", { class: "franja-texto" }, linea),
+      h("button", { type: "button", mensaje: { accion: "verInstalador" } }, "Ver la instalación"));
+  }
+
+  function dibujarFranjas() {
+    const err = texto(estado.errorFuente);
+    const listas = lista(estado.listas).map(objeto);
+    const avisar = objeto(estado.avisar);
+    parchear($("franjas"), [
+      err && h("div", { class: "franja mala", role: "alert", clave: "errorFuente" }, err),
+      franjaInstalacion(),
+      listas.length > 0 && h("div", { class: "franja", clave: "listas" },
+        h("span", { class: "franja-texto" }, "Listas para instalar cuando las cierres:"),
+        h("ul", { class: "en-linea" }, listas.map((l) => h("li", { clave: texto(l.id) },
+          h("span", {}, `${texto(l.nombre)} ${texto(l.version)}`),
+          h("button", { type: "button", class: "pequeno", mensaje: { accion: "cerrarApp", id: texto(l.id) },
+            "aria-label": `Cerrar ${texto(l.nombre)} y actualizarla ahora` }, "Cerrar y actualizar"))))),
+      PISTAS.filter((p) => avisar[p.id] !== true).map((p) => h("div", { class: "franja suave", clave: `pista-${p.id}` },
+        h("span", { class: "franja-texto" }, p.texto),
+        h("button", { type: "button", class: "pequeno", mensaje: { accion: "avisar", id: p.id } }, "Entendido"))),
+    ]);
+  }
+
+  // ---- Apps ----
+
+  function vacioApps() {
+    const ses = objeto(estado.sesion);
+    if (ses.necesita === true) return ["Inicia sesión para ver tus apps.", null];
+    if (!texto(estado.fuente)) {
+      return ["Aún no hay fuente: inicia sesión en un servidor o elige una carpeta con orvo-suite.json.", "elegir"];
+    }
+    if (texto(estado.errorFuente)) return ["No pude leer el catálogo. Revisa la fuente en Ajustes o elige otra carpeta.", "elegir"];
+    if (!texto(estado.revisado)) return ["Buscando el catálogo…", null];
+    return ["El catálogo aún no publica ninguna app. Vuelve a buscar más tarde.", "revisar"];
+  }
+
+  function chipsApp(a) {
+    return [
+      a.nueva === true && h("span", { class: "chip nueva" }, "Actualización disponible"),
+      a.abierta === true && h("span", { class: "chip bien" }, "Abierta"),
+      a.instalada === true && a.nueva !== true && a.abierta !== true && h("span", { class: "chip" }, "Instalada"),
+      a.instalada !== true && h("span", { class: "chip tenue" }, "No instalada"),
+    ];
+  }
+
+  function accionesApp(a, nombre) {
+    const inst = instalacionDe(a.id);
+    if (inst) {
+      return [h("progress", { max: "1", value: String(Number(inst.pct) || 0), "aria-label": `Progreso de ${nombre}` }),
+        h("span", { class: "tenue" }, Orvo.porcentaje(inst.pct)),
+        h("button", { type: "button", mensaje: { accion: "verInstalador" } }, "Ver progreso")];
+    }
+    const boton = (accion, etiqueta, clase) => h("button", { type: "button", class: clase,
+      mensaje: { accion, id: a.id }, "aria-label": `${etiqueta} ${nombre}` }, etiqueta);
+    return [
+      a.instalada !== true && boton("instalar", "Instalar", "primario"),
+      a.instalada === true && a.nueva === true && boton("instalar", "Actualizar", "primario"),
+      a.instalada === true && boton("abrir", "Abrir"),
+    ];
+  }
+
+  function filaApp(a) {
+    a = objeto(a);
+    const nombre = texto(a.nombre) || texto(a.id);
+    const publicada = conBuild(texto(a.version), texto(a.build));
+    const notas = lista(a.novedades).filter((n) => typeof n === "string");
+    const datos = [
+      publicada && `Versión ${publicada}`,
+      texto(a.verInstalada) && `instalada ${texto(a.verInstalada)}`,
+      Number(a.tam) > 0 && Orvo.tamano(a.tam),
+    ].filter(Boolean);
+    return h("li", { class: "tarjeta app", clave: `app:${texto(a.id)}` },
+      h("div", { class: "tarjeta-cabeza" },
+        h("h3", {}, nombre),
+        chipsApp(a),
+        texto(a.canal) && h("span", { class: "chip" }, `Canal ${texto(a.canal)}`),
+        h("span", { class: a.firmada === true ? "chip" : "chip alerta" }, a.firmada === true ? "Firmada" : "Sin firmar")),
+      h("p", { class: "tenue" }, datos.join(" · ")),
+      notas.length > 0 && h("details", { clave: "novedades" },
+        h("summary", {}, `Novedades de la versión ${publicada}`),
+        h("ul", { class: "notas" }, notas.map((n) => h("li", {}, Orvo.conEnlaces(n))))),
+      h("div", { class: "fila-acciones" }, accionesApp(a, nombre)));
+  }
+
+  function dibujarApps() {
+    const apps = lista(estado.apps);
+    if (apps.length === 0) {
+      const [mensaje, accion] = vacioApps();
+      parchear($("apps"), [h("div", { class: "vacio", clave: "vacio" }, h("p", {}, mensaje),
+        accion === "elegir" && h("button", { type: "button", mensaje: { accion: "elegirCarpeta" } }, "Elegir carpeta…"),
+        accion === "revisar" && h("button", { type: "button", mensaje: { accion: "revisar" } }, "Buscar de nuevo"))]);
+      return;
+    }
+    parchear($("apps"), [h("ul", { class: "tarjetas", clave: "apps" }, apps.map(filaApp))]);
+  }
+
+  // ---- Components, grouped by their app; each group can be folded away ----
+
+  function filaComp(c) {
+    const nombre = texto(c.nombre) || texto(c.id);
+    const publicada = texto(c.version);
+    const notas = lista(c.novedades).filter((n) => typeof n === "string");
+    const datos = [
+      publicada && `Versión ${publicada}`,
+      texto(c.verInstalada) && `instalada ${texto(c.verInstalada)}`,
+      Number(c.tam) > 0 && Orvo.tamano(c.tam),
+      texto(c.canal) && `canal ${texto(c.canal)}`,
+    ].filter(Boolean);
+    const pendiente = texto(c.pendiente).replace(/·$/, "").replace("·", " · ");
+    const app = texto(c.app);
+    const ocupado = c.descargando === true;
+    const boton = (accion, etiqueta, clase) => h("button", { type: "button", class: clase, disabled: ocupado,
+      mensaje: { accion, id: c.id }, "aria-label": `${etiqueta} ${nombre}` }, etiqueta);
+    return h("li", { class: "tarjeta comp", clave: `comp:${texto(c.id)}` },
+      h("div", { class: "tarjeta-cabeza" },
+        h("h3", {}, nombre),
+        c.instalado === true
+          ? h("span", { class: c.activado === true ? "chip bien" : "chip tenue" }, c.activado === true ? "Activado" : "Desactivado")
+          : h("span", { class: "chip tenue" }, "No instalado"),
+        c.nueva === true && h("span", { class: "chip nueva" }, "Actualización disponible"),
+        c.enUso === true && h("span", { class: "chip" }, app ? `En uso por ${app}` : "En uso"),
+        ocupado && h("span", { class: "chip" }, "Descargando…")),
+      texto(c.descripcion) && h("p", {}, texto(c.descripcion)),
+      datos.length > 0 && h("p", { class: "tenue" }, datos.join(" · ")),
+      pendiente && h("p", { class: "nota" }, `La versión ${pendiente} se instalará cuando cierres ${app || "la app"}.`),
+      texto(c.error) && h("p", { class: "error", role: "alert" }, texto(c.error)),
+      notas.length > 0 && h("details", { clave: "novedades" },
+        h("summary", {}, "Novedades"),
+        h("ul", { class: "notas" }, notas.map((n) => h("li", {}, Orvo.conEnlaces(n))))),
+      h("div", { class: "fila-acciones" },
+        c.instalado !== true && boton("compInstalar", "Instalar", "primario"),
+        c.instalado === true && c.nueva === true && boton("compInstalar", "Actualizar", "primario"),
+        c.instalado === true && h("label", { class: "interruptor" },
+          h("input", { type: "checkbox", role: "switch", checked: c.activado === true,
+            mensaje: { accion: "compActivar", id: c.id }, "aria-label": `Activar ${nombre}` }),
+          h("span", {}, "Activado")),
+        c.instalado === true && boton("compQuitar", "Quitar")));
+  }
+
+  function dibujarComps() {
+    const comps = lista(estado.comps).map(objeto).filter((c) => typeof c.id === "string");
+    $("seccion-comps").hidden = comps.length === 0;
+    const grupos = new Map();
+    for (const c of comps) {
+      const app = texto(c.app);
+      if (!grupos.has(app)) grupos.set(app, []);
+      grupos.get(app).push(c);
+    }
+    const mostrar = objeto(estado.componentes);
+    parchear($("comps"), Array.from(grupos, ([app, cs]) => {
+      const visible = mostrar[app] !== false;
+      const titulo = app ? `Para ${app}` : "Otros";
+      return h("div", { class: "grupo", clave: `grupo:${app}` },
+        h("div", { class: "grupo-cabeza" },
+          h("h3", {}, titulo),
+          h("label", { class: "interruptor" },
+            h("input", { type: "checkbox", role: "switch", checked: visible,
+              mensaje: { accion: "componente", repo: app }, "aria-label": `Mostrar los componentes ${app ? `de ${app}` : "sin app"}` }),
+            h("span", {}, visible ? "Mostrar" : `${cs.length} ocultos`))),
+        visible && h("ul", { class: "tarjetas" }, cs.map(filaComp)));
+    }));
+  }
+
+  // ---- Account, notices, settings ----
+
+  function dibujarCuenta() {
+    const ses = objeto(estado.sesion);
+    const usuario = objeto(ses.usuario);
+    const conServidor = ses.conServidor === true;
+    const necesita = ses.necesita === true;
+    $("entrar").hidden = !necesita;
+    const err = texto(ses.errorLogin);
+    $("error-entrar").hidden = !err;
+    $("error-entrar").textContent = err;
+    $("entrando").textContent = "";
+    $("boton-entrar").disabled = false;
+    const servidor = $("servidor");
+    if (!servidor.value || servidor.dataset.tocado !== "1") servidor.value = texto(ses.servidor);
+    if (!necesita) $("clave").value = "";
+
+    let contenido;
+    if (usuario.nombre !== undefined || usuario.email !== undefined) {
+      contenido = [
+        h("p", { class: "usuario" }, h("strong", {}, texto(usuario.nombre)), h("br", {}), texto(usuario.email)),
+        h("p", { class: "tenue" }, [texto(usuario.rol), texto(usuario.canal) && `canal ${texto(usuario.canal)}`].filter(Boolean).join(" · ")),
+      ];
+    } else if (conServidor && !necesita) {
+      contenido = [h("p", {}, "Sesión iniciada.")];
+    } else if (necesita) {
+      contenido = [h("p", { class: "tenue" }, "Sin sesión.")];
+    } else {
+      contenido = [h("p", { class: "tenue" }, "Usas una carpeta local: no hace falta cuenta.")];
+    }
+    if (conServidor) contenido.push(h("p", { class: "tenue pequeno" }, texto(ses.servidor)));
+    if (conServidor && !necesita) {
+      contenido.push(h("button", { type: "button", mensaje: { accion: "salir" } }, "Cerrar sesión"));
+    }
+    parchear($("cuenta"), contenido);
+  }
+
+  function dibujarAvisos() {
+    const avisos = lista(objeto(estado.sesion).avisos).map(objeto).filter((a) => Number.isInteger(a.id));
+    if (avisos.length === 0) {
+      parchear($("avisos"), [h("p", { class: "tenue", clave: "vacio" }, "No tienes avisos.")]);
+      return;
+    }
+    parchear($("avisos"), [
+      h("ul", { class: "avisos", clave: "lista" }, avisos.map((a) => h("li", { class: "aviso", clave: `aviso:${a.id}` },
+        h("h3", {}, texto(a.titulo)),
+        texto(a.texto) && h("p", {}, Orvo.conEnlaces(a.texto)),
+        h("p", { class: "tenue pequeno" }, [texto(a.app), texto(a.creado)].filter(Boolean).join(" · ")),
+        h("button", { type: "button", class: "pequeno", mensaje: { accion: "leido", avisos: [a.id] },
+          "aria-label": `Marcar como leído: ${texto(a.titulo)}` }, "Marcar como leído")))),
+      avisos.length > 1 && h("button", { type: "button", clave: "todos",
+        mensaje: { accion: "leido", avisos: avisos.map((a) => a.id) } }, "Marcar todos como leídos"),
+    ]);
+  }
+
+  function dibujarAjustes() {
+    const fuente = $("fuente");
+    if (document.activeElement !== fuente && fuente.dataset.tocado !== "1") fuente.value = texto(estado.fuente);
+    parchear($("ajustes"), [
+      h("label", { class: "interruptor bloque" },
+        h("input", { type: "checkbox", role: "switch", checked: estado.instalarAlCerrar === true,
+          mensaje: { accion: "instalarAlCerrar" }, "aria-describedby": "al-cerrar-ayuda" }),
+        h("span", {}, "Instalar las actualizaciones al cerrar cada app")),
+      h("p", { id: "al-cerrar-ayuda", class: "tenue pequeno" },
+        "Las actualizaciones de las apps abiertas se descargan y se instalan cuando las cierras."),
+    ]);
+  }
+
+  function dibujar() {
+    $("cargando").hidden = true;
+    $("pagina").hidden = false;
+    dibujarCabecera();
+    dibujarFranjas();
+    dibujarApps();
+    dibujarComps();
+    dibujarCuenta();
+    dibujarAvisos();
+    dibujarAjustes();
+  }
+
+  Orvo.escuchar((ev) => {
+    ev = objeto(ev);
+    if (ev.tipo === "estado") {
+      estado = ev;
+      dibujar();
+    } else if (ev.tipo === "instalacion" && estado) {
+      // Progress arrives between snapshots; only what shows installations changes.
+      estado = { ...estado, instalacion: ev.instalacion, instalaciones: ev.instalaciones };
+      dibujarFranjas();
+      dibujarApps();
+    }
+  });
+
+  Orvo.activarMensajes(document);
+
+  for (const id of ["servidor", "fuente"]) {
+    $(id).addEventListener("input", () => { $(id).dataset.tocado = "1"; });
+  }
+
+  $("form-entrar").addEventListener("submit", (ev) => {
+    ev.preventDefault();
+    const form = ev.target;
+    if (!form.reportValidity()) return;
+    Orvo.enviar({
+      accion: "login",
+      servidor: $("servidor").value.trim(),
+      email: $("email").value.trim(),
+      clave: $("clave").value,
+      acepta: $("acepta").checked ? CONDICIONES : "",
+    });
+    $("boton-entrar").disabled = true;
+    $("entrando").textContent = "Iniciando sesión…";
+  });
+
+  $("form-fuente").addEventListener("submit", (ev) => {
+    ev.preventDefault();
+    const valor = $("fuente").value.trim();
+    if (!valor) return;
+    $("fuente").dataset.tocado = "";
+    Orvo.enviar({ accion: "fuente", valor });
+  });
+
+  // "hace 2 minutos" keeps moving between snapshots.
+  setInterval(() => { if (estado) dibujarCabecera(); }, 30000);
+})();

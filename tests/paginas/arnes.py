@@ -134,6 +134,8 @@ class CasoPagina(unittest.TestCase):
         self.assertEqual(self.nav.errores(), [])
 
     def pulsar(self, elemento):
+        # WebDriver's own scrolling can leave a control under the sticky header.
+        self.nav.d.execute_script("arguments[0].scrollIntoView({block: 'center'})", elemento)
         elemento.click()
         return self.nav.mensajes()
 

@@ -4,4 +4,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/dependencias.sh
+export PYTHONDONTWRITEBYTECODE=1
 exec xvfb-run -a -s "-screen 0 1400x1000x24" /usr/bin/python3 tests/paginas/capturas.py "$@"

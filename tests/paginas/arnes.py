@@ -8,10 +8,14 @@ import shutil
 import tempfile
 import time
 import unittest
+import warnings
 
 from selenium import webdriver
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
+
+# Selenium 4.8 warns about its own WebKitGTK wrapper.
+warnings.filterwarnings("ignore", category=DeprecationWarning)
 
 RAIZ = pathlib.Path(__file__).resolve().parents[2]
 WEB = RAIZ / "web"

@@ -102,8 +102,9 @@ def catalogo():
         comp("pizarra", "Pizarra", "Orvo Slides", "0.4", instalado=True, activado=False, verInstalada="0.4",
              error="No pude descargar la pizarra: el servidor no responde"),
     ]
-    return estado(apps, comps, sesion=con_sesion(avisos), revisado=hace_minutos(2),
-                  listas=[{"id": "video", "nombre": "Orvo Video", "version": "2.1 · 40"}])
+    espera = instalacion(paso=2, fase="esperaCierre", novedades=apps[0]["novedades"])
+    return estado(apps, comps, sesion=con_sesion(avisos), revisado=hace_minutos(2), actual=espera,
+                  instalaciones=[espera], listas=[{"id": "video", "nombre": "Orvo Video", "version": "2.1 · 40"}])
 
 
 def descargando(pct=0.23):

@@ -26,7 +26,7 @@ class Instalador(arnes.CasoPagina):
 
     def test_sin_instalacion(self):
         self.assertTrue(self.nav.css("#cargando").is_displayed())
-        self.nav.evento(datos.catalogo())
+        self.nav.evento(datos.estado(revisado=datos.hace_minutos(1)))
         self.assertEqual(self.nav.css("#vacio p").text, "No hay ninguna instalación en curso.")
         self.assertFalse(self.nav.css("#actual").is_displayed())
         self.assertEqual(self.pulsar(self.nav.boton("Cerrar")), [{"accion": "ocultarInstalador"}])

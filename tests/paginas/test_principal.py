@@ -24,7 +24,7 @@ class Principal(arnes.CasoPagina):
 
         video = self.tarjeta("app:video").text
         for esperado in ("Orvo Video", "Actualización disponible", "Abierta", "Firmada",
-                         "Versión 2.1 · 40 · instalada 2.0 · 38 · 1,5 GB", "Actualizar", "Abrir"):
+                         "Versión 2.1 · 40 · instalada 2.0 · 38 · 1,5 GB", "Lista: se instalará cuando la cierres."):
             self.assertIn(esperado, video)
         audio = self.tarjeta("app:audio").text
         for esperado in ("No instalada", "Canal beta", "Sin firmar", "Versión 0.9 · 230 MB", "Instalar"):
@@ -41,6 +41,8 @@ class Principal(arnes.CasoPagina):
         self.assertEqual(self.nav.css("#revisado").text, "Revisado hace 2 minutos")
         self.assertEqual(self.nav.css("#pie").text, "Orvo Suite 1.4.0")
         self.assertIn("Orvo Video 2.1 · 40", self.nav.css('[data-clave="listas"]').text)
+        self.assertEqual(self.nav.css('[data-clave="instalacion"] .franja-texto').text,
+                         "Orvo Video se actualizará cuando la cierres.")
         self.assertEqual([p.text for p in self.nav.todos("#cuenta p")],
                          ["Lucía Ferrer\nlucia@orvo.example", "editora · canal beta", datos.SERVIDOR])
         self.assertEqual(len(self.nav.todos(".aviso")), 2)
@@ -66,7 +68,8 @@ class Principal(arnes.CasoPagina):
         casos = [
             (b("Buscar actualizaciones"), {"accion": "revisar"}),
             (b("Actualizar todas (2)"), {"accion": "instalarTodas"}),
-            (b("Actualizar", '[data-clave="app:video"]'), {"accion": "instalar", "id": "video"}),
+            (b("Actualizar", '[data-clave="app:slides"]'), {"accion": "instalar", "id": "slides"}),
+            (b("Cerrar y actualizar", '[data-clave="app:video"]'), {"accion": "cerrarApp", "id": "video"}),
             (b("Abrir", '[data-clave="app:notas"]'), {"accion": "abrir", "id": "notas"}),
             (b("Instalar", '[data-clave="app:audio"]'), {"accion": "instalar", "id": "audio"}),
             (b("Cerrar y actualizar"), {"accion": "cerrarApp", "id": "video"}),
@@ -99,9 +102,9 @@ class Principal(arnes.CasoPagina):
         self.assertEqual(self.nav.mensajes(), [])
 
         # The same from the keyboard: Tab to the control, then Enter or Space.
-        self.nav.tabular_hasta(self.nav.boton("Actualizar", '[data-clave="app:slides"]'))
+        self.nav.tabular_hasta(self.nav.boton("Abrir", '[data-clave="app:slides"]'))
         self.nav.teclas(Keys.ENTER)
-        self.assertEqual(self.nav.mensajes(), [{"accion": "instalar", "id": "slides"}])
+        self.assertEqual(self.nav.mensajes(), [{"accion": "abrir", "id": "slides"}])
         self.nav.tabular_hasta(self.nav.css('[data-clave="comp:subtitulos"] input'))
         self.nav.teclas(Keys.SPACE)
         self.assertEqual(self.nav.mensajes(), [{"accion": "compActivar", "id": "subtitulos", "valor": True}])

@@ -95,6 +95,11 @@
 
   function accionesApp(a, nombre) {
     const inst = instalacionDe(a.id);
+    if (inst && inst.fase === "esperaCierre") {
+      return [h("span", { class: "nota" }, "Lista: se instalará cuando la cierres."),
+        h("button", { type: "button", mensaje: { accion: "cerrarApp", id: a.id },
+          "aria-label": `Cerrar ${nombre} y actualizarla ahora` }, "Cerrar y actualizar")];
+    }
     if (inst) {
       return [h("progress", { max: "1", value: String(Number(inst.pct) || 0), "aria-label": `Progreso de ${nombre}` }),
         h("span", { class: "tenue" }, Orvo.porcentaje(inst.pct)),
@@ -250,15 +255,13 @@
 
   function dibujarAvisos() {
     const avisos = lista(objeto(estado.sesion).avisos).map(objeto).filter((a) => Number.isInteger(a.id));
-    if (avisos.length === 0) {
-      parchear($("avisos"), [h("p", { class: "tenue", clave: "vacio" }, "No tienes avisos.")]);
-      return;
-    }
+    $("seccion-avisos").hidden = avisos.length === 0;
     parchear($("avisos"), [
       h("ul", { class: "avisos", clave: "lista" }, avisos.map((a) => h("li", { class: "aviso", clave: `aviso:${a.id}` },
-        h("h3", {}, texto(a.titulo)),
-        texto(a.texto) && h("p", {}, Orvo.conEnlaces(a.texto)),
-        h("p", { class: "tenue pequeno" }, [texto(a.app), texto(a.creado)].filter(Boolean).join(" · ")),
+        h("div", { class: "aviso-texto" },
+          h("h3", {}, texto(a.titulo)),
+          texto(a.texto) && h("p", {}, Orvo.conEnlaces(a.texto)),
+          h("p", { class: "tenue pequeno" }, [texto(a.app), texto(a.creado)].filter(Boolean).join(" · "))),
         h("button", { type: "button", class: "pequeno", mensaje: { accion: "leido", avisos: [a.id] },
           "aria-label": `Marcar como leído: ${texto(a.titulo)}` }, "Marcar como leído")))),
       avisos.length > 1 && h("button", { type: "button", clave: "todos",

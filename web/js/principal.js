@@ -26,7 +26,9 @@
   function dibujarCabecera() {
     const rev = texto(estado.revisado);
     $("revisado").textContent = rev ? `Revisado ${Orvo.hace(rev)}` : "Aún no se ha revisado el catálogo";
-    const nuevas = lista(estado.apps).filter((a) => objeto(a).nueva === true && a.instalada === true);
+    // What "install all" would start: installed apps with a newer version not already under way.
+    const nuevas = lista(estado.apps).map(objeto)
+      .filter((a) => a.nueva === true && a.instalada === true && !instalacionDe(a.id));
     const todas = $("todas");
     todas.hidden = nuevas.length === 0;
     todas.textContent = `Actualizar todas (${nuevas.length})`;
@@ -34,13 +36,13 @@
     $("pie").textContent = version ? `Orvo Suite ${version}` : "Orvo Suite";
   }
 
+  // Waiting to quit is what the strip of `listas` already says.
   function franjaInstalacion() {
     const inst = objeto(estado.instalacion);
-    if (!inst.id || !(activa(inst) || inst.fase === "error")) return null;
+    if (!inst.id || !["corriendo", "autorizar", "error"].includes(inst.fase)) return null;
     const nombre = texto(inst.nombre);
     let linea;
     if (inst.fase === "error") linea = `No se pudo instalar ${nombre}: ${texto(inst.error)}`;
-    else if (inst.fase === "esperaCierre") linea = `${nombre} se actualizará cuando la cierres.`;
     else if (inst.fase === "autorizar") linea = `${nombre} necesita tu autorización para abrirse.`;
     else {
       const paso = lista(inst.pasos)[inst.paso];
@@ -60,7 +62,7 @@
       err && h("div", { class: "franja mala", role: "alert", clave: "errorFuente" }, err),
       franjaInstalacion(),
       listas.length > 0 && h("div", { class: "franja", clave: "listas" },
-        h("span", { class: "franja-texto" }, "Listas para instalar cuando las cierres:"),
+        h("span", { class: "franja-etiqueta" }, "Listas para instalar cuando las cierres:"),
         h("ul", { class: "en-linea" }, listas.map((l) => h("li", { clave: texto(l.id) },
           h("span", {}, `${texto(l.nombre)} ${texto(l.version)}`),
           h("button", { type: "button", class: "pequeno", mensaje: { accion: "cerrarApp", id: texto(l.id) },
@@ -302,6 +304,7 @@
     } else if (ev.tipo === "instalacion" && estado) {
       // Progress arrives between snapshots; only what shows installations changes.
       estado = { ...estado, instalacion: ev.instalacion, instalaciones: ev.instalaciones };
+      dibujarCabecera();
       dibujarFranjas();
       dibujarApps();
     }

@@ -105,6 +105,17 @@ class Navegador:
             self.teclas(Keys.TAB)
         raise AssertionError("el teclado no llega al control")
 
+    def sin_nombre(self):
+        """Visible controls that a screen reader could not name."""
+        return self.d.execute_script("""
+            return Array.from(document.querySelectorAll('button, input, a, summary'))
+              .filter((e) => e.offsetParent !== null)
+              .filter((e) => !(e.getAttribute('aria-label') || (e.labels && e.labels.length) || e.textContent.trim()))
+              .map((e) => e.outerHTML);""")
+
+    def foco_visible(self):
+        return self.d.execute_script("return getComputedStyle(document.activeElement).outlineStyle") != "none"
+
     def desborda(self):
         return self.d.execute_script("return document.documentElement.scrollWidth > innerWidth")
 

@@ -96,6 +96,7 @@ class Instalador(arnes.CasoPagina):
 
         # Escape hides the window from wherever the focus is.
         self.nav.tabular_hasta(self.nav.boton("Cerrar"))
+        self.assertTrue(self.nav.foco_visible())
         self.nav.teclas(Keys.ESCAPE)
         self.assertEqual(self.nav.mensajes(), [{"accion": "ocultarInstalador"}])
 
@@ -167,6 +168,7 @@ class Instalador(arnes.CasoPagina):
                 self.nav.evento(datos.instalando())
                 self.assertFalse(self.nav.desborda())
                 self.assertTrue(self.nav.boton("Cancelar", "#acciones").is_displayed())
+                self.assertEqual(self.nav.sin_nombre(), [])
                 self.nav.captura(arnes.capturas_en("orvo-paginas") / f"instalador-{ancho}x{alto}.png")
 
 

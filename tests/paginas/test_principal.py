@@ -102,6 +102,7 @@ class Principal(arnes.CasoPagina):
 
         # The same from the keyboard: Tab to the control, then Enter or Space.
         self.nav.tabular_hasta(self.nav.boton("Abrir", '[data-clave="app:slides"]'))
+        self.assertTrue(self.nav.foco_visible())
         self.nav.teclas(Keys.ENTER)
         self.assertEqual(self.nav.mensajes(), [{"accion": "abrir", "id": "slides"}])
         self.nav.tabular_hasta(self.nav.css('[data-clave="comp:subtitulos"] input'))
@@ -223,6 +224,7 @@ class Principal(arnes.CasoPagina):
                     self.assertEqual(self.nav.d.execute_script("return [innerWidth, innerHeight]"), [ancho, alto])
                     self.assertFalse(self.nav.desborda())
                     self.assertTrue(self.nav.css("#revisar").is_displayed())
+                    self.assertEqual(self.nav.sin_nombre(), [])
                     self.nav.captura(arnes.capturas_en("orvo-paginas") / f"principal-{nombre}-{ancho}x{alto}.png")
         lateral = self.nav.css(".lateral").location
         self.assertGreater(lateral["x"], self.nav.css("#apps").location["x"], "a 1180 px las columnas van lado a lado")

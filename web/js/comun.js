@@ -74,6 +74,16 @@ const Orvo = (() => {
     parchear(v, Array.from(n.childNodes));
   }
 
+  function boton(etiqueta, mensaje, props = {}) {
+    return h("button", { type: "button", mensaje, ...props }, etiqueta);
+  }
+
+  // Release notes, each with its links; nothing when there are none.
+  function notas(novedades) {
+    const n = lista(novedades).filter((x) => typeof x === "string");
+    return n.length > 0 ? h("ul", { class: "notas" }, n.map((x) => h("li", {}, conEnlaces(x)))) : null;
+  }
+
   // One listener for every control built with `mensaje`.
   function activarMensajes(raiz) {
     raiz.addEventListener("click", (ev) => {
@@ -178,7 +188,7 @@ const Orvo = (() => {
   const activa = (inst) => ACTIVAS.includes(objeto(inst).fase);
 
   return {
-    enviar, escuchar, h, parchear, activarMensajes, conEnlaces,
+    enviar, escuchar, h, boton, notas, parchear, activarMensajes, conEnlaces,
     tamano, velocidad, porcentaje, quedan, hace, lista, texto, objeto, activa,
   };
 })();

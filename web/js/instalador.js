@@ -3,7 +3,7 @@
 "use strict";
 
 (() => {
-  const { h, parchear, lista, texto, objeto, activa } = Orvo;
+  const { h, boton, parchear, lista, texto, objeto, activa } = Orvo;
   const $ = (id) => document.getElementById(id);
 
   function detalleDescarga(inst) {
@@ -49,19 +49,19 @@
 
   function acciones(inst, nombre) {
     const id = texto(inst.id);
-    const boton = (mensaje, etiqueta, clase) => h("button", { type: "button", class: clase, mensaje }, etiqueta);
-    const cancelar = boton({ accion: "cancelar", id }, "Cancelar");
-    const ocultar = boton({ accion: "ocultarInstalador" }, "Ocultar");
+    const primario = { class: "primario" };
+    const cancelar = boton("Cancelar", { accion: "cancelar", id });
+    const ocultar = boton("Ocultar", { accion: "ocultarInstalador" });
     switch (inst.fase) {
       case "esperaCierre":
-        return [boton({ accion: "cerrarApp", id }, `Cerrar ${nombre} ahora`, "primario"), cancelar, ocultar];
+        return [boton(`Cerrar ${nombre} ahora`, { accion: "cerrarApp", id }, primario), cancelar, ocultar];
       case "autorizar":
-        return [boton({ accion: "ajustesSeguridad" }, "Abrir los ajustes de seguridad"),
-          boton({ accion: "autorizada" }, "Ya lo autoricé", "primario"), cancelar];
+        return [boton("Abrir los ajustes de seguridad", { accion: "ajustesSeguridad" }),
+          boton("Ya lo autoricé", { accion: "autorizada" }, primario), cancelar];
       case "lista":
-        return [boton({ accion: "ocultarInstalador" }, "Cerrar", "primario")];
+        return [boton("Cerrar", { accion: "ocultarInstalador" }, primario)];
       case "error":
-        return [boton({ accion: "instalar", id }, "Reintentar", "primario"), boton({ accion: "ocultarInstalador" }, "Cerrar")];
+        return [boton("Reintentar", { accion: "instalar", id }, primario), boton("Cerrar", { accion: "ocultarInstalador" })];
       default:
         return [cancelar, ocultar];
     }
@@ -98,10 +98,10 @@
     $("pista").textContent = `${nombre} no se cerró. Guarda tu trabajo y ciérrala tú: la instalación seguirá sola.`;
     parchear($("acciones"), acciones(inst, nombre));
 
-    const notas = lista(inst.novedades).filter((n) => typeof n === "string");
-    $("novedades").hidden = notas.length === 0;
+    const notas = Orvo.notas(inst.novedades);
+    $("novedades").hidden = !notas;
     $("t-novedades").textContent = `Novedades de la versión ${version}`;
-    parchear($("notas"), notas.map((n) => h("li", {}, Orvo.conEnlaces(n))));
+    parchear($("notas"), [notas]);
   }
 
   function dibujarLista(todas, actual) {
@@ -116,8 +116,8 @@
           h("p", { class: "tenue pequeno" }, resumen(inst))),
         activa(inst) && inst.fase === "corriendo" && h("progress", { max: "1", value: String(Number(inst.pct) || 0),
           "aria-label": `Progreso de ${nombre}` }),
-        activa(inst) && !esActual && h("button", { type: "button", class: "pequeno",
-          mensaje: { accion: "cancelar", id: texto(inst.id) }, "aria-label": `Cancelar ${nombre}` }, "Cancelar"));
+        activa(inst) && !esActual && boton("Cancelar", { accion: "cancelar", id: texto(inst.id) },
+          { class: "pequeno", "aria-label": `Cancelar ${nombre}` }));
     }));
   }
 

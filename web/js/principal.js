@@ -3,7 +3,7 @@
 "use strict";
 
 (() => {
-  const { h, parchear, lista, texto, objeto, activa } = Orvo;
+  const { h, boton, parchear, lista, texto, objeto, activa } = Orvo;
   const $ = (id) => document.getElementById(id);
 
   // The version of the service's terms that ticking the box accepts.
@@ -16,6 +16,23 @@
   let estado = null;
 
   const conBuild = (version, build) => (build ? `${version} · ${build}` : version);
+
+  function interruptor(etiqueta, mensaje, encendido, props = {}) {
+    return h("label", { class: "interruptor" },
+      h("input", { type: "checkbox", role: "switch", checked: encendido, mensaje, ...props }),
+      h("span", {}, etiqueta));
+  }
+
+  function conNotas(resumen, novedades) {
+    const notas = Orvo.notas(novedades);
+    return notas && h("details", { clave: "novedades" }, h("summary", {}, resumen), notas);
+  }
+
+  // "Versión 2.1 · 40 · instalada 2.0 · 38 · 1,5 GB"
+  function datos(publicada, instalada, tam, ...mas) {
+    return [publicada && `Versión ${publicada}`, instalada && `instalada ${instalada}`,
+      Number(tam) > 0 && Orvo.tamano(tam), ...mas].filter(Boolean).join(" · ");
+  }
 
   function instalacionDe(id) {
     return lista(estado.instalaciones).find((i) => objeto(i).id === id && activa(i));
@@ -51,7 +68,7 @@
     }
     return h("div", { class: inst.fase === "error" ? "franja mala" : "franja", clave: "instalacion" },
       h("span", { class: "franja-texto" }, linea),
-      h("button", { type: "button", mensaje: { accion: "verInstalador" } }, "Ver la instalación"));
+      boton("Ver la instalación", { accion: "verInstalador" }));
   }
 
   function dibujarFranjas() {
@@ -65,11 +82,11 @@
         h("span", { class: "franja-etiqueta" }, "Listas para instalar cuando las cierres:"),
         h("ul", { class: "en-linea" }, listas.map((l) => h("li", { clave: texto(l.id) },
           h("span", {}, `${texto(l.nombre)} ${texto(l.version)}`),
-          h("button", { type: "button", class: "pequeno", mensaje: { accion: "cerrarApp", id: texto(l.id) },
-            "aria-label": `Cerrar ${texto(l.nombre)} y actualizarla ahora` }, "Cerrar y actualizar"))))),
+          boton("Cerrar y actualizar", { accion: "cerrarApp", id: texto(l.id) },
+            { class: "pequeno", "aria-label": `Cerrar ${texto(l.nombre)} y actualizarla ahora` }))))),
       PISTAS.filter((p) => avisar[p.id] !== true).map((p) => h("div", { class: "franja suave", clave: `pista-${p.id}` },
         h("span", { class: "franja-texto" }, p.texto),
-        h("button", { type: "button", class: "pequeno", mensaje: { accion: "avisar", id: p.id } }, "Entendido"))),
+        boton("Entendido", { accion: "avisar", id: p.id }, { class: "pequeno" }))),
     ]);
   }
 
@@ -99,20 +116,19 @@
     const inst = instalacionDe(a.id);
     if (inst && inst.fase === "esperaCierre") {
       return [h("span", { class: "nota" }, "Lista: se instalará cuando la cierres."),
-        h("button", { type: "button", mensaje: { accion: "cerrarApp", id: a.id },
-          "aria-label": `Cerrar ${nombre} y actualizarla ahora` }, "Cerrar y actualizar")];
+        boton("Cerrar y actualizar", { accion: "cerrarApp", id: a.id }, { "aria-label": `Cerrar ${nombre} y actualizarla ahora` })];
     }
     if (inst) {
       return [h("progress", { max: "1", value: String(Number(inst.pct) || 0), "aria-label": `Progreso de ${nombre}` }),
         h("span", { class: "tenue" }, Orvo.porcentaje(inst.pct)),
-        h("button", { type: "button", mensaje: { accion: "verInstalador" } }, "Ver progreso")];
+        boton("Ver progreso", { accion: "verInstalador" })];
     }
-    const boton = (accion, etiqueta, clase) => h("button", { type: "button", class: clase,
-      mensaje: { accion, id: a.id }, "aria-label": `${etiqueta} ${nombre}` }, etiqueta);
+    const para = (accion, etiqueta, clase) =>
+      boton(etiqueta, { accion, id: a.id }, { class: clase, "aria-label": `${etiqueta} ${nombre}` });
     return [
-      a.instalada !== true && boton("instalar", "Instalar", "primario"),
-      a.instalada === true && a.nueva === true && boton("instalar", "Actualizar", "primario"),
-      a.instalada === true && boton("abrir", "Abrir"),
+      a.instalada !== true && para("instalar", "Instalar", "primario"),
+      a.instalada === true && a.nueva === true && para("instalar", "Actualizar", "primario"),
+      a.instalada === true && para("abrir", "Abrir"),
     ];
   }
 
@@ -120,22 +136,14 @@
     a = objeto(a);
     const nombre = texto(a.nombre) || texto(a.id);
     const publicada = conBuild(texto(a.version), texto(a.build));
-    const notas = lista(a.novedades).filter((n) => typeof n === "string");
-    const datos = [
-      publicada && `Versión ${publicada}`,
-      texto(a.verInstalada) && `instalada ${texto(a.verInstalada)}`,
-      Number(a.tam) > 0 && Orvo.tamano(a.tam),
-    ].filter(Boolean);
     return h("li", { class: "tarjeta app", clave: `app:${texto(a.id)}` },
       h("div", { class: "tarjeta-cabeza" },
         h("h3", {}, nombre),
         chipsApp(a),
         texto(a.canal) && h("span", { class: "chip" }, `Canal ${texto(a.canal)}`),
         h("span", { class: a.firmada === true ? "chip" : "chip alerta" }, a.firmada === true ? "Firmada" : "Sin firmar")),
-      h("p", { class: "tenue" }, datos.join(" · ")),
-      notas.length > 0 && h("details", { clave: "novedades" },
-        h("summary", {}, `Novedades de la versión ${publicada}`),
-        h("ul", { class: "notas" }, notas.map((n) => h("li", {}, Orvo.conEnlaces(n))))),
+      h("p", { class: "tenue" }, datos(publicada, texto(a.verInstalada), a.tam)),
+      conNotas(`Novedades de la versión ${publicada}`, a.novedades),
       h("div", { class: "fila-acciones" }, accionesApp(a, nombre)));
   }
 
@@ -144,8 +152,8 @@
     if (apps.length === 0) {
       const [mensaje, accion] = vacioApps();
       parchear($("apps"), [h("div", { class: "vacio", clave: "vacio" }, h("p", {}, mensaje),
-        accion === "elegir" && h("button", { type: "button", mensaje: { accion: "elegirCarpeta" } }, "Elegir carpeta…"),
-        accion === "revisar" && h("button", { type: "button", mensaje: { accion: "revisar" } }, "Buscar de nuevo"))]);
+        accion === "elegir" && boton("Elegir carpeta…", { accion: "elegirCarpeta" }),
+        accion === "revisar" && boton("Buscar de nuevo", { accion: "revisar" }))]);
       return;
     }
     parchear($("apps"), [h("ul", { class: "tarjetas", clave: "apps" }, apps.map(filaApp))]);
@@ -155,19 +163,12 @@
 
   function filaComp(c) {
     const nombre = texto(c.nombre) || texto(c.id);
-    const publicada = texto(c.version);
-    const notas = lista(c.novedades).filter((n) => typeof n === "string");
-    const datos = [
-      publicada && `Versión ${publicada}`,
-      texto(c.verInstalada) && `instalada ${texto(c.verInstalada)}`,
-      Number(c.tam) > 0 && Orvo.tamano(c.tam),
-      texto(c.canal) && `canal ${texto(c.canal)}`,
-    ].filter(Boolean);
+    const linea = datos(texto(c.version), texto(c.verInstalada), c.tam, texto(c.canal) && `canal ${texto(c.canal)}`);
     const pendiente = texto(c.pendiente).replace(/·$/, "").replace("·", " · ");
     const app = texto(c.app);
     const ocupado = c.descargando === true;
-    const boton = (accion, etiqueta, clase) => h("button", { type: "button", class: clase, disabled: ocupado,
-      mensaje: { accion, id: c.id }, "aria-label": `${etiqueta} ${nombre}` }, etiqueta);
+    const para = (accion, etiqueta, clase) =>
+      boton(etiqueta, { accion, id: c.id }, { class: clase, disabled: ocupado, "aria-label": `${etiqueta} ${nombre}` });
     return h("li", { class: "tarjeta comp", clave: `comp:${texto(c.id)}` },
       h("div", { class: "tarjeta-cabeza" },
         h("h3", {}, nombre),
@@ -178,20 +179,16 @@
         c.enUso === true && h("span", { class: "chip" }, app ? `En uso por ${app}` : "En uso"),
         ocupado && h("span", { class: "chip" }, "Descargando…")),
       texto(c.descripcion) && h("p", {}, texto(c.descripcion)),
-      datos.length > 0 && h("p", { class: "tenue" }, datos.join(" · ")),
+      linea && h("p", { class: "tenue" }, linea),
       pendiente && h("p", { class: "nota" }, `La versión ${pendiente} se instalará cuando cierres ${app || "la app"}.`),
       texto(c.error) && h("p", { class: "error", role: "alert" }, texto(c.error)),
-      notas.length > 0 && h("details", { clave: "novedades" },
-        h("summary", {}, "Novedades"),
-        h("ul", { class: "notas" }, notas.map((n) => h("li", {}, Orvo.conEnlaces(n))))),
+      conNotas("Novedades", c.novedades),
       h("div", { class: "fila-acciones" },
-        c.instalado !== true && boton("compInstalar", "Instalar", "primario"),
-        c.instalado === true && c.nueva === true && boton("compInstalar", "Actualizar", "primario"),
-        c.instalado === true && h("label", { class: "interruptor" },
-          h("input", { type: "checkbox", role: "switch", checked: c.activado === true,
-            mensaje: { accion: "compActivar", id: c.id }, "aria-label": `Activar ${nombre}` }),
-          h("span", {}, "Activado")),
-        c.instalado === true && boton("compQuitar", "Quitar")));
+        c.instalado !== true && para("compInstalar", "Instalar", "primario"),
+        c.instalado === true && c.nueva === true && para("compInstalar", "Actualizar", "primario"),
+        c.instalado === true && interruptor("Activado", { accion: "compActivar", id: c.id }, c.activado === true,
+          { "aria-label": `Activar ${nombre}` }),
+        c.instalado === true && para("compQuitar", "Quitar")));
   }
 
   function dibujarComps() {
@@ -210,10 +207,8 @@
       return h("div", { class: "grupo", clave: `grupo:${app}` },
         h("div", { class: "grupo-cabeza" },
           h("h3", {}, titulo),
-          h("label", { class: "interruptor" },
-            h("input", { type: "checkbox", role: "switch", checked: visible,
-              mensaje: { accion: "componente", repo: app }, "aria-label": `Mostrar los componentes ${app ? `de ${app}` : "sin app"}` }),
-            h("span", {}, visible ? "Mostrar" : `${cs.length} ocultos`))),
+          interruptor(visible ? "Mostrar" : `${cs.length} ocultos`, { accion: "componente", repo: app }, visible,
+            { "aria-label": `Mostrar los componentes ${app ? `de ${app}` : "sin app"}` })),
         visible && h("ul", { class: "tarjetas" }, cs.map(filaComp)));
     }));
   }
@@ -250,7 +245,7 @@
     }
     if (conServidor) contenido.push(h("p", { class: "tenue pequeno" }, texto(ses.servidor)));
     if (conServidor && !necesita) {
-      contenido.push(h("button", { type: "button", mensaje: { accion: "salir" } }, "Cerrar sesión"));
+      contenido.push(boton("Cerrar sesión", { accion: "salir" }));
     }
     parchear($("cuenta"), contenido);
   }
@@ -264,10 +259,10 @@
           h("h3", {}, texto(a.titulo)),
           texto(a.texto) && h("p", {}, Orvo.conEnlaces(a.texto)),
           h("p", { class: "tenue pequeno" }, [texto(a.app), texto(a.creado)].filter(Boolean).join(" · "))),
-        h("button", { type: "button", class: "pequeno", mensaje: { accion: "leido", avisos: [a.id] },
-          "aria-label": `Marcar como leído: ${texto(a.titulo)}` }, "Marcar como leído")))),
-      avisos.length > 1 && h("button", { type: "button", clave: "todos",
-        mensaje: { accion: "leido", avisos: avisos.map((a) => a.id) } }, "Marcar todos como leídos"),
+        boton("Marcar como leído", { accion: "leido", avisos: [a.id] },
+          { class: "pequeno", "aria-label": `Marcar como leído: ${texto(a.titulo)}` })))),
+      avisos.length > 1 && boton("Marcar todos como leídos", { accion: "leido", avisos: avisos.map((a) => a.id) },
+        { clave: "todos" }),
     ]);
   }
 
@@ -275,10 +270,8 @@
     const fuente = $("fuente");
     if (document.activeElement !== fuente && fuente.dataset.tocado !== "1") fuente.value = texto(estado.fuente);
     parchear($("ajustes"), [
-      h("label", { class: "interruptor bloque" },
-        h("input", { type: "checkbox", role: "switch", checked: estado.instalarAlCerrar === true,
-          mensaje: { accion: "instalarAlCerrar" }, "aria-describedby": "al-cerrar-ayuda" }),
-        h("span", {}, "Instalar las actualizaciones al cerrar cada app")),
+      interruptor("Instalar las actualizaciones al cerrar cada app", { accion: "instalarAlCerrar" },
+        estado.instalarAlCerrar === true, { "aria-describedby": "al-cerrar-ayuda" }),
       h("p", { id: "al-cerrar-ayuda", class: "tenue pequeno" },
         "Las actualizaciones de las apps abiertas se descargan y se instalan cuando las cierras."),
     ]);

@@ -25,6 +25,10 @@ def main():
                     nav.abrir(pagina, ancho, alto)
                     nav.evento(hacer())
                     nav.captura(carpeta / f"{nombre}-{estado}-{ancho}x{alto}.png")
+                    if pagina == "index.html" and estado == "catalogo" and ancho == 1180:
+                        # The lower half: components and settings.
+                        nav.d.execute_script("document.getElementById('seccion-comps').scrollIntoView()")
+                        nav.captura(carpeta / f"{nombre}-componentes-{ancho}x{alto}.png")
                     errores = nav.errores()
                     if errores:
                         raise SystemExit(f"{pagina} ({estado}): {errores}")

@@ -96,10 +96,10 @@ def catalogo():
     ]
     comps = [
         comp("subtitulos", "Subtítulos automáticos", "Orvo Video", "1.3", instalado=True, activado=True,
-             descripcion="Genera subtítulos al importar un clip.", verInstalada="1.2", nueva=True,
+             descripcion="Genera subtítulos al importar un clip.", verInstalada="1.2",
              enUso=True, pendiente="1.3·8", tam=12_400_000),
         comp("lut", "Paquete de LUT", "Orvo Video", "2.0", tam=64_000_000, descripcion="Treinta looks de color."),
-        comp("pizarra", "Pizarra", "Orvo Slides", "0.4", instalado=True, activado=False, verInstalada="0.4",
+        comp("pizarra", "Pizarra", "Orvo Slides", "0.5", instalado=True, activado=False, verInstalada="0.4", nueva=True,
              error="No pude descargar la pizarra: el servidor no responde"),
     ]
     espera = instalacion(paso=2, fase="esperaCierre", novedades=apps[0]["novedades"])

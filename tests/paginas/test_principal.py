@@ -47,7 +47,7 @@ class Principal(arnes.CasoPagina):
         self.assertEqual(len(self.nav.todos(".aviso")), 2)
 
         subt = self.tarjeta("comp:subtitulos").text
-        for esperado in ("Activado", "En uso por Orvo Video", "Versión 1.3 · instalada 1.2 · 12 MB",
+        for esperado in ("En uso por Orvo Video", "Versión 1.3 · instalada 1.2 · 12 MB",
                          "La versión 1.3 · 8 se instalará cuando cierres Orvo Video."):
             self.assertIn(esperado, subt)
         self.assertIn("No pude descargar la pizarra", self.tarjeta("comp:pizarra").text)
@@ -78,7 +78,7 @@ class Principal(arnes.CasoPagina):
             (self.nav.css('[data-clave="aviso:7"] a'), {"accion": "enlace", "url": "https://orvo.example/notas"}),
             (b("Cerrar sesión"), {"accion": "salir"}),
             (b("Elegir carpeta…"), {"accion": "elegirCarpeta"}),
-            (b("Actualizar", '[data-clave="comp:subtitulos"]'), {"accion": "compInstalar", "id": "subtitulos"}),
+            (b("Actualizar", '[data-clave="comp:pizarra"]'), {"accion": "compInstalar", "id": "pizarra"}),
             (b("Quitar", '[data-clave="comp:subtitulos"]'), {"accion": "compQuitar", "id": "subtitulos"}),
             (b("Instalar", '[data-clave="comp:lut"]'), {"accion": "compInstalar", "id": "lut"}),
             (self.nav.css('[data-clave="comp:subtitulos"] input'),

@@ -172,9 +172,7 @@
     return h("li", { class: "tarjeta comp", clave: `comp:${texto(c.id)}` },
       h("div", { class: "tarjeta-cabeza" },
         h("h3", {}, nombre),
-        c.instalado === true
-          ? h("span", { class: c.activado === true ? "chip bien" : "chip tenue" }, c.activado === true ? "Activado" : "Desactivado")
-          : h("span", { class: "chip tenue" }, "No instalado"),
+        c.instalado !== true && h("span", { class: "chip tenue" }, "No instalado"),
         c.nueva === true && h("span", { class: "chip nueva" }, "Actualización disponible"),
         c.enUso === true && h("span", { class: "chip" }, app ? `En uso por ${app}` : "En uso"),
         ocupado && h("span", { class: "chip" }, "Descargando…")),

@@ -128,13 +128,15 @@ class Principal(arnes.CasoPagina):
         self.nav.css("#email").send_keys("ana@orvo.example")
         self.nav.css("#clave").send_keys("s3creta", Keys.ENTER)
         self.assertEqual(self.nav.mensajes(), [], "sin aceptar las condiciones no se envía")
+        self.assertEqual(self.nav.css("#falta-entrar").text, "Para entrar tienes que aceptar las condiciones de uso.")
+        self.assertEqual(self.nav.enfocado(), self.nav.css("#acepta"))
 
-        self.nav.tabular_hasta(self.nav.css("#acepta"))
         self.nav.teclas(Keys.SPACE)
         self.nav.css("#clave").send_keys(Keys.ENTER)
         self.assertEqual(self.nav.mensajes(), [{"accion": "login", "servidor": "https://otro.example",
                                                 "email": "ana@orvo.example", "clave": "s3creta", "acepta": "1.0"}])
         self.assertEqual(self.nav.css("#entrando").text, "Iniciando sesión…")
+        self.assertFalse(self.nav.css("#falta-entrar").is_displayed())
 
         # The answer: an error, shown on the form; what the user typed stays.
         self.nav.evento(datos.estado(sesion=datos.sin_sesion("Correo o contraseña incorrectos")))

@@ -59,7 +59,9 @@
     if (!inst.id || !["corriendo", "autorizar", "error"].includes(inst.fase)) return null;
     const nombre = texto(inst.nombre);
     let linea;
-    if (inst.fase === "error") linea = `No se pudo instalar ${nombre}: ${texto(inst.error)}`;
+    if (inst.fase === "error") {
+      linea = `No se pudo ${inst.modo === "instalar" ? "instalar" : "actualizar"} ${nombre}: ${texto(inst.error)}`;
+    }
     else if (inst.fase === "autorizar") linea = `${nombre} necesita tu autorización para abrirse.`;
     else {
       const paso = lista(inst.pasos)[inst.paso];
@@ -307,10 +309,23 @@
     $(id).addEventListener("input", () => { $(id).dataset.tocado = "1"; });
   }
 
+  // The engine's own validation bubbles are not shown in every port, and not in Spanish.
+  const FALTA = {
+    servidor: "Escribe la dirección del servidor, por ejemplo https://orvo.example/.",
+    email: "Escribe tu correo electrónico.",
+    clave: "Escribe tu contraseña.",
+    acepta: "Para entrar tienes que aceptar las condiciones de uso.",
+  };
+
   $("form-entrar").addEventListener("submit", (ev) => {
     ev.preventDefault();
-    const form = ev.target;
-    if (!form.reportValidity()) return;
+    const falta = ev.target.querySelector(":invalid");
+    $("falta-entrar").hidden = !falta;
+    $("falta-entrar").textContent = falta ? FALTA[falta.id] : "";
+    if (falta) {
+      falta.focus();
+      return;
+    }
     Orvo.enviar({
       accion: "login",
       servidor: $("servidor").value.trim(),

@@ -103,7 +103,10 @@ struct BandejaSni::Menu {
     verInstalacion = entrada(raiz, "Ver la instalación");
     accion(verInstalacion, &a.verInstalacion);
     entrada(raiz, nullptr);
-    accion(entrada(raiz, "Salir de Orvo Suite"), &a.salir);
+    DbusmenuMenuitem* salir = entrada(raiz, "Salir de Orvo Suite");
+    dbusmenu_menuitem_property_set_variant(salir, DBUSMENU_MENUITEM_PROP_SHORTCUT,
+                                           g_variant_new_parsed("[['Control', 'q']]"));
+    accion(salir, &a.salir);
     // Hosts that announce the menu before showing it get the current installation state.
     g_signal_connect(raiz, DBUSMENU_MENUITEM_SIGNAL_ABOUT_TO_SHOW,
                      G_CALLBACK(+[](DbusmenuMenuitem*, gpointer b) -> gboolean {

@@ -101,8 +101,23 @@ Campana Campana::dibujada() {
 }
 
 std::optional<Campana> Campana::deArchivo(const std::filesystem::path& svg) {
-  GdkPixbuf* pixbuf =
-      gdk_pixbuf_new_from_file_at_size(svg.c_str(), kPixelesMascara, kPixelesMascara, nullptr);
+  // Loaded as SVG by name rather than by sniffing, which depends on the MIME database.
+  gchar* texto = nullptr;
+  gsize largo = 0;
+  if (!g_file_get_contents(svg.c_str(), &texto, &largo, nullptr)) return std::nullopt;
+  GdkPixbufLoader* cargador = gdk_pixbuf_loader_new_with_type("svg", nullptr);
+  GdkPixbuf* pixbuf = nullptr;
+  if (cargador) {
+    // Symbols are square.
+    gdk_pixbuf_loader_set_size(cargador, kPixelesMascara, kPixelesMascara);
+    bool leido = gdk_pixbuf_loader_write(cargador, reinterpret_cast<const guchar*>(texto),
+                                         largo, nullptr);
+    if (gdk_pixbuf_loader_close(cargador, nullptr) && leido)
+      pixbuf = gdk_pixbuf_loader_get_pixbuf(cargador);
+    if (pixbuf) g_object_ref(pixbuf);
+    g_object_unref(cargador);
+  }
+  g_free(texto);
   if (!pixbuf) return std::nullopt;
   // A symbolic icon is one colour: only its alpha is kept, the colour is the source's.
   int w = gdk_pixbuf_get_width(pixbuf), h = gdk_pixbuf_get_height(pixbuf);

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "comun/log.h"
+#include "plataforma/gtk/bus_sesion.h"
 #include "plataforma/gtk/icono_barra.h"
 
 namespace orvo {
@@ -147,22 +147,14 @@ BandejaSni::~BandejaSni() {
 void BandejaSni::crear(Acciones acciones) {
   if (bus_) return;
   acciones_ = std::move(acciones);
+  bus_ = busDeSesion("no hay icono en la bandeja");
+  if (!bus_) return;
   GError* error = nullptr;
-  bus_ = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
-  if (!bus_) {
-    Log::escribir(std::string("Sin bus de sesión: no hay icono en la bandeja (") + error->message +
-                  ")");
-    g_error_free(error);
-    return;
-  }
   static GDBusNodeInfo* info = g_dbus_node_info_new_for_xml(kXml, nullptr);
   static const GDBusInterfaceVTable vtabla{alLlamar, alLeer, nullptr, {}};
   objeto_ = g_dbus_connection_register_object(bus_, kRuta, info->interfaces[0], &vtabla, this,
                                               nullptr, &error);
-  if (!objeto_) {
-    Log::escribir(std::string("No pude publicar el icono de la bandeja: ") + error->message);
-    g_clear_error(&error);
-  }
+  if (!objeto_) anotarFallo(error, "No pude publicar el icono de la bandeja");
   menu_ = std::make_unique<Menu>(this);
   refrescarMenu();
   // The protocol's own form of name. Asked for before any watcher hears of it, so the bus
@@ -219,13 +211,10 @@ void BandejaSni::alAparecerVigia(GDBusConnection* bus, const gchar*, const gchar
       [](GObject* origen, GAsyncResult* resultado, gpointer) {
         GError* error = nullptr;
         GVariant* r = g_dbus_connection_call_finish(G_DBUS_CONNECTION(origen), resultado, &error);
-        if (r) {
+        if (r)
           g_variant_unref(r);
-        } else {
-          if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED))
-            Log::escribir(std::string("La bandeja no aceptó el icono: ") + error->message);
-          g_error_free(error);
-        }
+        else
+          anotarFallo(error, "La bandeja no aceptó el icono");
       },
       nullptr);
 }

@@ -110,8 +110,8 @@ std::optional<Campana> Campana::deArchivo(const std::filesystem::path& svg) {
   if (cargador) {
     // Symbols are square.
     gdk_pixbuf_loader_set_size(cargador, kPixelesMascara, kPixelesMascara);
-    bool leido = gdk_pixbuf_loader_write(cargador, reinterpret_cast<const guchar*>(texto),
-                                         largo, nullptr);
+    bool leido =
+        gdk_pixbuf_loader_write(cargador, reinterpret_cast<const guchar*>(texto), largo, nullptr);
     if (gdk_pixbuf_loader_close(cargador, nullptr) && leido)
       pixbuf = gdk_pixbuf_loader_get_pixbuf(cargador);
     if (pixbuf) g_object_ref(pixbuf);

@@ -1,6 +1,6 @@
 #include "plataforma/gtk/notificaciones_dbus.h"
 
-#include "comun/log.h"
+#include "plataforma/gtk/bus_sesion.h"
 
 namespace orvo {
 
@@ -23,14 +23,8 @@ NotificacionesDbus::~NotificacionesDbus() {
 void NotificacionesDbus::preparar(Acciones acciones) {
   if (bus_) return;
   acciones_ = std::move(acciones);
-  GError* error = nullptr;
-  bus_ = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
-  if (!bus_) {
-    Log::escribir(std::string("Sin bus de sesión: no habrá notificaciones (") + error->message +
-                  ")");
-    g_error_free(error);
-    return;
-  }
+  bus_ = busDeSesion("no habrá notificaciones");
+  if (!bus_) return;
   cancelar_ = g_cancellable_new();
   suscripcion_ = g_dbus_connection_signal_subscribe(bus_, kServicio, kServicio, "ActionInvoked",
                                                     kRuta, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
@@ -58,12 +52,7 @@ void NotificacionesDbus::mostrar(const std::string& titulo, const std::string& c
       [](GObject* origen, GAsyncResult* resultado, gpointer yo) {
         GError* error = nullptr;
         GVariant* r = g_dbus_connection_call_finish(G_DBUS_CONNECTION(origen), resultado, &error);
-        if (!r) {
-          if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED))
-            Log::escribir(std::string("No pude mostrar la notificación: ") + error->message);
-          g_error_free(error);
-          return;
-        }
+        if (!r) return anotarFallo(error, "No pude mostrar la notificación");
         g_variant_get(r, "(u)", &static_cast<NotificacionesDbus*>(yo)->ultima_);
         g_variant_unref(r);
       },

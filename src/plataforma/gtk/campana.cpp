@@ -60,17 +60,19 @@ std::vector<std::filesystem::path> carpetasDeIconos() {
 
 std::optional<std::filesystem::path> buscarSimbolo() {
   std::vector<std::string> temas{temaDelEscritorio(), "Adwaita", "hicolor"};
-  std::error_code e;
+  namespace fs = std::filesystem;
   for (const auto& tema : temas) {
     if (tema.empty()) continue;
-    for (const auto& carpeta : carpetasDeIconos()) {
-      auto escalable = carpeta / tema / "scalable";
-      for (const char* nombre : kNombres)
-        for (const auto& contexto : std::filesystem::directory_iterator(escalable, e)) {
-          auto svg = contexto.path() / (std::string(nombre) + ".svg");
-          if (std::filesystem::is_regular_file(svg, e)) return svg;
+    for (const auto& carpeta : carpetasDeIconos())
+      for (const char* nombre : kNombres) {
+        // Symbols sit in one folder per context: status, legacy, actions...
+        std::error_code e;
+        for (fs::directory_iterator i(carpeta / tema / "scalable", e), fin; !e && i != fin;
+             i.increment(e)) {
+          auto svg = i->path() / (std::string(nombre) + ".svg");
+          if (fs::is_regular_file(svg, e)) return svg;
         }
-    }
+      }
   }
   return std::nullopt;
 }
@@ -120,21 +122,23 @@ std::optional<Campana> Campana::deArchivo(const std::filesystem::path& svg) {
   g_free(texto);
   if (!pixbuf) return std::nullopt;
   // A symbolic icon is one colour: only its alpha is kept, the colour is the source's.
-  int w = gdk_pixbuf_get_width(pixbuf), h = gdk_pixbuf_get_height(pixbuf);
-  cairo_surface_t* mascara = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
-  if (gdk_pixbuf_get_has_alpha(pixbuf) && gdk_pixbuf_get_bits_per_sample(pixbuf) == 8) {
-    const guchar* origen = gdk_pixbuf_read_pixels(pixbuf);
-    int canales = gdk_pixbuf_get_n_channels(pixbuf), paso = gdk_pixbuf_get_rowstride(pixbuf);
-    unsigned char* destino = cairo_image_surface_get_data(mascara);
-    int pasoDestino = cairo_image_surface_get_stride(mascara);
-    for (int fila = 0; fila < h; ++fila)
-      for (int x = 0; x < w; ++x)
-        destino[fila * pasoDestino + x] = origen[fila * paso + x * canales + canales - 1];
-    cairo_surface_mark_dirty(mascara);
+  if (!gdk_pixbuf_get_has_alpha(pixbuf) || gdk_pixbuf_get_bits_per_sample(pixbuf) != 8) {
+    g_object_unref(pixbuf);
+    return std::nullopt;
   }
-  g_object_unref(pixbuf);
+  int w = gdk_pixbuf_get_width(pixbuf), h = gdk_pixbuf_get_height(pixbuf);
+  int canales = gdk_pixbuf_get_n_channels(pixbuf), paso = gdk_pixbuf_get_rowstride(pixbuf);
+  const guchar* origen = gdk_pixbuf_read_pixels(pixbuf);
   Campana c = dibujada();
-  c.mascara_.reset(mascara, cairo_surface_destroy);
+  c.mascara_.reset(cairo_image_surface_create(CAIRO_FORMAT_A8, w, h), cairo_surface_destroy);
+  cairo_surface_t* mascara = c.mascara_.get();
+  unsigned char* destino = cairo_image_surface_get_data(mascara);
+  int pasoDestino = cairo_image_surface_get_stride(mascara);
+  for (int fila = 0; destino && fila < h; ++fila)
+    for (int x = 0; x < w; ++x)
+      destino[fila * pasoDestino + x] = origen[fila * paso + x * canales + canales - 1];
+  cairo_surface_mark_dirty(mascara);
+  g_object_unref(pixbuf);
   if (cairo_surface_status(mascara) != CAIRO_STATUS_SUCCESS) return std::nullopt;
   return c;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "par_python.h"
+#include "plataforma/gtk/icono_barra.h"
 
 namespace orvo {
 namespace {
@@ -58,7 +59,9 @@ TEST(BandejaSni, RegistersWithEachWatcherAndAnswersTheHost) {
   vista = vigia->siguiente();
   ASSERT_TRUE(vista);
   EXPECT_EQ((*vista)["ayuda"], "Hay 12 novedades");
-  EXPECT_GT((*vista)["iconos"][0][0].get<int>(), 44);
+  int ancho = IconoBarra::imagen(12).ancho;
+  EXPECT_GT(ancho, 44);
+  EXPECT_EQ((*vista)["iconos"], json({{ancho, 20}, {2 * ancho, 40}}));
   EXPECT_EQ((*vista)["menu"], kMenuSinInstalacion);
 
   // The panel restarts; meanwhile an installation began. The new watcher gets the item

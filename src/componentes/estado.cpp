@@ -26,12 +26,13 @@ void Componentes::sincronizar(const std::vector<ComponenteRemoto>& lista) {
 
 namespace {
 
-// A lower published version is never new; equal versions differ only by both builds, and
-// a release already staged behind its app is not new again.
+// A release already staged behind its app is not new again, or every refresh would fetch
+// it anew while the app runs. A lower published version is never new; equal versions
+// differ only by two builds that differ.
 bool nuevaFrente(const ComponenteRemoto& r, const ComponenteInstalado& inst) {
+  if (inst.pendiente && *inst.pendiente == r.version + "·" + r.build.value_or("")) return false;
   if (int c = compararVersiones(r.version, inst.version); c != 0) return c > 0;
-  if (!r.build || !inst.build || *r.build == *inst.build) return false;
-  return !inst.pendiente || *inst.pendiente != r.version + "·" + *r.build;
+  return r.build && inst.build && *r.build != *inst.build;
 }
 
 }  // namespace

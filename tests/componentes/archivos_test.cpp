@@ -12,10 +12,7 @@ namespace fs = std::filesystem;
 
 TEST_F(Banco, UnArchivoQueFallaUnChequeoDejaIntactoLoInstalado) {
   auto v1 = publicar("texto", "1.0", std::nullopt, {.archivos = {{"datos.txt", "uno"}}});
-  manifiesto({v1});
-  revisar();
-  comp().instalar("texto");
-  ASSERT_TRUE(esperarDescargas());
+  instalarYa(v1);
   auto antes = leerArchivo(carpeta() / "instalados.json");
 
   auto conDigesto = [&](std::string digesto) {
@@ -65,9 +62,7 @@ z.close()
   casos.push_back({perdido, "El servidor respondió 404"});
 
   for (const auto& caso : casos) {
-    manifiesto({caso.r});
-    revisar();
-    ASSERT_TRUE(esperarDescargas());
+    refrescar({caso.r});
     EXPECT_EQ(comp().errores["texto"], caso.mensaje) << caso.r.url;
     EXPECT_EQ(leerArchivo(carpeta() / "instalados.json"), antes);
     EXPECT_EQ(leerArchivo(carpeta() / "texto/datos.txt"), "uno");
@@ -79,9 +74,7 @@ z.close()
   // A digest in upper case and an empty one both pass.
   auto bueno = publicar("texto", "2.0", std::nullopt, {.archivos = {{"datos.txt", "dos"}}});
   for (auto& c : *bueno.sha256) c = static_cast<char>(std::toupper(c));
-  manifiesto({bueno});
-  revisar();
-  ASSERT_TRUE(esperarDescargas());
+  refrescar({bueno});
   EXPECT_FALSE(comp().errores.contains("texto"));
   EXPECT_EQ(leerArchivo(carpeta() / "texto/datos.txt"), "dos");
 }
@@ -89,10 +82,7 @@ z.close()
 TEST_F(Banco, LosIdentificadoresHostilesSeRechazanSinEscribirNada) {
   t.escribir("fuera/intacto.txt", "sigo aquí");
   auto r = publicar("bueno", "1.0");
-  manifiesto({r});
-  revisar();
-  comp().instalar("bueno");
-  ASSERT_TRUE(esperarDescargas());
+  instalarYa(r);
   auto antes = leerArchivo(carpeta() / "instalados.json");
 
   const std::string kMensaje = "El identificador del componente no es válido. No toqué nada.";

@@ -81,6 +81,19 @@ bool Banco::esperarDescargas() {
   return bucle.esperarHasta([&] { return comp().descargando.empty(); }, 20);
 }
 
+void Banco::refrescar(const std::vector<ComponenteRemoto>& componentes) {
+  manifiesto(componentes);
+  revisar();
+  EXPECT_TRUE(esperarDescargas());
+}
+
+void Banco::instalarYa(const ComponenteRemoto& r) {
+  refrescar({r});
+  comp().instalar(r.id);
+  EXPECT_TRUE(esperarDescargas());
+  EXPECT_TRUE(comp().instalado(r.id)) << comp().errores[r.id];
+}
+
 size_t Banco::descargasDe(const std::string& id) const {
   size_t n = 0;
   for (const auto& p : servidor.peticiones()) n += p.ruta.starts_with("/c/" + id + "-");

@@ -69,6 +69,10 @@ class Banco : public ::testing::Test {
   void revisar();
   // Runs the loop until no download or check is under way.
   bool esperarDescargas();
+  // The manifest, a refresh and the downloads it started, to their end.
+  void refrescar(const std::vector<ComponenteRemoto>& componentes);
+  // `r` published alone and installed.
+  void instalarYa(const ComponenteRemoto& r);
   // Requests of the server for archives of `id`.
   size_t descargasDe(const std::string& id) const;
   // Writes `pid` into the installed component's in-use marker.

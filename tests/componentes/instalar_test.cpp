@@ -95,10 +95,7 @@ TEST_F(Banco, UnPedidoAntesDelManifiestoEsperaAQueLlegue) {
 
 TEST_F(Banco, UnaVersionNuevaEsperaAQueLaAppSuelteElComponente) {
   auto v7 = publicar("efectos", "1.0", "7", {.archivos = {{"version.txt", "7"}}});
-  manifiesto({v7});
-  revisar();
-  comp().instalar("efectos");
-  ASSERT_TRUE(esperarDescargas());
+  instalarYa(v7);
   comp().activar("efectos", false);
 
   AppEnUso app(t);
@@ -108,9 +105,7 @@ TEST_F(Banco, UnaVersionNuevaEsperaAQueLaAppSuelteElComponente) {
 
   // The refresh finds build 8 and updates what is installed without being asked.
   auto v8 = publicar("efectos", "1.0", "8", {.archivos = {{"version.txt", "8"}}});
-  manifiesto({v8});
-  revisar();
-  ASSERT_TRUE(esperarDescargas());
+  refrescar({v8});
   auto inst = comp().instalado("efectos");
   ASSERT_TRUE(inst);
   EXPECT_EQ(inst->pendiente, "1.0·8");
@@ -145,21 +140,44 @@ TEST_F(Banco, UnaVersionNuevaEsperaAQueLaAppSuelteElComponente) {
   EXPECT_EQ(bucle.temporizadoresActivos(), temporizadores);
 }
 
+TEST_F(Banco, LoQueEsperaNoSeColocaConElNombreDeUnaVersionPosterior) {
+  instalarYa(publicar("eco", "1.0", std::nullopt, {.archivos = {{"v.txt", "1"}}}));
+  AppEnUso app(t);
+  marcar("eco", std::to_string(app.proceso.pid()));
+  auto v2 = publicar("eco", "2.0", std::nullopt, {.archivos = {{"v.txt", "2"}}});
+  refrescar({v2});
+  ASSERT_EQ(comp().instalado("eco")->pendiente, "2.0·");
+
+  // 3.0 is published but cannot be fetched; 2.0 waits in its place and must not be
+  // recorded as 3.0 when the app lets go.
+  auto v3 = v2;
+  v3.version = "3.0";
+  v3.url = "c/no-esta.zip";
+  refrescar({v3});
+  EXPECT_EQ(comp().errores["eco"], "El servidor respondió 404");
+  app.proceso.matar();
+  app.proceso.esperar();
+  bucle.avanzar(10);
+  EXPECT_EQ(comp().instalado("eco")->version, "1.0");
+  EXPECT_EQ(leerArchivo(carpeta() / "eco/v.txt"), "1");
+
+  // 2.0 published again: the refresh places what waited, without fetching it again.
+  refrescar({v2});
+  EXPECT_EQ(comp().instalado("eco")->version, "2.0");
+  EXPECT_EQ(leerArchivo(carpeta() / "eco/v.txt"), "2");
+  EXPECT_EQ(descargasDe("eco"), 2u);
+}
+
 TEST_F(Banco, ElReemplazoHeredaElInterruptorYQuitaElViejoCuandoQuedaLibre) {
   auto viejo = publicar("viejo", "1.0");
-  manifiesto({viejo});
-  revisar();
-  comp().instalar("viejo");
-  ASSERT_TRUE(esperarDescargas());
+  instalarYa(viejo);
   comp().activar("viejo", false);
   AppEnUso app(t);
   marcar("viejo", std::to_string(app.proceso.pid()));
 
   auto nuevo = publicar("nuevo", "1.0");
   nuevo.migrarDe = "viejo";
-  manifiesto({nuevo});
-  revisar();
-  ASSERT_TRUE(esperarDescargas());
+  refrescar({nuevo});
   auto inst = comp().instalado("nuevo");
   ASSERT_TRUE(inst);
   EXPECT_FALSE(inst->activado);
@@ -187,10 +205,7 @@ TEST_F(Banco, ElReemplazoHeredaElInterruptorYQuitaElViejoCuandoQuedaLibre) {
 
 TEST_F(Banco, SoloUnProcesoVivoConIdPositivoCuentaComoUso) {
   auto r = publicar("marca", "1.0");
-  manifiesto({r});
-  revisar();
-  comp().instalar("marca");
-  ASSERT_TRUE(esperarDescargas());
+  instalarYa(r);
   // "-1" and "0" would reach every process or the own group; a dead process counts for
   // nothing either.
   pid_t muerto;

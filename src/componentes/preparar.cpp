@@ -41,7 +41,12 @@ bool entradaPresente(const fs::path& carpeta, const std::string& entrada) {
 
 Error revisar(const fs::path& zip, const ComponenteRemoto& r, const fs::path& carpeta) {
   if (desempaquetar(zip, carpeta) != 0) return "No pude descomprimir el componente";
-  auto texto = leerArchivo(carpeta / "componente.json", kDescriptorMaximo);
+  // Only a plain file is read: a pipe shipped under that name would block the worker.
+  std::error_code e;
+  auto descriptor = carpeta / "componente.json";
+  auto texto = fs::is_regular_file(fs::symlink_status(descriptor, e))
+                   ? leerArchivo(descriptor, kDescriptorMaximo)
+                   : std::nullopt;
   auto json = texto ? analizarJson(*texto) : Resultado<Json>::fallo("");
   if (!json || !json.valor().is_object() || !textoIgual(json.valor(), "id", r.id) ||
       !textoIgual(json.valor(), "version", r.version))
@@ -51,7 +56,6 @@ Error revisar(const fs::path& zip, const ComponenteRemoto& r, const fs::path& ca
       !entradaPresente(carpeta, entrada->get<std::string>()))
     return "Falta la entrada " + entrada->get<std::string>();
   // The marker is the apps' to write; one shipped in the archive would pin the component.
-  std::error_code e;
   fs::remove(carpeta / ".en-uso", e);
   return std::nullopt;
 }

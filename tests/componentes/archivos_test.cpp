@@ -3,7 +3,6 @@
 #include "comun/archivos.h"
 #include "apoyo/ordenes.h"
 #include "banco.h"
-#include "componentes/carpeta.h"
 #include "comun/json_estricto.h"
 
 using namespace orvo;
@@ -155,21 +154,4 @@ TEST_F(Banco, LaListaDeInstaladosSeReescribeOrdenadaYSobreviveAUnArchivoRoto) {
   EXPECT_TRUE(comp().hayNueva(remoto("alfa", "1.0", "8")));
   EXPECT_FALSE(comp().hayNueva(remoto("alfa", "1.0")));
   EXPECT_FALSE(comp().hayNueva(remoto("medio", "1.0", "8")));
-  EXPECT_FALSE(comp().hayNueva(remoto("nadie", "9.0")));
-
-  // Switching an unknown id still rewrites the file and tells the pages.
-  int antes = cambios;
-  comp().activar("nadie", false);
-  EXPECT_EQ(cambios, antes + 1);
-  comp().activar("medio", false);
-  EXPECT_FALSE(comp().instalado("medio")->activado);
-}
-
-TEST(Marca, ElNumeroDeProcesoDeLaMarca) {
-  EXPECT_EQ(pidDeMarca(" 4242 \n"), 4242);
-  EXPECT_EQ(pidDeMarca("\t-7\r\n"), -7);
-  EXPECT_EQ(pidDeMarca("2147483647"), 2147483647);
-  EXPECT_EQ(pidDeMarca("-2147483648"), INT32_MIN);
-  for (const char* malo : {"", "  ", "abc", "12 34", "+", "2147483648", "99999999999999999999"})
-    EXPECT_FALSE(pidDeMarca(malo)) << malo;
 }

@@ -18,8 +18,9 @@ Json leerJson(const fs::path& ruta) { return Json::parse(leerArchivo(ruta).value
 }  // namespace
 
 TEST_F(Banco, PrimeraInstalacionDesdeElServidor) {
-  auto r = publicar("subtitulos", "1.0", std::nullopt,
-                    {.entrada = "bin/main.js", .archivos = {{"bin/main.js", "ok"}}});
+  auto r =
+      publicar("subtitulos", "1.0", std::nullopt,
+               {.entrada = "bin/main.js", .archivos = {{"bin/main.js", "ok"}, {".en-uso", "1"}}});
   manifiesto({r});
   revisar();
   // Published but not installed: synchronising alone installs nothing.
@@ -41,6 +42,8 @@ TEST_F(Banco, PrimeraInstalacionDesdeElServidor) {
   EXPECT_EQ(zip->cabecera("X-Orvo-Token"), "T-comp");
 
   EXPECT_EQ(leerArchivo(carpeta() / "subtitulos/bin/main.js"), "ok");
+  // A marker shipped in the archive is not the app's: it would pin the component for good.
+  EXPECT_FALSE(comp().enUso("subtitulos"));
   auto inst = comp().instalado("subtitulos");
   ASSERT_TRUE(inst);
   EXPECT_TRUE(inst->activado);

@@ -1,5 +1,6 @@
 // Placing a prepared release: at once when nothing uses the component, else after its
 // app lets go, retried every 10 seconds; and the replacements the manifest declares.
+#include <algorithm>
 #include <system_error>
 
 #include "componentes/componentes.h"
@@ -57,18 +58,13 @@ void Componentes::colocar(const ComponenteRemoto& r, const fs::path& listo) {
   auto fecha = textoFecha(ahoraUtc());
   errores.erase(id);
   auto escrito = cambiarInstalados([&](auto& lista) {
-    std::optional<bool> activado;
-    for (const auto& x : lista)
-      if (x.id == id) {
-        activado = x.activado;
-        break;
-      }
-    if (!activado && r.migrarDe)
-      for (const auto& x : lista)
-        if (x.id == *r.migrarDe) {
-          activado = x.activado;
-          break;
-        }
+    auto activadoDe = [&](const std::string& de) -> std::optional<bool> {
+      auto x = std::find_if(lista.begin(), lista.end(), [&](const auto& c) { return c.id == de; });
+      return x == lista.end() ? std::nullopt : std::optional(x->activado);
+    };
+    // A replacement keeps the user's switch of the component it replaces.
+    auto activado = activadoDe(id);
+    if (!activado && r.migrarDe) activado = activadoDe(*r.migrarDe);
     std::erase_if(lista, [&](const auto& x) { return x.id == id; });
     lista.push_back({.id = id,
                      .nombre = r.nombre,

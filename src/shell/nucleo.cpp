@@ -14,6 +14,7 @@ Nucleo::Nucleo(Plataforma plataforma) : plataforma_(plataforma) {
   catalogo_ = std::make_unique<Catalogo>(plataforma_, *this);
   cuenta_ = std::make_unique<Cuenta>(plataforma_, *catalogo_);
   instalador_ = std::make_unique<Instalador>(plataforma_, *catalogo_);
+  skills_ = std::make_unique<Skills>(plataforma_, *catalogo_, *cuenta_);
   // The desktop has one observer; the installer's waits and the pages both need it.
   plataforma_.espacio.observar([this] {
     instalador_->appsCambiaron();
@@ -31,13 +32,14 @@ Nucleo& Nucleo::actual() {
   return *vivo;
 }
 
-// Components and skills join here when their managers exist.
-void Nucleo::sincronizar(const Manifiesto&) {}
+// Components join here when their manager exists.
+void Nucleo::sincronizar(const Manifiesto& m) { skills_->sincronizar(m.skills, m.skills_quitar); }
 std::vector<Json> Nucleo::componentesDelReporte() { return {}; }
-std::vector<std::string> Nucleo::skillsDelReporte() { return {}; }
+std::vector<std::string> Nucleo::skillsDelReporte() { return skills_->ids(); }
 
 Catalogo& Catalogo::shared() { return Nucleo::actual().catalogo(); }
 Cuenta& Cuenta::shared() { return Nucleo::actual().cuenta(); }
 Instalador& Instalador::shared() { return Nucleo::actual().instalador(); }
+Skills& Skills::shared() { return Nucleo::actual().skills(); }
 
 }  // namespace orvo

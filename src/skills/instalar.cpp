@@ -37,13 +37,6 @@ std::string textoDelSistema(const std::string& error) {
   return corte == std::string::npos ? error : error.substr(corte + 2);
 }
 
-void flushearCarpeta(const fs::path& carpeta) {
-  int fd = ::open(carpeta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
 }  // namespace
 
 void Skills::descargarEInstalar(const SkillRemota& s, bool forzar) {
@@ -106,7 +99,7 @@ void Skills::colocar(const SkillRemota& s, bool forzar, const Preparada& p) {
   };
   // Looked at again here: the folder may have changed while the archive came.
   auto inst = instalada(s.id);
-  bool ocupado = fs::exists(fs::symlink_status(objetivo, e));
+  bool ocupado = hayAlgoEn(objetivo);
   if (ocupado && !inst) return descartar(mensajes_skills::ajena(s.id));
   if (ocupado && !forzar && p.huellaActual != inst->huella)
     return descartar(mensajes_skills::kEditada);

@@ -47,9 +47,7 @@ void Skills::responder(const std::string& id, bool confirmada, bool forzar,
                     "Es una skill pública de otra persona: hay que confirmarla (confirmada=1) "
                     "antes de instalarla");
   if (inst && inst->modificada && !forzar) return informar(id, mensajes_skills::kEditada);
-  std::error_code e;
-  if (!inst && std::filesystem::exists(std::filesystem::symlink_status(destino() / id, e)))
-    return informar(id, mensajes_skills::ajena(id));
+  if (!inst && hayAlgoEn(destino() / id)) return informar(id, mensajes_skills::ajena(id));
   descargarEInstalar(*s, forzar);
 }
 

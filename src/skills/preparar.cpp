@@ -63,16 +63,22 @@ void aDisco(const fs::path& carpeta) {
     if (fs::is_regular_file(st)) flushear(it->path(), O_NONBLOCK);
     if (fs::is_directory(st)) flushear(it->path(), O_DIRECTORY);
   }
-  flushear(carpeta, O_DIRECTORY);
+  flushearCarpeta(carpeta);
 }
 
 bool mismoDisco(const fs::path& a, const fs::path& b) {
-  struct stat sa {
-  }, sb{};
+  struct stat sa = {}, sb = {};
   return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev;
 }
 
 }  // namespace
+
+void flushearCarpeta(const fs::path& carpeta) { flushear(carpeta, O_DIRECTORY); }
+
+bool hayAlgoEn(const fs::path& ruta) {
+  std::error_code e;
+  return fs::exists(fs::symlink_status(ruta, e));
+}
 
 Resultado<Preparada> preparar(const fs::path& zip, const SkillRemota& s, const fs::path& preparando,
                               const fs::path& destino) {
@@ -103,7 +109,7 @@ Resultado<Preparada> preparar(const fs::path& zip, const SkillRemota& s, const f
   aDisco(carpeta);
   Preparada p{carpeta, huella(carpeta), std::nullopt};
   auto actual = destino / s.id;
-  if (fs::exists(fs::symlink_status(actual, e))) p.huellaActual = huella(actual);
+  if (hayAlgoEn(actual)) p.huellaActual = huella(actual);
   return R::exito(std::move(p));
 }
 

@@ -19,6 +19,12 @@ struct Preparada {
   std::optional<std::string> huellaActual;
 };
 
+// Flushes a folder's own entries to disk, so a rename into it survives a crash.
+void flushearCarpeta(const std::filesystem::path& carpeta);
+
+// Whether anything, even a dangling symbolic link, sits at `ruta`.
+bool hayAlgoEn(const std::filesystem::path& ruta);
+
 // Checks `zip` against `s.sha256`, unpacks it into a new folder in `preparando`, drops
 // "__MACOSX", and requires a SKILL.md and a skill.json whose "id" is `s.id`. A failure
 // leaves no staging folder behind and says why in Spanish.

@@ -16,11 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool existe(const fs::path& p) {
-  std::error_code e;
-  return fs::exists(fs::symlink_status(p, e));
-}
-
 // Equal versions with a build the installed copy lacks or names differently count as newer.
 bool esNueva(const SkillRemota& s, const SkillInstalada& inst) {
   int orden = compararVersiones(*s.version, inst.version);
@@ -112,7 +107,7 @@ void Skills::quitar(const std::string& id) {
 
 void Skills::borrar(const std::string& id, const std::optional<std::string>& motivo) {
   auto ruta = destino() / id;
-  if (idValido(id) && existe(ruta)) {
+  if (idValido(id) && hayAlgoEn(ruta)) {
     if (auto sinPapelera = plataforma_.sistema.aLaPapelera(ruta)) {
       // Still recoverable: a dated folder beside the records, never a deletion.
       auto guardada = carpeta() / "quitadas" / textoFecha(ahoraUtc()) / id;
@@ -155,7 +150,7 @@ void Skills::sincronizar(const std::vector<SkillRemota>& skills,
                         vistas = std::move(vistas)]() mutable {
     std::vector<bool> modificadas;
     for (const auto& v : vistas)
-      modificadas.push_back(!existe(v.ruta) || huella(v.ruta) != v.huella);
+      modificadas.push_back(!hayAlgoEn(v.ruta) || huella(v.ruta) != v.huella);
     bucle.enPrincipal([this, vivo, publicadas = std::move(publicadas),
                        modificadas = std::move(modificadas), vistas = std::move(vistas)]() mutable {
       if (vivo.lock()) actualizar(std::move(publicadas), std::move(modificadas), std::move(vistas));

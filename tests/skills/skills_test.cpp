@@ -257,6 +257,19 @@ TEST_F(Skills_, RetiradaVaALaPapeleraOAUnaCarpetaFechada) {
   EXPECT_NE(log().find("la guardé en " + guardadas[0].string()), std::string::npos);
 }
 
+TEST_F(Skills_, UnRegistroIlegibleSeGuardaAparte) {
+  instalar("hola", "1.0");
+  auto ruta = datos / "skills/instaladas.json";
+  auto sinErrores = analizarJson(leer(ruta)).valor();
+  sinErrores.erase("errores");
+  t.escribir("datos/skills/instaladas.json", sinErrores.dump());
+  EXPECT_TRUE(skills().ids().empty());
+  pedir("quitar", "hola");
+  EXPECT_EQ(error("hola"), "Esa skill no la instaló Orvo Suite: no la quito");
+  EXPECT_TRUE(fs::exists(destino / "hola"));
+  EXPECT_EQ(analizarJson(leer(datos / "skills/instaladas.json.danado")).valor(), sinErrores);
+}
+
 TEST_F(Skills_, FuenteLocalYPedidosAntesDelManifiesto) {
   instalar("hola", "1.0");
   catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = (t / "fuente").string(); });

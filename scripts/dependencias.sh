@@ -8,6 +8,7 @@ paquetes=(
   libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev
   xvfb xauth dbus dbus-x11 python3-gi libarchive-tools zip unzip curl openssl procps
   webkit2gtk-driver python3-selenium clang-14 libclang-rt-14-dev
+  librsvg2-common fonts-dejavu-core
 )
 faltan=()
 for p in "${paquetes[@]}"; do

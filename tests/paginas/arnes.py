@@ -1,0 +1,160 @@
+"""Drives the pages in WebKitGTK through WebDriver: one browser per test file, a copy of
+web/ with the recording stand-in bridge loaded ahead of the page's own scripts."""
+
+import json
+import os
+import pathlib
+import shutil
+import tempfile
+import time
+import unittest
+import warnings
+
+from selenium import webdriver
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+
+# Selenium 4.8 warns about its own WebKitGTK wrapper.
+warnings.filterwarnings("ignore", category=DeprecationWarning)
+
+RAIZ = pathlib.Path(__file__).resolve().parents[2]
+WEB = RAIZ / "web"
+CSP = "<meta http-equiv=\"Content-Security-Policy\""
+
+
+def copia_con_puente():
+    """web/ copied to a temp folder, each page loading puente_prueba.js first."""
+    destino = pathlib.Path(tempfile.mkdtemp(prefix="orvo-paginas-"))
+    shutil.copytree(WEB, destino / "web")
+    shutil.copy(pathlib.Path(__file__).with_name("puente_prueba.js"), destino / "web")
+    for pagina in ("index.html", "instalador.html"):
+        ruta = destino / "web" / pagina
+        html = ruta.read_text(encoding="utf-8")
+        fin = html.index(">", html.index(CSP)) + 1
+        ruta.write_text(html[:fin] + '\n<script src="puente_prueba.js"></script>' + html[fin:], encoding="utf-8")
+    return destino
+
+
+class Navegador:
+    def __init__(self):
+        self.copia = copia_con_puente()
+        o = webdriver.WebKitGTKOptions()
+        o.binary_location = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
+        o.add_argument("--automation")
+        self.d = webdriver.WebKitGTK(executable_path="/usr/bin/WebKitWebDriver", options=o)
+
+    def cerrar(self):
+        self.d.quit()
+        shutil.rmtree(self.copia, ignore_errors=True)
+
+    def abrir(self, pagina, ancho=1180, alto=760):
+        self.tam(ancho, alto)
+        self.d.get((self.copia / "web" / pagina).as_uri())
+        self.esperar(lambda: self.d.execute_script("return window.__mensajes && window.__mensajes.length > 0"))
+
+    def tam(self, ancho, alto):
+        """Sizes the page's viewport (not the browser's frame) to ancho x alto."""
+        self.d.set_window_size(ancho, alto)
+        dentro = self.d.execute_script("return [innerWidth, innerHeight]")
+        self.d.set_window_size(2 * ancho - dentro[0], 2 * alto - dentro[1])
+
+    def esperar(self, condicion, segundos=10):
+        limite = time.time() + segundos
+        while True:
+            valor = condicion()
+            if valor:
+                return valor
+            if time.time() > limite:
+                raise AssertionError("la página no llegó al estado esperado")
+            time.sleep(0.05)
+
+    def evento(self, obj):
+        self.d.execute_script("window.suite.evento(JSON.parse(arguments[0]))", json.dumps(obj))
+
+    def mensajes(self):
+        """The messages posted since the last call."""
+        return self.d.execute_script("const m = window.__mensajes; window.__mensajes = []; return m;")
+
+    def errores(self):
+        return self.d.execute_script("const e = window.__errores; window.__errores = []; return e;")
+
+    def css(self, selector):
+        return self.d.find_element(By.CSS_SELECTOR, selector)
+
+    def todos(self, selector):
+        return self.d.find_elements(By.CSS_SELECTOR, selector)
+
+    def boton(self, texto, dentro=None):
+        raiz = self.css(dentro) if dentro else self.d
+        for b in raiz.find_elements(By.CSS_SELECTOR, "button"):
+            if b.text.strip() == texto and b.is_displayed():
+                return b
+        raise AssertionError(f"no hay un botón «{texto}»")
+
+    def enfocado(self):
+        return self.d.switch_to.active_element
+
+    def teclas(self, *teclas):
+        self.enfocado().send_keys(*teclas)
+
+    def tabular_hasta(self, elemento, maximo=80):
+        """Presses Tab until `elemento` has the focus; fails if the keyboard never reaches it."""
+        for _ in range(maximo):
+            if self.enfocado() == elemento:
+                return
+            self.teclas(Keys.TAB)
+        raise AssertionError("el teclado no llega al control")
+
+    def sin_nombre(self):
+        """Visible controls that a screen reader could not name."""
+        return self.d.execute_script("""
+            return Array.from(document.querySelectorAll('button, input, a, summary'))
+              .filter((e) => e.offsetParent !== null)
+              .filter((e) => !(e.getAttribute('aria-label') || (e.labels && e.labels.length) || e.textContent.trim()))
+              .map((e) => e.outerHTML);""")
+
+    def foco_visible(self):
+        return self.d.execute_script("return getComputedStyle(document.activeElement).outlineStyle") != "none"
+
+    def desborda(self):
+        return self.d.execute_script("return document.documentElement.scrollWidth > innerWidth")
+
+    def captura(self, ruta):
+        ruta = pathlib.Path(ruta)
+        ruta.parent.mkdir(parents=True, exist_ok=True)
+        # Two frames, so what was drawn last is on the screen.
+        self.d.execute_async_script(
+            "const listo = arguments[0]; requestAnimationFrame(() => requestAnimationFrame(() => listo()));")
+        self.d.save_screenshot(str(ruta))
+
+
+class CasoPagina(unittest.TestCase):
+    """One browser for the whole file; every test ends with no error in the page."""
+
+    pagina = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.nav = Navegador()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.nav.cerrar()
+
+    def setUp(self):
+        self.nav.abrir(self.pagina)
+        self.assertEqual(self.nav.mensajes(), [{"accion": "estado"}])
+
+    def tearDown(self):
+        self.assertEqual(self.nav.errores(), [])
+
+    def pulsar(self, elemento):
+        # WebDriver's own scrolling can leave a control under the sticky header.
+        self.nav.d.execute_script("arguments[0].scrollIntoView({block: 'center'})", elemento)
+        elemento.click()
+        return self.nav.mensajes()
+
+
+def capturas_en(carpeta):
+    """Where a test leaves its screenshots: ORVO_CAPTURAS or a temp folder."""
+    return pathlib.Path(os.environ.get("ORVO_CAPTURAS") or tempfile.gettempdir()) / carpeta

@@ -1,0 +1,123 @@
+"""Snapshots and installation events as the program sends them."""
+
+import datetime
+
+SERVIDOR = "https://orvo.example/"
+
+
+def hace_minutos(minutos):
+    t = datetime.datetime.now(datetime.timezone.utc) - datetime.timedelta(minutes=minutos)
+    return t.strftime("%Y-%m-%dT%H:%M:%SZ")
+
+
+def app(id, nombre, version, build="", tam=0, instalada=False, nueva=False, abierta=False,
+        novedades=(), firmada=True, canal="", ver_instalada=None):
+    a = {"id": id, "nombre": nombre, "version": version, "build": build, "instalada": instalada,
+         "abierta": abierta, "nueva": nueva, "tam": tam, "novedades": list(novedades),
+         "firmada": firmada, "canal": canal}
+    if ver_instalada:
+        a["verInstalada"] = ver_instalada
+    return a
+
+
+def comp(id, nombre, app, version="1.0", instalado=False, activado=False, **extra):
+    c = {"id": id, "nombre": nombre, "descripcion": "", "app": app, "version": version, "canal": "",
+         "novedades": [], "tam": 0, "instalado": instalado, "activado": activado, "enUso": False,
+         "descargando": False, "nueva": False, "pendiente": "", "error": ""}
+    c.update(extra)
+    return c
+
+
+def instalacion(id="video", nombre="Orvo Video", modo="actualizar", paso=0, pct=0.0, bytes=0,
+                total=0, velocidad=0, fase="corriendo", error="", no_cerro=False, novedades=(),
+                version="2.1 · 40", pasos=None):
+    if pasos is None:
+        pasos = ["Descargar la versión nueva", "Verificar la descarga", f"Esperar que cierres {nombre}",
+                 "Guardar la versión anterior", f"Reemplazar {nombre}", "Abrir la versión nueva"]
+    return {"id": id, "nombre": nombre, "modo": modo, "pasos": pasos, "paso": paso, "pct": pct,
+            "bytes": bytes, "total": total, "velocidad": velocidad, "fase": fase, "error": error,
+            "noCerro": no_cerro, "novedades": list(novedades), "version": version}
+
+
+def estado(apps=(), comps=(), sesion=None, instalaciones=(), actual=None, revisado=None, **resto):
+    e = {"tipo": "estado", "listas": [], "apps": list(apps), "fuente": SERVIDOR,
+         "instalarAlCerrar": True, "componentes": {}, "avisar": {}, "errorFuente": "",
+         "comps": list(comps), "version": "1.4.0",
+         "sesion": sesion if sesion is not None else con_sesion(),
+         "instalaciones": list(instalaciones)}
+    if revisado:
+        e["revisado"] = revisado
+    if actual is not None:
+        e["instalacion"] = actual
+    e.update(resto)
+    return e
+
+
+def con_sesion(avisos=(), **extra):
+    s = {"avisos": list(avisos), "usuario": {"nombre": "Lucía Ferrer", "email": "lucia@orvo.example",
+                                              "rol": "editora", "canal": "beta"},
+         "necesita": False, "conServidor": True, "servidor": SERVIDOR}
+    s.update(extra)
+    return s
+
+
+def sin_sesion(error=None):
+    s = {"avisos": [], "necesita": True, "conServidor": True, "servidor": SERVIDOR}
+    if error:
+        s["errorLogin"] = error
+    return s
+
+
+def evento(actual, todas=None):
+    return {"tipo": "instalacion", "instalacion": actual, "instalaciones": todas if todas is not None else [actual]}
+
+
+# The three states the screenshots show.
+
+def primer_arranque():
+    return estado(sesion=sin_sesion())
+
+
+def catalogo():
+    avisos = [
+        {"id": 7, "titulo": "Orvo Video 2.1 ya está aquí", "texto": "Exporta en 4K y mira las notas en https://orvo.example/notas",
+         "app": "video", "creado": "hace 1 día"},
+        {"id": 9, "titulo": "Mantenimiento el sábado", "texto": "El servidor no estará disponible de 2:00 a 3:00.",
+         "app": "", "creado": "5 dic"},
+    ]
+    apps = [
+        app("video", "Orvo Video", "2.1", "40", 1_530_000_000, instalada=True, nueva=True, abierta=True,
+            novedades=["Exportación en 4K", "Arreglos en la línea de tiempo"], ver_instalada="2.0 · 38"),
+        app("slides", "Orvo Slides", "3.4", "", 412_000_000, instalada=True, nueva=True,
+            novedades=["Temas nuevos"], ver_instalada="3.3", canal="beta"),
+        app("notas", "Orvo Notas", "1.2", "7", 86_500_000, instalada=True, ver_instalada="1.2 · 7"),
+        app("audio", "Orvo Audio", "0.9", "", 230_000_000, firmada=False, canal="beta"),
+        app("suite", "Orvo Suite", "1.4.0", "", 48_000_000, instalada=True, ver_instalada="1.4.0"),
+    ]
+    comps = [
+        comp("subtitulos", "Subtítulos automáticos", "Orvo Video", "1.3", instalado=True, activado=True,
+             descripcion="Genera subtítulos al importar un clip.", verInstalada="1.2",
+             enUso=True, pendiente="1.3·8", tam=12_400_000),
+        comp("lut", "Paquete de LUT", "Orvo Video", "2.0", tam=64_000_000, descripcion="Treinta looks de color."),
+        comp("pizarra", "Pizarra", "Orvo Slides", "0.5", instalado=True, activado=False, verInstalada="0.4", nueva=True,
+             error="No pude descargar la pizarra: el servidor no responde"),
+    ]
+    espera = instalacion(paso=2, fase="esperaCierre", novedades=apps[0]["novedades"])
+    return estado(apps, comps, sesion=con_sesion(avisos), revisado=hace_minutos(2), actual=espera,
+                  instalaciones=[espera], listas=[{"id": "video", "nombre": "Orvo Video", "version": "2.1 · 40"}])
+
+
+def descargando(pct=0.23):
+    total = 1_530_000_000
+    bytes = int(total * pct)
+    return instalacion(paso=0, pct=pct, bytes=bytes, total=total, velocidad=12_000_000,
+                       novedades=["Exportación en 4K", "Arreglos en la línea de tiempo"])
+
+
+def instalando():
+    actual = descargando()
+    otra = instalacion("slides", "Orvo Slides", paso=2, fase="esperaCierre", version="3.4")
+    e = catalogo()
+    e.update(instalacion=actual, instalaciones=[actual, otra],
+             listas=[{"id": "slides", "nombre": "Orvo Slides", "version": "3.4"}])
+    return e

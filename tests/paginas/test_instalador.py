@@ -1,0 +1,176 @@
+"""The installer window in WebKitGTK: steps, progress and each phase's actions."""
+
+import unittest
+
+from selenium.common.exceptions import StaleElementReferenceException
+from selenium.webdriver.common.keys import Keys
+
+import arnes
+import datos
+
+HOSTIL = '<img src=x onerror="window.__atacado=1">'
+
+
+class Instalador(arnes.CasoPagina):
+    pagina = "instalador.html"
+
+    def pasos(self):
+        return [(li.get_attribute("class"), li.get_attribute("aria-current"), li.text)
+                for li in self.nav.todos("#pasos li")]
+
+    def barra(self):
+        return float(self.nav.css("#barra").get_attribute("value"))
+
+    def botones(self):
+        return [b.text for b in self.nav.todos("#acciones button")]
+
+    def test_sin_instalacion(self):
+        self.assertTrue(self.nav.css("#cargando").is_displayed())
+        self.nav.evento(datos.estado(revisado=datos.hace_minutos(1)))
+        self.assertEqual(self.nav.css("#vacio p").text, "No hay ninguna instalación en curso.")
+        self.assertFalse(self.nav.css("#actual").is_displayed())
+        self.assertEqual(self.pulsar(self.nav.boton("Cerrar")), [{"accion": "ocultarInstalador"}])
+
+    def test_el_progreso_avanza_con_cada_evento(self):
+        self.nav.evento(datos.evento(datos.descargando(0.23)))
+        self.assertEqual(self.nav.css("#titulo").text, "Orvo Video")
+        self.assertEqual(self.nav.css("#subtitulo").text, "Actualizar a la versión 2.1 · 40")
+        pasos = self.pasos()
+        self.assertEqual(pasos[0], ("actual", "step", "Descargar la versión nueva"))
+        self.assertEqual({p[0] for p in pasos[1:]}, {"pendiente"})
+        self.assertAlmostEqual(self.barra(), 0.23)
+        self.assertEqual(self.nav.css("#detalle").text, "352 MB de 1,5 GB · 12 MB/s · quedan 2 min")
+        self.assertEqual(self.nav.css("#fase").text, "Descargar la versión nueva…")
+        self.assertEqual(self.botones(), ["Cancelar", "Ocultar"])
+        self.assertEqual([li.text for li in self.nav.todos("#notas li")],
+                         ["Exportación en 4K", "Arreglos en la línea de tiempo"])
+
+        # The progress events keep the buttons themselves: a click that starts during
+        # one still lands.
+        cancelar = self.nav.boton("Cancelar")
+        for pct in (0.5, 0.75, 0.95):
+            self.nav.evento(datos.evento(datos.descargando(pct)))
+        self.assertAlmostEqual(self.barra(), 0.95)
+        self.assertEqual(self.nav.css("#detalle").text, "1,5 GB de 1,5 GB · 12 MB/s · queda menos de 1 min")
+        self.assertEqual(self.pulsar(cancelar), [{"accion": "cancelar", "id": "video"}])
+
+        self.nav.evento(datos.evento(datos.instalacion(paso=1, pct=0.5, bytes=10, total=10)))
+        self.assertEqual([p[0] for p in self.pasos()][:3], ["hecho", "actual", "pendiente"])
+        self.assertEqual(self.nav.css("#detalle").text, "50 %")
+        self.assertAlmostEqual(self.barra(), 0.5)
+
+        self.nav.evento(datos.evento(datos.instalacion(paso=6, pct=0, fase="lista")))
+        self.assertEqual({p[0] for p in self.pasos()}, {"hecho"})
+        self.assertEqual(self.barra(), 1.0)
+        self.assertEqual(self.nav.css("#fase").text, "Orvo Video 2.1 · 40 está actualizada.")
+        self.assertEqual(self.pulsar(self.nav.boton("Cerrar")), [{"accion": "ocultarInstalador"}])
+
+        # A download of unknown size says what arrived so far.
+        self.nav.evento(datos.evento(datos.instalacion(modo="instalar", bytes=5_200_000, velocidad=900_000)))
+        self.assertEqual(self.nav.css("#detalle").text, "5,2 MB descargados")
+        self.assertEqual(self.nav.css("#subtitulo").text, "Instalar la versión 2.1 · 40")
+
+    def test_acciones_de_cada_fase(self):
+        espera = datos.instalacion(paso=2, fase="esperaCierre")
+        self.nav.evento(datos.evento(espera))
+        self.assertEqual(self.nav.css("#fase").text,
+                         "La versión nueva está lista. Cierra Orvo Video para terminar de instalarla.")
+        self.assertFalse(self.nav.css("#pista").is_displayed())
+        self.assertEqual(self.pulsar(self.nav.boton("Cerrar Orvo Video ahora")), [{"accion": "cerrarApp", "id": "video"}])
+        self.assertEqual(self.pulsar(self.nav.boton("Ocultar")), [{"accion": "ocultarInstalador"}])
+        espera["noCerro"] = True
+        self.nav.evento(datos.evento(espera))
+        self.assertIn("Orvo Video no se cerró.", self.nav.css("#pista").text)
+
+        self.nav.evento(datos.evento(datos.instalacion(paso=5, fase="autorizar")))
+        self.assertEqual(self.botones(), ["Abrir los ajustes de seguridad", "Ya lo autoricé", "Cancelar"])
+        self.assertEqual(self.pulsar(self.nav.boton("Abrir los ajustes de seguridad")), [{"accion": "ajustesSeguridad"}])
+        self.assertEqual(self.pulsar(self.nav.boton("Ya lo autoricé")), [{"accion": "autorizada"}])
+        self.assertEqual(self.pulsar(self.nav.boton("Cancelar")), [{"accion": "cancelar", "id": "video"}])
+
+        self.nav.evento(datos.evento(datos.instalacion(paso=1, fase="error", error="La descarga no coincide con la publicada")))
+        self.assertEqual(self.nav.css("#error").text, "La descarga no coincide con la publicada")
+        self.assertEqual(self.nav.css("#error").get_attribute("role"), "alert")
+        self.assertEqual(self.pasos()[1][0], "fallido")
+        self.assertEqual(self.pulsar(self.nav.boton("Reintentar")), [{"accion": "instalar", "id": "video"}])
+
+        # Escape hides the window from wherever the focus is.
+        self.nav.tabular_hasta(self.nav.boton("Cerrar"))
+        self.assertTrue(self.nav.foco_visible())
+        self.nav.teclas(Keys.ESCAPE)
+        self.assertEqual(self.nav.mensajes(), [{"accion": "ocultarInstalador"}])
+
+    def test_lista_de_instalaciones(self):
+        actual = datos.descargando(0.4)
+        otra = datos.instalacion("slides", "Orvo Slides", paso=2, fase="esperaCierre", version="3.4")
+        hecha = datos.instalacion("notas", "Orvo Notas", modo="instalar", paso=5, fase="lista", version="1.2 · 7")
+        fallida = datos.instalacion("audio", "Orvo Audio", fase="error", error="No pude conectarme al servidor")
+        self.nav.evento(datos.evento(actual, [actual, otra, hecha, fallida]))
+        filas = self.nav.todos("#lista li")
+        self.assertEqual([f.find_element("css selector", "p").text for f in filas],
+                         ["Descargar la versión nueva · 40 %", "Espera que la cierres", "Instalada",
+                          "Falló: No pude conectarme al servidor"])
+        self.assertEqual([f.get_attribute("aria-current") for f in filas], ["true", None, None, None])
+        self.assertEqual([len(f.find_elements("css selector", "button")) for f in filas], [0, 1, 0, 0])
+        self.assertEqual(self.pulsar(self.nav.boton("Cancelar", '[data-clave="inst:slides"]')),
+                         [{"accion": "cancelar", "id": "slides"}])
+
+        # The snapshot that ends them all leaves the empty state and no list.
+        self.nav.evento(datos.estado())
+        self.assertTrue(self.nav.css("#vacio").is_displayed())
+        self.assertFalse(self.nav.css("#todas").is_displayed())
+        with self.assertRaises(StaleElementReferenceException):
+            filas[0].text
+
+    def test_formatos_en_espanol(self):
+        casos = {
+            "Orvo.tamano(0)": "0 B", "Orvo.tamano(850)": "850 B", "Orvo.tamano(1530000000)": "1,5 GB",
+            "Orvo.tamano(12400000)": "12 MB", "Orvo.tamano(999600000)": "1 GB", "Orvo.tamano(9960)": "10 KB",
+            "Orvo.tamano(2000000000000000)": "2000 TB",
+            "Orvo.velocidad(12000000)": "12 MB/s", "Orvo.porcentaje(0.999)": "99 %", "Orvo.porcentaje(2)": "100 %",
+            "Orvo.quedan(30)": "queda menos de 1 min", "Orvo.quedan(61)": "quedan 2 min",
+            "Orvo.quedan(180)": "quedan 3 min", "Orvo.quedan(3600)": "queda 1 h", "Orvo.quedan(5000)": "quedan 1 h 24 min",
+        }
+        for expr, esperado in casos.items():
+            with self.subTest(expr=expr):
+                self.assertEqual(self.nav.d.execute_script(f"return {expr}"), esperado)
+        ahora = "new Date(2026, 2, 10, 15, 0, 0)"
+        fechas = {
+            "new Date(2026, 2, 10, 14, 59, 40)": "hace un momento",
+            "new Date(2026, 2, 10, 14, 58, 0)": "hace 2 minutos",
+            "new Date(2026, 2, 10, 14, 59, 0)": "hace 1 minuto",
+            "new Date(2026, 2, 10, 12, 0, 0)": "hace 3 horas",
+            "new Date(2026, 2, 10, 1, 5, 0)": "hoy a las 01:05",
+            "new Date(2026, 2, 9, 18, 5, 0)": "ayer a las 18:05",
+            "new Date(2026, 1, 2, 9, 10, 0)": "el 2 de febrero a las 09:10",
+            "new Date(2025, 11, 24, 20, 0, 0)": "el 24 de diciembre de 2025 a las 20:00",
+            "new Date(2026, 2, 10, 15, 5, 0)": "hace un momento",
+        }
+        for fecha, esperado in fechas.items():
+            with self.subTest(fecha=fecha):
+                self.assertEqual(self.nav.d.execute_script(f"return Orvo.hace({fecha}.toISOString(), {ahora})"), esperado)
+        self.assertEqual(self.nav.d.execute_script("return Orvo.hace('ayer')"), "")
+
+    def test_texto_hostil_y_tamanos(self):
+        inst = datos.instalacion(nombre=HOSTIL, fase="error", error=HOSTIL, novedades=[HOSTIL], paso=1,
+                                 pasos=[HOSTIL, "Verificar la descarga"], version=HOSTIL)
+        self.nav.evento(datos.evento(inst, [inst, datos.instalacion("slides", HOSTIL)]))
+        self.assertEqual(self.nav.css("#titulo").text, HOSTIL)
+        self.assertEqual(self.nav.css("#error").text, HOSTIL)
+        self.assertEqual(self.nav.css("#notas li").text, HOSTIL)
+        self.assertEqual(self.pasos()[0][2], HOSTIL)
+        self.assertEqual(len(self.nav.todos("img")), 1, "solo el logotipo")
+        self.assertIsNone(self.nav.d.execute_script("return window.__atacado"))
+
+        for ancho, alto in ((820, 560), (1180, 760)):
+            with self.subTest(tam=(ancho, alto)):
+                self.nav.tam(ancho, alto)
+                self.nav.evento(datos.instalando())
+                self.assertFalse(self.nav.desborda())
+                self.assertTrue(self.nav.boton("Cancelar", "#acciones").is_displayed())
+                self.assertEqual(self.nav.sin_nombre(), [])
+                self.nav.captura(arnes.capturas_en("orvo-paginas") / f"instalador-{ancho}x{alto}.png")
+
+
+if __name__ == "__main__":
+    unittest.main()

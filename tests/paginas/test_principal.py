@@ -1,0 +1,236 @@
+"""The main window in WebKitGTK: what a snapshot shows, what each control posts."""
+
+import unittest
+
+from selenium.webdriver.common.keys import Keys
+
+import arnes
+import datos
+
+HOSTIL = '<img src=x onerror="window.__atacado=1">'
+
+
+class Principal(arnes.CasoPagina):
+    pagina = "index.html"
+
+    def tarjeta(self, clave):
+        return self.nav.css(f'[data-clave="{clave}"]')
+
+    def test_instantanea_muestra_apps_estados_y_cuenta(self):
+        self.assertTrue(self.nav.css("#cargando").is_displayed())
+        self.assertFalse(self.nav.css("#pagina").is_displayed())
+        self.nav.evento(datos.catalogo())
+        self.assertFalse(self.nav.css("#cargando").is_displayed())
+
+        video = self.tarjeta("app:video").text
+        for esperado in ("Orvo Video", "Actualización disponible", "Abierta", "Firmada",
+                         "Versión 2.1 · 40 · instalada 2.0 · 38 · 1,5 GB", "Lista: se instalará cuando la cierres."):
+            self.assertIn(esperado, video)
+        audio = self.tarjeta("app:audio").text
+        for esperado in ("No instalada", "Canal beta", "Sin firmar", "Versión 0.9 · 230 MB", "Instalar"):
+            self.assertIn(esperado, audio)
+        notas = self.tarjeta("app:notas")
+        self.assertIn("Instalada", notas.text)
+        self.assertEqual([b.text for b in notas.find_elements("css selector", "button")], ["Abrir"])
+
+        self.assertFalse(self.nav.css('[data-clave="app:video"] .notas').is_displayed())
+        self.tarjeta("app:video").find_element("css selector", "summary").click()
+        self.assertEqual([n.text for n in self.nav.todos('[data-clave="app:video"] .notas li')],
+                         ["Exportación en 4K", "Arreglos en la línea de tiempo"])
+
+        self.assertEqual(self.nav.css("#revisado").text, "Revisado hace 2 minutos")
+        self.assertEqual(self.nav.css("#pie").text, "Orvo Suite 1.4.0")
+        self.assertIn("Orvo Video 2.1 · 40", self.nav.css('[data-clave="listas"]').text)
+        self.assertEqual(self.nav.todos('[data-clave="instalacion"]'), [], "esperar el cierre ya lo dice la franja de listas")
+        self.assertEqual([p.text for p in self.nav.todos("#cuenta p")],
+                         ["Lucía Ferrer\nlucia@orvo.example", "editora · canal beta", datos.SERVIDOR])
+        self.assertEqual(len(self.nav.todos(".aviso")), 2)
+
+        subt = self.tarjeta("comp:subtitulos").text
+        for esperado in ("En uso por Orvo Video", "Versión 1.3 · instalada 1.2 · 12 MB",
+                         "La versión 1.3 · 8 se instalará cuando cierres Orvo Video."):
+            self.assertIn(esperado, subt)
+        self.assertIn("No pude descargar la pizarra", self.tarjeta("comp:pizarra").text)
+        self.assertFalse(self.nav.css("#entrar").is_displayed())
+
+        # A later snapshot with a source error keeps the apps and says what went wrong.
+        e = datos.catalogo()
+        e["errorFuente"] = "El servidor respondió con un error (500)"
+        self.nav.evento(e)
+        self.assertEqual(self.nav.css('[role="alert"][data-clave="errorFuente"]').text,
+                         "El servidor respondió con un error (500)")
+        self.assertEqual(len(self.nav.todos(".app")), 5)
+
+    def test_cada_control_envia_su_mensaje(self):
+        self.nav.evento(datos.catalogo())
+        b = self.nav.boton
+        casos = [
+            (b("Buscar actualizaciones"), {"accion": "revisar"}),
+            (b("Actualizar todas (1)"), {"accion": "instalarTodas"}),
+            (b("Actualizar", '[data-clave="app:slides"]'), {"accion": "instalar", "id": "slides"}),
+            (b("Cerrar y actualizar", '[data-clave="app:video"]'), {"accion": "cerrarApp", "id": "video"}),
+            (b("Abrir", '[data-clave="app:notas"]'), {"accion": "abrir", "id": "notas"}),
+            (b("Instalar", '[data-clave="app:audio"]'), {"accion": "instalar", "id": "audio"}),
+            (b("Cerrar y actualizar"), {"accion": "cerrarApp", "id": "video"}),
+            (b("Entendido"), {"accion": "avisar", "id": "bandeja"}),
+            (self.nav.css('[data-clave="aviso:9"] button'), {"accion": "leido", "avisos": [9]}),
+            (b("Marcar todos como leídos"), {"accion": "leido", "avisos": [7, 9]}),
+            (self.nav.css('[data-clave="aviso:7"] a'), {"accion": "enlace", "url": "https://orvo.example/notas"}),
+            (b("Cerrar sesión"), {"accion": "salir"}),
+            (b("Elegir carpeta…"), {"accion": "elegirCarpeta"}),
+            (b("Actualizar", '[data-clave="comp:pizarra"]'), {"accion": "compInstalar", "id": "pizarra"}),
+            (b("Quitar", '[data-clave="comp:subtitulos"]'), {"accion": "compQuitar", "id": "subtitulos"}),
+            (b("Instalar", '[data-clave="comp:lut"]'), {"accion": "compInstalar", "id": "lut"}),
+            (self.nav.css('[data-clave="comp:subtitulos"] input'),
+             {"accion": "compActivar", "id": "subtitulos", "valor": False}),
+            (self.nav.css('[data-clave="comp:pizarra"] input'), {"accion": "compActivar", "id": "pizarra", "valor": True}),
+            (self.nav.css('[data-clave="grupo:Orvo Slides"] .grupo-cabeza input'),
+             {"accion": "componente", "repo": "Orvo Slides", "valor": False}),
+            (self.nav.css('#ajustes input'), {"accion": "instalarAlCerrar", "valor": False}),
+        ]
+        for control, esperado in casos:
+            with self.subTest(esperado=esperado):
+                self.assertEqual(self.pulsar(control), [esperado])
+
+        fuente = self.nav.css("#fuente")
+        fuente.clear()
+        fuente.send_keys("  ~/catalogo orvo ", Keys.ENTER)
+        self.assertEqual(self.nav.mensajes(), [{"accion": "fuente", "valor": "~/catalogo orvo"}])
+        fuente.clear()
+        fuente.send_keys(Keys.ENTER)
+        self.assertEqual(self.nav.mensajes(), [])
+
+        # The same from the keyboard: Tab to the control, then Enter or Space.
+        self.nav.tabular_hasta(self.nav.boton("Abrir", '[data-clave="app:slides"]'))
+        self.assertTrue(self.nav.foco_visible())
+        self.nav.teclas(Keys.ENTER)
+        self.assertEqual(self.nav.mensajes(), [{"accion": "abrir", "id": "slides"}])
+        self.nav.tabular_hasta(self.nav.css('[data-clave="comp:subtitulos"] input'))
+        self.nav.teclas(Keys.SPACE)
+        self.assertEqual(self.nav.mensajes(), [{"accion": "compActivar", "id": "subtitulos", "valor": True}])
+
+        # While an app installs, its card shows the progress and leads to the installer.
+        self.nav.evento(datos.instalando())
+        self.assertIn("23 %", self.tarjeta("app:video").text)
+        self.assertEqual(self.pulsar(self.nav.boton("Ver progreso")), [{"accion": "verInstalador"}])
+        self.assertIn("Actualizando Orvo Video · Descargar la versión nueva · 23 %",
+                      self.nav.css('[data-clave="instalacion"]').text)
+        self.assertEqual(self.pulsar(self.nav.boton("Ver la instalación")), [{"accion": "verInstalador"}])
+
+    def test_inicio_de_sesion(self):
+        self.nav.evento(datos.primer_arranque())
+        self.assertTrue(self.nav.css("#entrar").is_displayed())
+        self.assertEqual(self.nav.css("#servidor").get_attribute("value"), datos.SERVIDOR)
+        self.assertIn("Inicia sesión para ver tus apps.", self.nav.css("#apps").text)
+
+        self.nav.css("#servidor").send_keys(Keys.CONTROL, "a")
+        self.nav.css("#servidor").send_keys("https://otro.example")
+        self.nav.css("#email").send_keys("ana@orvo.example")
+        self.nav.css("#clave").send_keys("s3creta", Keys.ENTER)
+        self.assertEqual(self.nav.mensajes(), [], "sin aceptar las condiciones no se envía")
+        self.assertEqual(self.nav.css("#falta-entrar").text, "Para entrar tienes que aceptar las condiciones de uso.")
+        self.assertEqual(self.nav.enfocado(), self.nav.css("#acepta"))
+
+        self.nav.teclas(Keys.SPACE)
+        self.nav.css("#clave").send_keys(Keys.ENTER)
+        self.assertEqual(self.nav.mensajes(), [{"accion": "login", "servidor": "https://otro.example",
+                                                "email": "ana@orvo.example", "clave": "s3creta", "acepta": "1.0"}])
+        self.assertEqual(self.nav.css("#entrando").text, "Iniciando sesión…")
+        self.assertFalse(self.nav.css("#falta-entrar").is_displayed())
+
+        # The answer: an error, shown on the form; what the user typed stays.
+        self.nav.evento(datos.estado(sesion=datos.sin_sesion("Correo o contraseña incorrectos")))
+        self.assertEqual(self.nav.css("#error-entrar").text, "Correo o contraseña incorrectos")
+        self.assertEqual(self.nav.css("#servidor").get_attribute("value"), "https://otro.example")
+        self.assertEqual(self.nav.css("#email").get_attribute("value"), "ana@orvo.example")
+        self.assertTrue(self.nav.css("#boton-entrar").is_enabled())
+
+        self.nav.evento(datos.catalogo())
+        self.assertFalse(self.nav.css("#entrar").is_displayed())
+        self.assertEqual(self.nav.css("#clave").get_attribute("value"), "")
+
+    def test_texto_del_servidor_es_texto(self):
+        e = datos.catalogo()
+        e["apps"][0].update(nombre=HOSTIL, novedades=[HOSTIL])
+        e["sesion"]["avisos"][0].update(titulo=HOSTIL, texto=f"mira {HOSTIL} https://x.example/<b>")
+        e["sesion"]["usuario"]["nombre"] = HOSTIL
+        e["comps"][2]["error"] = HOSTIL
+        e["errorFuente"] = HOSTIL
+        e["listas"][0]["nombre"] = HOSTIL
+        self.nav.evento(e)
+        self.assertIn(HOSTIL, self.tarjeta("app:video").text)
+        self.assertIn(HOSTIL, self.nav.css("#avisos").text)
+        self.assertIn(HOSTIL, self.nav.css("#cuenta").text)
+        self.assertIn(HOSTIL, self.tarjeta("comp:pizarra").text)
+        self.assertEqual(self.nav.css('[data-clave="errorFuente"]').text, HOSTIL)
+        self.assertEqual(len(self.nav.todos("img")), 1, "solo el logotipo")
+        self.assertEqual(len(self.nav.todos("#avisos b")), 0)
+        self.assertIsNone(self.nav.d.execute_script("return window.__atacado"))
+        self.assertEqual(self.pulsar(self.nav.css('[data-clave="aviso:7"] a')),
+                         [{"accion": "enlace", "url": "https://x.example/"}])
+
+    def test_instantaneas_incompletas_vacias_y_grandes(self):
+        self.nav.evento({"tipo": "instalacion", "instalacion": {}, "instalaciones": []})
+        self.assertTrue(self.nav.css("#cargando").is_displayed(), "sin instantánea no hay nada que mostrar")
+
+        self.nav.evento({"tipo": "estado"})
+        self.assertIn("Aún no hay fuente", self.nav.css("#apps").text)
+        self.assertEqual(self.nav.css("#revisado").text, "Aún no se ha revisado el catálogo")
+
+        self.nav.evento({"tipo": "estado", "apps": [{"id": "x"}, {"nombre": 3, "novedades": "no"}, None],
+                         "comps": [{"id": "c"}, {}], "sesion": {"avisos": [{"id": 1}, {"titulo": "sin id"}]},
+                         "listas": [{}], "instalacion": {"fase": "error"}, "instalaciones": [None]})
+        self.assertEqual(len(self.nav.todos(".app")), 3)
+        self.assertEqual(len(self.nav.todos(".aviso")), 1)
+
+        vacios = [
+            (datos.estado(revisado=datos.hace_minutos(1)), "El catálogo aún no publica ninguna app", "Buscar de nuevo"),
+            (datos.estado(errorFuente="No encuentro orvo-suite.json en /srv/orvo",
+                          sesion=datos.con_sesion(conServidor=False), fuente="/srv/orvo"),
+             "No pude leer el catálogo", "Elegir carpeta…"),
+            (datos.estado(), "Buscando el catálogo…", None),
+        ]
+        for e, texto, boton in vacios:
+            self.nav.evento(e)
+            self.assertIn(texto, self.nav.css("#apps").text)
+            if boton:
+                self.assertEqual(self.nav.css("#apps button").text, boton)
+
+        muchas = [datos.app(f"a{i}", f"App {i}", f"1.{i}", str(i), 1000 * i, instalada=i % 2 == 0,
+                            nueva=i % 3 == 0, novedades=["una nota"]) for i in range(200)]
+        self.nav.evento(datos.estado(muchas, revisado=datos.hace_minutos(200)))
+        self.assertEqual(len(self.nav.todos(".app")), 200)
+        self.assertEqual(self.tarjeta("app:a199").find_element("css selector", "h3").text, "App 199")
+
+    def test_foco_y_clics_sobreviven_a_nuevas_instantaneas(self):
+        self.nav.evento(datos.catalogo())
+        boton = self.nav.boton("Actualizar", '[data-clave="app:slides"]')
+        self.nav.tabular_hasta(boton)
+        details = self.tarjeta("app:video").find_element("css selector", "summary")
+        details.click()
+        self.nav.tabular_hasta(boton)
+        for pct in (0.1, 0.2, 0.3):
+            self.nav.evento(datos.catalogo())
+            self.nav.evento(datos.evento(datos.descargando(pct)))
+        self.assertEqual(self.nav.enfocado(), boton)
+        self.assertTrue(self.nav.css('[data-clave="app:video"] .notas').is_displayed(), "las notas abiertas siguen abiertas")
+        self.nav.teclas(Keys.ENTER)
+        self.assertEqual(self.nav.mensajes(), [{"accion": "instalar", "id": "slides"}])
+
+    def test_tamanos(self):
+        for ancho, alto in ((820, 560), (1180, 760)):
+            for nombre, hacer in (("catalogo", datos.catalogo), ("sesion", datos.primer_arranque)):
+                with self.subTest(tam=(ancho, alto), estado=nombre):
+                    self.nav.tam(ancho, alto)
+                    self.nav.evento(hacer())
+                    self.assertEqual(self.nav.d.execute_script("return [innerWidth, innerHeight]"), [ancho, alto])
+                    self.assertFalse(self.nav.desborda())
+                    self.assertTrue(self.nav.css("#revisar").is_displayed())
+                    self.assertEqual(self.nav.sin_nombre(), [])
+                    self.nav.captura(arnes.capturas_en("orvo-paginas") / f"principal-{nombre}-{ancho}x{alto}.png")
+        lateral = self.nav.css(".lateral").location
+        self.assertGreater(lateral["x"], self.nav.css("#apps").location["x"], "a 1180 px las columnas van lado a lado")
+
+
+if __name__ == "__main__":
+    unittest.main()

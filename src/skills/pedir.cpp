@@ -28,7 +28,7 @@ void Skills::pedir(const std::string& accion, const std::string& id, bool confir
         if (r.estado && !r.excedido && !r.cuerpo.empty())
           if (auto d = decodificar<RespuestaSkill>(r.cuerpo)) respuesta = std::move(d).valor();
         bucle.enPrincipal([this, vivo, id, confirmada, forzar, respuesta = std::move(respuesta)] {
-          if (vivo.lock()) responder(id, confirmada, forzar, std::move(respuesta));
+          if (vivo.lock()) responder(id, confirmada, forzar, respuesta);
         });
       });
 }

@@ -22,6 +22,12 @@ bool esNueva(const SkillRemota& s, const SkillInstalada& inst) {
   return orden > 0 || (orden == 0 && s.build && inst.build != s.build);
 }
 
+SkillInstalada* buscar(InstaladasSkills& d, const std::string& id) {
+  auto s = std::find_if(d.skills.begin(), d.skills.end(),
+                        [&](const SkillInstalada& x) { return x.id == id; });
+  return s == d.skills.end() ? nullptr : &*s;
+}
+
 }  // namespace
 
 Skills::Skills(Plataforma& plataforma, Catalogo& catalogo, Cuenta& cuenta)
@@ -63,9 +69,9 @@ InstaladasSkills Skills::leer() const {
 }
 
 std::optional<SkillInstalada> Skills::instalada(const std::string& id) const {
-  for (auto& s : leer().skills)
-    if (s.id == id) return s;
-  return std::nullopt;
+  auto datos = leer();
+  auto s = buscar(datos, id);
+  return s ? std::optional(*s) : std::nullopt;
 }
 
 std::vector<std::string> Skills::ids() const {
@@ -132,48 +138,35 @@ void Skills::sincronizar(const std::vector<SkillRemota>& skills,
 
   // Only installed skills with a published version are looked at; a skill is never
   // installed here for the first time.
-  std::vector<SkillRemota> publicadas;
-  std::vector<SkillInstalada> vistas;
+  std::vector<Revision> revisiones;
   auto datos = leer();
-  for (const auto& s : skills) {
-    if (!s.version) continue;
-    auto inst = std::find_if(datos.skills.begin(), datos.skills.end(),
-                             [&](const SkillInstalada& i) { return i.id == s.id; });
-    if (inst == datos.skills.end()) continue;
-    publicadas.push_back(s);
-    vistas.push_back(*inst);
-  }
+  for (const auto& s : skills)
+    if (auto inst = buscar(datos, s.id); inst && s.version) revisiones.push_back({s, *inst});
   // Fingerprints read whole folders: off the main thread.
   std::weak_ptr<int> vivo = vida_;
   auto& bucle = plataforma_.bucle;
-  bucle.enSegundoPlano([this, vivo, &bucle, publicadas = std::move(publicadas),
-                        vistas = std::move(vistas)]() mutable {
-    std::vector<bool> modificadas;
-    for (const auto& v : vistas)
-      modificadas.push_back(!hayAlgoEn(v.ruta) || huella(v.ruta) != v.huella);
-    bucle.enPrincipal([this, vivo, publicadas = std::move(publicadas),
-                       modificadas = std::move(modificadas), vistas = std::move(vistas)]() mutable {
-      if (vivo.lock()) actualizar(std::move(publicadas), std::move(modificadas), std::move(vistas));
+  bucle.enSegundoPlano([this, vivo, &bucle, revisiones = std::move(revisiones)]() mutable {
+    for (auto& r : revisiones)
+      r.modificada = !hayAlgoEn(r.vista.ruta) || huella(r.vista.ruta) != r.vista.huella;
+    bucle.enPrincipal([this, vivo, revisiones = std::move(revisiones)] {
+      if (vivo.lock()) actualizar(revisiones);
     });
   });
 }
 
-void Skills::actualizar(std::vector<SkillRemota> publicadas, std::vector<bool> modificadas,
-                        std::vector<SkillInstalada> vistas) {
-  for (size_t i = 0; i < publicadas.size(); ++i) {
-    const auto& s = publicadas[i];
+void Skills::actualizar(const std::vector<Revision>& revisiones) {
+  for (const auto& [s, vista, modificada] : revisiones) {
     auto inst = instalada(s.id);
     // Placed again or removed while the fingerprint was read: that answer is stale.
-    if (!inst || inst->huella != vistas[i].huella || inst->ruta != vistas[i].ruta) continue;
-    bool modificada = modificadas[i], nueva = esNueva(s, *inst);
+    if (!inst || inst->huella != vista.huella || inst->ruta != vista.ruta) continue;
+    bool nueva = esNueva(s, *inst);
     auto aviso = modificada && nueva ? s.version : std::nullopt;
     if (inst->modificada != modificada || inst->nueva != aviso)
       cambiar([&](InstaladasSkills& d) {
-        auto r = std::find_if(d.skills.begin(), d.skills.end(),
-                              [&](const SkillInstalada& x) { return x.id == s.id; });
-        if (r == d.skills.end()) return;
-        r->modificada = modificada;
-        r->nueva = aviso;
+        if (auto r = buscar(d, s.id)) {
+          r->modificada = modificada;
+          r->nueva = aviso;
+        }
       });
     if (!modificada && nueva) descargarEInstalar(s, false);
   }

@@ -57,6 +57,12 @@ class Skills {
     std::string accion, id;
     bool confirmada, forzar;
   };
+  // One installed skill the manifest still publishes, and whether its copy was edited.
+  struct Revision {
+    SkillRemota s;
+    SkillInstalada vista;
+    bool modificada = false;
+  };
 
   void responder(const std::string& id, bool confirmada, bool forzar,
                  std::optional<RespuestaSkill> respuesta);
@@ -64,8 +70,7 @@ class Skills {
   void preparada(const SkillRemota& s, bool forzar, Resultado<Preparada> r);
   void colocar(const SkillRemota& s, bool forzar, const Preparada& p);
   void borrar(const std::string& id, const std::optional<std::string>& motivo = {});
-  void actualizar(std::vector<SkillRemota> publicadas, std::vector<bool> modificadas,
-                  std::vector<SkillInstalada> vistas);
+  void actualizar(const std::vector<Revision>& revisiones);
   // The one writer of instaladas.json: read, apply, stamp, sort, write atomically.
   void cambiar(const std::function<void(InstaladasSkills&)>& cambio);
   // Logs "skill <id>: <mensaje>" and keeps the message as that id's last error.

@@ -256,11 +256,16 @@ TEST(HttpCurl, FallosDeTransporteEnEspanol) {
     EXPECT_TRUE(r.cuerpo.empty());
     return r.error.value_or("(sin error)");
   };
-  EXPECT_EQ(fallo(get(cerrado)), "el servidor rechazó la conexión");
-  EXPECT_EQ(fallo(get("http://nada.invalid/feed")), "no encontré el servidor nada.invalid");
+  EXPECT_EQ(fallo(get(cerrado)),
+            "el servidor rechazó la conexión. Puede estar detenido o en mantenimiento: vuelve a "
+            "intentarlo en unos minutos.");
+  EXPECT_EQ(fallo(get("http://nada.invalid/feed")),
+            "no encontré el servidor nada.invalid. Revisa que la dirección esté bien escrita y "
+            "que este equipo tenga conexión a internet.");
   EXPECT_EQ(fallo(get("https://127.0.0.1:" + std::to_string(s.puerto()) + "/")),
-            "falló la conexión segura (TLS)");
-  EXPECT_EQ(fallo(get(s.base() + "cortado")), "la respuesta llegó incompleta");
+            "falló la conexión segura (TLS). Vuelve a intentarlo en unos minutos.");
+  EXPECT_EQ(fallo(get(s.base() + "cortado")),
+            "la respuesta llegó incompleta. Vuelve a intentarlo en unos minutos.");
   EXPECT_EQ(fallo(get("no es una dirección")), "la dirección no es válida");
   EXPECT_EQ(fallo(get("ftp://127.0.0.1/")), "la dirección usa un protocolo no admitido");
   PeticionHttp mala = get(s.base());
@@ -273,7 +278,9 @@ TEST(HttpCurl, FallosDeTransporteEnEspanol) {
   PeticionHttp p = get(s.base() + "lenta");
   p.espera = 0.5;
   auto inicio = std::chrono::steady_clock::now();
-  EXPECT_EQ(fallo(p), "se agotó el tiempo de espera");
+  EXPECT_EQ(fallo(p),
+            "se agotó el tiempo de espera. La red o el servidor van lentos: vuelve a intentarlo "
+            "en unos minutos.");
   EXPECT_LT(std::chrono::steady_clock::now() - inicio, 1900ms);
   lenta.soltar = true;
   close(sock);

@@ -137,8 +137,8 @@ std::optional<std::string> proxyPara(const std::string& url) {
 }
 
 std::string nombreDeProxy(const std::string& proxy) {
-  auto host = parte(proxy.c_str(), CURLUPART_HOST, CURLU_GUESS_SCHEME);
-  auto puerto = parte(proxy.c_str(), CURLUPART_PORT, CURLU_GUESS_SCHEME);
+  auto host = parte(proxy.c_str(), CURLUPART_HOST, CURLU_GUESS_SCHEME | CURLU_NON_SUPPORT_SCHEME);
+  auto puerto = parte(proxy.c_str(), CURLUPART_PORT, CURLU_GUESS_SCHEME | CURLU_NON_SUPPORT_SCHEME);
   if (!host) return "";
   return puerto ? *host + ":" + *puerto : *host;
 }

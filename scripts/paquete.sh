@@ -13,8 +13,8 @@ echo "$PWD/$deb"
 [ "${1:-}" = "--probar" ] || exit 0
 
 export DEBIAN_FRONTEND=noninteractive
-apt-get install -y -q "./$deb"
-trap 'apt-get remove -y -q orvo-suite >/dev/null' EXIT
+apt-get install -y -q --no-install-recommends "./$deb"
+trap 'apt-get purge -y -q orvo-suite >/dev/null' EXIT
 dpkg -s orvo-suite | grep -E '^(Version|Depends):'
 echo "orvo-suite --version: $(orvo-suite --version 2>&1 || true)"
 echo "manejador de orvosuite: $(xdg-mime query default x-scheme-handler/orvosuite)"
@@ -29,3 +29,4 @@ if [ -e "/opt/Orvo Suite.app" ] || [ -e /usr/bin/orvo-suite ] || [ -e /usr/share
   exit 1
 fi
 echo "quitado sin restos"
+dpkg --purge orvo-suite >/dev/null  # the record dpkg keeps for the removal script

@@ -17,7 +17,7 @@ RespuestaHttp pedirYEsperar(Http& http, PeticionHttp peticion,
     http.enviar(std::move(peticion), listo);
   else
     http.descargar(std::move(peticion), destino, listo);
-  if (futuro.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+  if (futuro.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
     ADD_FAILURE() << "sin respuesta";
     return {};
   }

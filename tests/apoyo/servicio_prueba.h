@@ -3,6 +3,7 @@
 // replace any action through the server's own `alAccion`.
 #pragma once
 
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <string>
@@ -18,8 +19,12 @@ class ServicioPrueba {
   void usuario(const std::string& email, const std::string& clave, const std::string& token);
   // The `feed` answer for requests carrying `token`; unknown tokens get 401.
   void manifiesto(const std::string& token, const std::string& json);
+  // Writes into the data folder `datos` the settings and the token file of a program whose
+  // source is this service, signed in as `token`.
+  void clienteEn(const std::filesystem::path& datos, const std::string& token) const;
 
  private:
+  ServidorPrueba& servidor_;
   std::mutex m_;
   std::map<std::string, std::pair<std::string, std::string>> usuarios_;  // email → clave, token
   std::map<std::string, std::string> manifiestos_;                       // token → json

@@ -15,6 +15,7 @@
 
 #include "apoyo/carpeta_temporal.h"
 #include "apoyo/ordenes.h"
+#include "apoyo/pedir_http.h"
 #include "apoyo/servidor_prueba.h"
 #include "plataforma/linux/http_curl.h"
 
@@ -24,21 +25,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Waits for the answer; a request that never completes fails the test instead of hanging.
-// With `destino`, the body goes to that file.
 RespuestaHttp pedir(Http& http, PeticionHttp p, const std::filesystem::path& destino = {}) {
-  auto promesa = std::make_shared<std::promise<RespuestaHttp>>();
-  auto futuro = promesa->get_future();
-  auto listo = [promesa](RespuestaHttp r) { promesa->set_value(std::move(r)); };
-  if (destino.empty())
-    http.enviar(std::move(p), listo);
-  else
-    http.descargar(std::move(p), destino, listo);
-  if (futuro.wait_for(10s) != std::future_status::ready) {
-    ADD_FAILURE() << "sin respuesta";
-    return {};
-  }
-  return futuro.get();
+  return pedirYEsperar(http, std::move(p), destino);
 }
 
 PeticionHttp get(const std::string& url) {

@@ -62,12 +62,7 @@ TEST(Autoactualizacion, ElProgramaSeReemplazaYVuelveMasNuevo) {
     return RespuestaPrueba{
         200, Json{{"formato", "orvo-suite/1"}, {"version", 1}, {"apps", apps}}.dump()};
   });
-  t.escribir("datos/ajustes.json", Json{{"fuente", servidor.base()},
-                                        {"instalarAlCerrar", true},
-                                        {"avisar", Json::object()},
-                                        {"componentes", Json::object()}}
-                                       .dump());
-  t.escribir("datos/sesion.json", Json{{servidor.base(), "tok"}}.dump());
+  servicio.clienteEn(t / "datos", "tok");
   fs::create_directories(t / "tmp");
 
   r = ejecutar("HOME=" + (t / "casa").string() + " XDG_DATA_HOME=" + (t / "xdg").string() +

@@ -32,12 +32,7 @@ struct Fuente {
         "tok",
         Json{{"formato", "orvo-suite/1"}, {"version", 1}, {"apps", Json::array({uno.aJson()})}}
             .dump());
-    t.escribir("datos/ajustes.json", Json{{"fuente", servidor.base()},
-                                          {"instalarAlCerrar", true},
-                                          {"avisar", Json::object()},
-                                          {"componentes", Json::object()}}
-                                         .dump());
-    t.escribir("datos/sesion.json", Json{{servidor.base(), "tok"}}.dump());
+    servicio.clienteEn(t / "datos", "tok");
   }
   ~Fuente() { matarAppsDe(t.ruta()); }
 

@@ -11,7 +11,6 @@ namespace {
 
 const char* const kRevisaProxy =
     ". Revisa los ajustes de proxy del sistema o las variables http_proxy y https_proxy.";
-const char* const kMasTarde = ". Vuelve a intentarlo en unos minutos.";
 const char* const kRevisaRed = ". Revisa que este equipo tenga conexión a internet.";
 
 std::string hostDe(const char* url) {
@@ -97,18 +96,18 @@ std::string describirFalloCurl(CURLcode codigo, const ContextoFallo& c) {
     case CURLE_SSL_SHUTDOWN_FAILED:
     case CURLE_SSL_CLIENTCERT:
     case CURLE_USE_SSL_FAILED:
-      return conProxy("falló la conexión segura (TLS)") + kMasTarde;
+      return conProxy("falló la conexión segura (TLS)");
     case CURLE_GOT_NOTHING:
-      return conProxy("el servidor cerró la conexión sin responder") + kMasTarde;
+      return conProxy("el servidor cerró la conexión sin responder");
     case CURLE_PARTIAL_FILE:
-      return conProxy("la respuesta llegó incompleta") + kMasTarde;
+      return conProxy("la respuesta llegó incompleta");
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
     case CURLE_HTTP2:
     case CURLE_HTTP2_STREAM:
     case CURLE_HTTP3:
     case CURLE_QUIC_CONNECT_ERROR:
-      return conProxy("se cortó la conexión con el servidor") + kMasTarde;
+      return conProxy("se cortó la conexión con el servidor");
     case CURLE_URL_MALFORMAT:
       return "la dirección no es válida";
     case CURLE_UNSUPPORTED_PROTOCOL:
@@ -127,7 +126,7 @@ std::string describirFalloCurl(CURLcode codigo, const ContextoFallo& c) {
     case CURLE_OUT_OF_MEMORY:
       return "no hubo memoria suficiente";
     default:
-      return "error de red (código " + std::to_string(static_cast<int>(codigo)) + ")" + kMasTarde;
+      return "error de red (código " + std::to_string(static_cast<int>(codigo)) + ")";
   }
 }
 

@@ -1,6 +1,7 @@
 // Why a transfer failed, in Spanish, never curl's own English text: a lower-case fragment
 // that follows "No pude conectarme al servidor: " or "Se cortó la descarga: ", then, where
-// the user can do something about it, one sentence on what to try.
+// the user can do something about it, one sentence on what to try. Cut transfers, which
+// the installer resumes by itself, get no advice.
 #pragma once
 
 #include <string>

@@ -75,6 +75,7 @@ TEST(ProxyPrograma, ElDeLosAjustesDelEscritorio) {
 
   // A proxy that refuses: the user reads the proxy's status and what to try, and nothing
   // is installed.
+  matarAppsDe(f.t.ruta());
   std::filesystem::remove_all(f.t / "apps");
   f.proxy.rechazarCon(407);
   r = f.instalar(escritorio);

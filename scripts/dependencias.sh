@@ -9,6 +9,9 @@ paquetes=(
   xvfb xauth dbus dbus-x11 python3-gi libarchive-tools zip unzip curl openssl procps
   webkit2gtk-driver python3-selenium clang-14 libclang-rt-14-dev
   librsvg2-common fonts-dejavu-core
+  # Packaging: icons, desktop entry and metainfo checks, the .deb, the desktop's proxy settings.
+  librsvg2-bin desktop-file-utils appstream dpkg-dev xdg-utils glib-networking
+  gsettings-desktop-schemas
 )
 faltan=()
 for p in "${paquetes[@]}"; do

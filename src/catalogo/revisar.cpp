@@ -4,6 +4,7 @@
 #include "catalogo/catalogo.h"
 #include "comun/archivos.h"
 #include "cuenta/cuenta.h"
+#include "plataforma/consejo_http.h"
 
 namespace orvo {
 
@@ -35,7 +36,7 @@ Resultado<Manifiesto> leerRespuesta(const RespuestaHttp& r) {
     return Resultado<Manifiesto>::fallo("El servidor respondió algo que no entiendo");
   }
   return Resultado<Manifiesto>::fallo("El servidor respondió con un error (" +
-                                      std::to_string(*r.estado) + ")");
+                                      std::to_string(*r.estado) + "). " + consejoHttp(*r.estado));
 }
 
 }  // namespace

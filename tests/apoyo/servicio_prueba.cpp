@@ -1,10 +1,12 @@
 #include "apoyo/servicio_prueba.h"
 
+#include <fstream>
+
 #include <nlohmann/json.hpp>
 
 namespace orvo::prueba {
 
-ServicioPrueba::ServicioPrueba(ServidorPrueba& s) {
+ServicioPrueba::ServicioPrueba(ServidorPrueba& s) : servidor_(s) {
   s.alAccion("login", [this](const PeticionRecibida& p) -> RespuestaPrueba {
     auto j = nlohmann::json::parse(p.cuerpo, nullptr, false);
     if (!j.is_object() || !j.contains("email") || !j.contains("clave"))
@@ -49,6 +51,18 @@ void ServicioPrueba::manifiesto(const std::string& token, const std::string& jso
 void ServicioPrueba::skill(const std::string& id, const std::string& json) {
   std::lock_guard l(m_);
   skills_[id] = json;
+}
+
+void ServicioPrueba::clienteEn(const std::filesystem::path& datos, const std::string& token) const {
+  std::filesystem::create_directories(datos);
+  auto base = servidor_.base();
+  std::ofstream(datos / "ajustes.json") << nlohmann::json{
+      {"fuente", base},
+      {"instalarAlCerrar", true},
+      {"avisar", nlohmann::json::object()},
+      {"componentes",
+       nlohmann::json::object()}}.dump();
+  std::ofstream(datos / "sesion.json") << nlohmann::json{{base, token}}.dump();
 }
 
 }  // namespace orvo::prueba

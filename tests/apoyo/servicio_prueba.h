@@ -3,6 +3,7 @@
 // replace any action through the server's own `alAccion`.
 #pragma once
 
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <string>
@@ -21,8 +22,12 @@ class ServicioPrueba {
   // The `skill_ver` answer for a skill id, to requests carrying a token that has a
   // manifest; other ids get an answer without a skill, other tokens 401.
   void skill(const std::string& id, const std::string& json);
+  // Writes into the data folder `datos` the settings and the token file of a program whose
+  // source is this service, signed in as `token`.
+  void clienteEn(const std::filesystem::path& datos, const std::string& token) const;
 
  private:
+  ServidorPrueba& servidor_;
   std::mutex m_;
   std::map<std::string, std::pair<std::string, std::string>> usuarios_;  // email → clave, token
   std::map<std::string, std::string> manifiestos_;                       // token → json

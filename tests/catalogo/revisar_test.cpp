@@ -103,8 +103,15 @@ TEST_F(Revisar, RespuestasDeErrorGuardanElUltimoManifiesto) {
     std::string mensaje;
   };
   const Caso casos[] = {
-      {{500, R"({"error":"x"})"}, "El servidor respondió con un error (500)"},
-      {{503, ""}, "El servidor respondió con un error (503)"},
+      {{500, R"({"error":"x"})"},
+       "El servidor respondió con un error (500). El servidor tiene un problema: vuelve a "
+       "intentarlo en unos minutos."},
+      {{503, ""},
+       "El servidor respondió con un error (503). El servidor tiene un problema: vuelve a "
+       "intentarlo en unos minutos."},
+      {{404, ""},
+       "El servidor respondió con un error (404). Esa dirección no existe en el servidor: "
+       "revisa la fuente o avisa a quien publica el catálogo."},
       {{200, ""}, "El servidor respondió algo que no entiendo"},
       {{200, "<html>hola</html>", "text/html"}, "El servidor respondió algo que no entiendo"},
       {{200, "[1,2]"}, "El servidor respondió algo que no entiendo"},

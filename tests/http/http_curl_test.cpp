@@ -15,6 +15,7 @@
 
 #include "apoyo/carpeta_temporal.h"
 #include "apoyo/ordenes.h"
+#include "apoyo/pedir_http.h"
 #include "apoyo/servidor_prueba.h"
 #include "plataforma/linux/http_curl.h"
 
@@ -24,21 +25,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Waits for the answer; a request that never completes fails the test instead of hanging.
-// With `destino`, the body goes to that file.
 RespuestaHttp pedir(Http& http, PeticionHttp p, const std::filesystem::path& destino = {}) {
-  auto promesa = std::make_shared<std::promise<RespuestaHttp>>();
-  auto futuro = promesa->get_future();
-  auto listo = [promesa](RespuestaHttp r) { promesa->set_value(std::move(r)); };
-  if (destino.empty())
-    http.enviar(std::move(p), listo);
-  else
-    http.descargar(std::move(p), destino, listo);
-  if (futuro.wait_for(10s) != std::future_status::ready) {
-    ADD_FAILURE() << "sin respuesta";
-    return {};
-  }
-  return futuro.get();
+  return pedirYEsperar(http, std::move(p), destino);
 }
 
 PeticionHttp get(const std::string& url) {
@@ -256,8 +244,12 @@ TEST(HttpCurl, FallosDeTransporteEnEspanol) {
     EXPECT_TRUE(r.cuerpo.empty());
     return r.error.value_or("(sin error)");
   };
-  EXPECT_EQ(fallo(get(cerrado)), "el servidor rechazó la conexión");
-  EXPECT_EQ(fallo(get("http://nada.invalid/feed")), "no encontré el servidor nada.invalid");
+  EXPECT_EQ(fallo(get(cerrado)),
+            "el servidor rechazó la conexión. Puede estar detenido o en mantenimiento: vuelve a "
+            "intentarlo en unos minutos.");
+  EXPECT_EQ(fallo(get("http://nada.invalid/feed")),
+            "no encontré el servidor nada.invalid. Revisa que la dirección esté bien escrita y "
+            "que este equipo tenga conexión a internet.");
   EXPECT_EQ(fallo(get("https://127.0.0.1:" + std::to_string(s.puerto()) + "/")),
             "falló la conexión segura (TLS)");
   EXPECT_EQ(fallo(get(s.base() + "cortado")), "la respuesta llegó incompleta");
@@ -273,7 +265,9 @@ TEST(HttpCurl, FallosDeTransporteEnEspanol) {
   PeticionHttp p = get(s.base() + "lenta");
   p.espera = 0.5;
   auto inicio = std::chrono::steady_clock::now();
-  EXPECT_EQ(fallo(p), "se agotó el tiempo de espera");
+  EXPECT_EQ(fallo(p),
+            "se agotó el tiempo de espera. La red o el servidor van lentos: vuelve a intentarlo "
+            "en unos minutos.");
   EXPECT_LT(std::chrono::steady_clock::now() - inicio, 1900ms);
   lenta.soltar = true;
   close(sock);

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <string_view>
 
+#include "plataforma/linux/proxy.h"
+
 namespace orvo {
 
 namespace {
@@ -64,6 +66,7 @@ std::optional<std::string> configurarPeticion(CURL* easy, const PeticionHttp& p,
   if (!ok) return "no hubo memoria suficiente";
 
   curl_easy_setopt(easy, CURLOPT_URL, p.url.c_str());
+  ponerProxy(easy, p.url);
   curl_easy_setopt(easy, CURLOPT_HTTPHEADER, cabeceras.lista());
   if (p.cuerpo) {
     curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(p.cuerpo->size()));

@@ -50,12 +50,11 @@ void bundle(const fs::path& apps, int i, const char* version) {
   auto id = "app" + std::to_string(i);
   auto c = apps / ("App " + std::to_string(i) + ".app/Contents");
   fs::create_directories(c / "MacOS");
-  std::ofstream(c / "Info.plist")
-      << "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
-         "<key>CFBundleIdentifier</key><string>com.orvo.bench."
-      << id << "</string><key>CFBundleExecutable</key><string>" << id
-      << "</string><key>CFBundleShortVersionString</key><string>" << version
-      << "</string></dict></plist>";
+  std::ofstream(c / "Info.plist") << "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
+                                     "<key>CFBundleIdentifier</key><string>com.orvo.bench."
+                                  << id << "</string><key>CFBundleExecutable</key><string>" << id
+                                  << "</string><key>CFBundleShortVersionString</key><string>"
+                                  << version << "</string></dict></plist>";
   std::ofstream(c / "MacOS" / id) << "#!/bin/sh\n";
 }
 
@@ -69,9 +68,12 @@ int main() {
   for (int i = 0; i < 100; ++i) {
     bundle(apps, i, "1.0");
     auto id = "app" + std::to_string(i);
-    lista.push_back({{"id", id}, {"nombre", "App " + std::to_string(i)},
-                     {"bundle", "com.orvo.bench." + id}, {"app", "App " + std::to_string(i) + ".app"},
-                     {"version", i % 2 ? "2.0" : "1.0"}, {"url", id + ".zip"}});
+    lista.push_back({{"id", id},
+                     {"nombre", "App " + std::to_string(i)},
+                     {"bundle", "com.orvo.bench." + id},
+                     {"app", "App " + std::to_string(i) + ".app"},
+                     {"version", i % 2 ? "2.0" : "1.0"},
+                     {"url", id + ".zip"}});
   }
   std::ofstream(fuente / "orvo-suite.json")
       << Json{{"formato", "orvo-suite/1"}, {"version", 1}, {"apps", lista}}.dump();
@@ -103,11 +105,13 @@ int main() {
     constexpr int kVeces = 200;
     auto t0 = std::chrono::steady_clock::now();
     for (int i = 0; i < kVeces; ++i) delegado.estado();
-    double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
-                    .count() / kVeces;
-    std::printf("estado con 100 apps (50 con versión nueva) y 100 componentes: %.2f ms por foto, "
-                "%zu bytes de JSON (objetivo: menos de 5 ms)\n",
-                ms, principal->bytes / (kVeces + 1));
+    double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count() /
+        kVeces;
+    std::printf(
+        "estado con 100 apps (50 con versión nueva) y 100 componentes: %.2f ms por foto, "
+        "%zu bytes de JSON (objetivo: menos de 5 ms)\n",
+        ms, principal->bytes / (kVeces + 1));
   }
   fs::remove_all(raiz);
   return 0;

@@ -123,7 +123,9 @@ Caso arrancar(const fs::path& programa, const fs::path& paginas, bool yaAbierta,
   std::ofstream(c.raiz / "datos/ajustes.json")
       << R"({"fuente":")" << (c.raiz / "catalogo").string()
       << R"(","instalarAlCerrar":true,"componentes":{},"avisar":{}})";
-  if (yaAbierta) std::ofstream(c.raiz / "config/orvo-suite/preferencias.ini") << "[Orvo Suite]\nyaAbierta=true\n";
+  if (yaAbierta)
+    std::ofstream(c.raiz / "config/orvo-suite/preferencias.ini")
+        << "[Orvo Suite]\nyaAbierta=true\n";
   c.pid = fork();
   if (c.pid == 0) {
     setsid();
@@ -165,11 +167,13 @@ void informar(const char* caso, const Medida& m, const char* objetivo) {
 
 int main(int argc, char** argv) {
   if (!std::getenv("DISPLAY") || !std::getenv("DBUS_SESSION_BUS_ADDRESS")) {
-    std::fprintf(stderr, "Hace falta una pantalla y un bus de sesión: corre esto con "
-                         "tests/ventana/con_pantalla.sh\n");
+    std::fprintf(stderr,
+                 "Hace falta una pantalla y un bus de sesión: corre esto con "
+                 "tests/ventana/con_pantalla.sh\n");
     return 2;
   }
-  fs::path programa = argc > 1 ? argv[1] : fs::path(argv[0]).parent_path().parent_path() / "orvo-suite";
+  fs::path programa =
+      argc > 1 ? argv[1] : fs::path(argv[0]).parent_path().parent_path() / "orvo-suite";
   int segundos = argc > 2 ? std::atoi(argv[2]) : 300;
   fs::path paginas = fs::path(ORVO_FUENTE) / "tests/ventana/paginas";
   fs::path paginasInstalador = fs::path(ORVO_FUENTE) / "bench/paginas";
@@ -182,9 +186,10 @@ int main(int argc, char** argv) {
     auto t0 = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(segundos));
     double pared = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    std::printf("CPU en reposo durante %d s (la revisión de cada 120 s incluida): %.3f %% de un "
-                "núcleo (objetivo: menos de 0,2 %%)\n",
-                segundos, 100 * (segundosCpu(c.pid) - antes) / pared);
+    std::printf(
+        "CPU en reposo durante %d s (la revisión de cada 120 s incluida): %.3f %% de un "
+        "núcleo (objetivo: menos de 0,2 %%)\n",
+        segundos, 100 * (segundosCpu(c.pid) - antes) / pared);
     terminar(c);
   }
   {  // The first launch: the main window shows.
@@ -199,8 +204,9 @@ int main(int argc, char** argv) {
     auto c = arrancar(programa, paginasInstalador, false, "ambas");
     if (!esperarTexto(c.raiz / "datos/ajustes.json", "instalador-visto", 60))
       std::printf("la ventana del instalador no llegó a mostrarse\n");
-    std::system("gdbus call --session --dest com.orvo.suite --object-path /com/orvo/suite "
-                "--method org.gtk.Actions.Activate cerrar '[]' '{}' >/dev/null");
+    std::system(
+        "gdbus call --session --dest com.orvo.suite --object-path /com/orvo/suite "
+        "--method org.gtk.Actions.Activate cerrar '[]' '{}' >/dev/null");
     std::this_thread::sleep_for(std::chrono::seconds(5));
     informar("tras mostrar y cerrar las dos", medir(c.pid), "menos de 150 MB");
     terminar(c);

@@ -60,7 +60,7 @@ void AppDelegate::lanzar() {
   pruebaLogin();
 
   lanzado_ = true;
-  manejarEnlaces(std::exchange(enlaces_, {}));
+  atenderEnlaces(std::exchange(enlaces_, {}));
 }
 
 void AppDelegate::revisar() {
@@ -103,12 +103,12 @@ void AppDelegate::reabrir() {
 }
 
 void AppDelegate::abrirEnlaces(const std::vector<std::string>& urls) {
-  if (lanzado_) return manejarEnlaces(urls);
+  if (lanzado_) return atenderEnlaces(urls);
   enlaces_.insert(enlaces_.end(), urls.begin(), urls.end());
 }
 
 // The link handler itself comes with the tray item; until then the links are logged.
-void AppDelegate::manejarEnlaces(const std::vector<std::string>& urls) {
+void AppDelegate::atenderEnlaces(const std::vector<std::string>& urls) {
   for (const auto& u : urls) Log::escribir("enlace: " + u);
 }
 

@@ -61,7 +61,7 @@ class AppDelegate {
   void mostrarPrincipal();
   void decidirVentana();
   void pruebaLogin();
-  void manejarEnlaces(const std::vector<std::string>& urls);
+  void atenderEnlaces(const std::vector<std::string>& urls);
   void revisar();
   void instalacionCambio(const Instalacion& inst);
   void instalacionTermino();

@@ -126,6 +126,7 @@ Caso arrancar(const fs::path& programa, const fs::path& paginas, bool yaAbierta,
   if (yaAbierta)
     std::ofstream(c.raiz / "config/orvo-suite/preferencias.ini")
         << "[Orvo Suite]\nyaAbierta=true\n";
+  std::fflush(stdout);
   c.pid = fork();
   if (c.pid == 0) {
     setsid();

@@ -60,8 +60,12 @@ std::unique_ptr<Ventana> PantallaGtk::crearVentana(const FormaVentana& forma) {
                                  .preferencias = preferencias_,
                                  .abrirEnlace = [this](const std::string& u) { abrirEnlace(u); },
                                  .aplicacion = aplicacion_,
-                                 .relacionada = primera_ ? primera_->vista() : nullptr});
-  if (!primera_) primera_ = ventana.get();
+                                 .relacionada = primera_});
+  // Whichever of the two shows first starts the web process; the other joins it.
+  if (primera_)
+    primera_->compartirCon(ventana.get());
+  else
+    primera_ = ventana.get();
   return ventana;
 }
 

@@ -19,7 +19,7 @@ void pintarFondo(GtkWidget* ventana) {
                                  GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 }
 
-WebKitWebView* crearVista(WebKitUserContentManager* contenido, WebKitWebView* relacionada) {
+WebKitWebView* nuevaVista(WebKitUserContentManager* contenido, WebKitWebView* relacionada) {
   auto* ajustes = webkit_settings_new();
   // Plain pages need no compositing; without a GPU it runs on a software GL that costs
   // tens of megabytes per web process.
@@ -42,15 +42,6 @@ VentanaWeb::VentanaWeb(const FormaVentana& forma, Entorno entorno)
         webkit_web_view_evaluate_javascript(vista_, js.c_str(), static_cast<gssize>(js.size()),
                                             nullptr, nullptr, nullptr, nullptr, nullptr);
       }) {
-  contenido_ = webkit_user_content_manager_new();
-  g_signal_connect(contenido_, "script-message-received::suite", G_CALLBACK(alRecibir), this);
-  webkit_user_content_manager_register_script_message_handler(contenido_, "suite");
-  vista_ = crearVista(contenido_, entorno_.relacionada);
-  GdkRGBA transparente{0, 0, 0, 0};
-  webkit_web_view_set_background_color(vista_, &transparente);
-  g_signal_connect(vista_, "load-changed", G_CALLBACK(alCargar), this);
-  g_signal_connect(vista_, "decide-policy", G_CALLBACK(alDecidir), this);
-
   auto* w = entorno_.aplicacion ? gtk_application_window_new(entorno_.aplicacion)
                                 : gtk_window_new(GTK_WINDOW_TOPLEVEL);
   ventana_ = GTK_WINDOW(w);
@@ -61,38 +52,49 @@ VentanaWeb::VentanaWeb(const FormaVentana& forma, Entorno entorno)
   minimo.min_height = forma_.minimoAlto;
   gtk_window_set_geometry_hints(ventana_, nullptr, &minimo, GDK_HINT_MIN_SIZE);
   gtk_window_set_default_size(ventana_, forma_.ancho, forma_.alto);
-  gtk_container_add(GTK_CONTAINER(w), GTK_WIDGET(vista_));
   if (forma_.flotante) {
-    // A window that is not resizable takes its content's size, whatever was saved.
-    gtk_widget_set_size_request(GTK_WIDGET(vista_), forma_.ancho, forma_.alto);
     gtk_window_set_resizable(ventana_, FALSE);
     gtk_window_set_keep_above(ventana_, TRUE);
     gtk_window_stick(ventana_);
   }
-  gtk_widget_show(GTK_WIDGET(vista_));
   g_signal_connect(w, "delete-event", G_CALLBACK(alCerrar), this);
   restaurarMarco();
 }
 
 VentanaWeb::~VentanaWeb() {
   recordarMarco();
-  g_signal_handlers_disconnect_by_data(contenido_, this);
-  g_signal_handlers_disconnect_by_data(vista_, this);
   g_signal_handlers_disconnect_by_data(ventana_, this);
-  webkit_user_content_manager_unregister_script_message_handler(contenido_, "suite");
+  if (vista_) {
+    g_signal_handlers_disconnect_by_data(contenido_, this);
+    g_signal_handlers_disconnect_by_data(vista_, this);
+    webkit_user_content_manager_unregister_script_message_handler(contenido_, "suite");
+  }
   gtk_widget_destroy(GTK_WIDGET(ventana_));
-  g_object_unref(contenido_);
+  if (contenido_) g_object_unref(contenido_);
+}
+
+void VentanaWeb::crearVista() {
+  contenido_ = webkit_user_content_manager_new();
+  g_signal_connect(contenido_, "script-message-received::suite", G_CALLBACK(alRecibir), this);
+  webkit_user_content_manager_register_script_message_handler(contenido_, "suite");
+  vista_ = nuevaVista(contenido_, entorno_.relacionada ? entorno_.relacionada->vista() : nullptr);
+  GdkRGBA transparente{0, 0, 0, 0};
+  webkit_web_view_set_background_color(vista_, &transparente);
+  g_signal_connect(vista_, "load-changed", G_CALLBACK(alCargar), this);
+  g_signal_connect(vista_, "decide-policy", G_CALLBACK(alDecidir), this);
+  // A window that is not resizable takes its content's size, whatever was saved.
+  if (forma_.flotante) gtk_widget_set_size_request(GTK_WIDGET(vista_), forma_.ancho, forma_.alto);
+  gtk_container_add(GTK_CONTAINER(ventana_), GTK_WIDGET(vista_));
+  gtk_widget_show(GTK_WIDGET(vista_));
+  char* uri = g_filename_to_uri((entorno_.web / forma_.pagina).c_str(), nullptr, nullptr);
+  if (uri) webkit_web_view_load_uri(vista_, uri);
+  g_free(uri);
 }
 
 void VentanaWeb::enviar(const Json& evento) { cola_.enviar(evento); }
 
 void VentanaWeb::mostrar(bool activar) {
-  if (!pedida_) {
-    pedida_ = true;
-    char* uri = g_filename_to_uri((entorno_.web / forma_.pagina).c_str(), nullptr, nullptr);
-    if (uri) webkit_web_view_load_uri(vista_, uri);
-    g_free(uri);
-  }
+  if (!vista_) crearVista();
   if (activar) return gtk_window_present(ventana_);
   gtk_window_set_focus_on_map(ventana_, FALSE);
   gtk_widget_show(GTK_WIDGET(ventana_));

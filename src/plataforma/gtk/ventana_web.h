@@ -1,7 +1,7 @@
 // One GTK window whose whole content is a WebKitGTK view of a page of the program's own,
 // with the page bridge: the "suite" message handler in, `window.suite.evento` out.
-// The page is loaded the first time the window shows: a program that stays in the tray
-// never starts a web process.
+// The view is made and its page loaded the first time the window shows: WebKit starts
+// its processes with the first view, so a program that stays in the tray runs none.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -25,8 +25,8 @@ class VentanaWeb : public Ventana {
     // Opens a web address in the user's browser.
     std::function<void(const std::string&)> abrirEnlace;
     GtkApplication* aplicacion = nullptr;
-    // A view whose web process this one shares; null for the first.
-    WebKitWebView* relacionada = nullptr;
+    // A window whose web process this one shares once both have views; null for the first.
+    const VentanaWeb* relacionada = nullptr;
   };
 
   VentanaWeb(const FormaVentana& forma, Entorno entorno);
@@ -40,7 +40,11 @@ class VentanaWeb : public Ventana {
   bool visible() const override;
   bool enFrente() const override;
 
+  // The other window whose web process this one joins if that one has a view by then.
+  void compartirCon(const VentanaWeb* otra) { entorno_.relacionada = otra; }
+
   GtkWindow* ventana() const { return ventana_; }
+  // Null until the window was first shown.
   WebKitWebView* vista() const { return vista_; }
   bool cargada() const { return cola_.lista(); }
 
@@ -50,6 +54,7 @@ class VentanaWeb : public Ventana {
   static gboolean alDecidir(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType,
                             gpointer yo);
   static void alRecibir(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer yo);
+  void crearVista();
   void recordarMarco();
   void restaurarMarco();
 
@@ -59,7 +64,6 @@ class VentanaWeb : public Ventana {
   WebKitWebView* vista_ = nullptr;
   WebKitUserContentManager* contenido_ = nullptr;
   ColaEventos cola_;
-  bool pedida_ = false;  // the page load has been started
 };
 
 }  // namespace orvo

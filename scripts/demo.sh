@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the program on the bundled demo catalogue:
-# the apps' status, then two installations through the test-install mode (a new app and
-# the update of an older one) into a sandbox applications folder, then the status again.
+# Installs what is missing, builds, and runs the program on the bundled demo catalogue in
+# a sandbox (data, settings and applications folders under build/demo). With a display:
+# the windowed program, main window shown. Without one: the apps' status, then two
+# installations through the test-install mode (a new app and the update of an older one),
+# then the status again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/dependencias.sh
@@ -14,8 +16,18 @@ mkdir -p "$datos" "$aplicaciones"
 # An older Orvo Video already installed, so the catalogue has an update to offer.
 [ -e "$aplicaciones/Orvo Video.app" ] || cp -a "$catalogo/anteriores/Orvo Video.app" "$aplicaciones/"
 export OV_DATOS="$datos" OV_DESTINO="$aplicaciones" XDG_DATA_HOME="$datos/xdg"
+# The autostart entry and the window positions stay in the sandbox too.
+export XDG_CONFIG_HOME="$datos/config"
 programa=./build/demo/orvo-suite
+# Lists the apps and makes the demo catalogue the program's source.
 "$programa" --demo "$catalogo"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo
+  echo "Orvo Suite con ventanas (Ctrl+Q para salir; registro: $datos/suite.log)"
+  OV_ABRIR=1 exec "$programa"
+fi
+echo
+echo "No hay pantalla (DISPLAY o WAYLAND_DISPLAY): la demostración sigue sin ventanas."
 for app in slides video; do
   echo
   echo "== OV_PRUEBA_INSTALAR=$app"

@@ -2,14 +2,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 
+#include "comun/log.h"
+#include "plataforma/gtk/aplicacion.h"
 #include "plataforma/linux/bucle_glib.h"
 #include "plataforma/linux/descargas_curl.h"
 #include "plataforma/linux/espacio_linux.h"
 #include "plataforma/linux/http_curl.h"
 #include "plataforma/linux/permisos_linux.h"
+#include "plataforma/linux/preferencias_linux.h"
 #include "plataforma/linux/sistema_linux.h"
+#include "shell/app_delegate.h"
 #include "shell/nucleo.h"
 #include "shell/prueba_instalacion.h"
 #include "shell/texto_estado.h"
@@ -17,6 +23,7 @@
 namespace {
 
 using namespace orvo;
+namespace fs = std::filesystem;
 
 // Every real platform piece, in the order their users need them.
 struct PlataformaLinux {
@@ -31,8 +38,30 @@ struct PlataformaLinux {
   Plataforma comoInterfaz() { return {bucle, http, espacio, sistema, descargas, permisos}; }
 };
 
+// Until the tray item lands the program runs with its windows only, as it does on a
+// desktop without a tray host.
+class SinBandeja : public Bandeja {
+ public:
+  void crear(Acciones) override {}
+  void actualizar(int, const std::string&) override {}
+};
+
+constexpr const char* kUso =
+    "Uso: orvo-suite [orvosuite:ENLACE...]\n"
+    "     orvo-suite --demo CARPETA\n"
+    "     orvo-suite --help | --version\n"
+    "\n"
+    "Mantiene instaladas y al día las apps de Orvo. Sin argumentos abre el programa en la\n"
+    "bandeja (si ya está abierto, muestra su ventana); los enlaces orvosuite: van al programa\n"
+    "abierto. --demo muestra el estado de las apps de un catálogo local y termina.\n"
+    "\n"
+    "Variables: OV_DATOS y OV_DESTINO (carpetas de datos y de apps), OV_ABRIR=1 (mostrar la\n"
+    "ventana al empezar), OV_PRUEBA_INSTALAR=ID (instalar una app sin ventanas y terminar).\n";
+
 // Lists a local catalogue folder's apps with their status on this computer.
-int mostrarEstado(Nucleo& nucleo, BucleGlib& bucle, const std::string& carpeta) {
+int mostrarEstado(const std::string& carpeta) {
+  PlataformaLinux p;
+  Nucleo nucleo(p.comoInterfaz());
   auto& catalogo = nucleo.catalogo();
   catalogo.cambiarAjustes([&](Ajustes& a) { a.fuente = carpeta; });
   int estado = 0;
@@ -44,10 +73,72 @@ int mostrarEstado(Nucleo& nucleo, BucleGlib& bucle, const std::string& carpeta) 
     std::printf("Catálogo %s, apps en %s\n", catalogo.base().texto().c_str(),
                 catalogo.aplicaciones.c_str());
     for (const auto& e : catalogo.estadoApps()) std::printf("  %s\n", textoApp(e).c_str());
-    bucle.salir();
+    p.bucle.salir();
   });
-  bucle.correr();
+  p.bucle.correr();
   return estado;
+}
+
+// The test-install mode: no display and no toolkit, only the plain main loop.
+int probarInstalacion(const std::string& id) {
+  PlataformaLinux p;
+  Nucleo nucleo(p.comoInterfaz());
+  int salida = 0;
+  auto salir = [&](int estado) {
+    salida = estado;
+    p.bucle.salir();
+  };
+  nucleo.instalador().terminarPrograma = [&] { salir(0); };
+  PruebaInstalacion prueba(nucleo, stdout, salir);
+  prueba.comenzar(id);
+  p.bucle.correr();
+  return salida;
+}
+
+// The pages: inside the program's own bundle, else (run from the build tree) the source
+// tree's. OV_PRUEBA_WEB lets the tests show pages of their own.
+std::optional<fs::path> carpetaWeb(Sistema& sistema) {
+  if (auto prueba = sistema.entorno("OV_PRUEBA_WEB")) return fs::path(*prueba);
+  std::error_code ec;
+  auto exe = fs::read_symlink("/proc/self/exe", ec);
+  auto contents = exe.parent_path().parent_path();
+  if (!ec && exe.parent_path().filename() == "MacOS" && contents.filename() == "Contents" &&
+      fs::is_directory(contents / "Resources/web", ec))
+    return contents / "Resources/web";
+  if (fs::is_directory(ORVO_WEB_FUENTE, ec)) return fs::path(ORVO_WEB_FUENTE);
+  return std::nullopt;
+}
+
+// The desktop program: one instance per session; a later launch hands over and ends.
+int escritorio(int argc, char** argv) {
+  SistemaLinux sistema;
+  auto web = carpetaWeb(sistema);
+  if (!web) {
+    std::fprintf(stderr,
+                 "No encuentro las páginas del programa: falta la carpeta web en el paquete "
+                 "(Contents/Resources/web) y en %s.\n",
+                 ORVO_WEB_FUENTE);
+    return 1;
+  }
+  std::error_code ec;
+  PreferenciasLinux preferencias(sistema, fs::read_symlink("/proc/self/exe", ec));
+  std::unique_ptr<PlataformaLinux> p;
+  std::unique_ptr<Nucleo> nucleo;
+  SinBandeja bandeja;
+  std::unique_ptr<AppDelegate> delegado;
+  return correrAplicacion(
+      *web, preferencias,
+      {.lanzar =
+           [&](Pantalla& pantalla) {
+             p = std::make_unique<PlataformaLinux>();
+             nucleo = std::make_unique<Nucleo>(p->comoInterfaz());
+             delegado = std::make_unique<AppDelegate>(*nucleo, pantalla, bandeja, preferencias);
+             delegado->lanzar();
+           },
+       .reabrir = [&] { delegado->reabrir(); },
+       .abrir = [&](const std::vector<std::string>& urls) { delegado->abrirEnlaces(urls); },
+       .terminar = [&] { delegado.reset(); }},
+      argc, argv);
 }
 
 }  // namespace
@@ -56,22 +147,16 @@ int main(int argc, char** argv) {
   // Inherited from the vendor's Electron apps; every process we start must not see them.
   unsetenv("ELECTRON_RUN_AS_NODE");
   unsetenv("ELECTRON_NO_ATTACH_CONSOLE");
-  PlataformaLinux p;
-  Nucleo nucleo(p.comoInterfaz());
-
-  if (auto id = p.sistema.entorno("OV_PRUEBA_INSTALAR")) {
-    int salida = 0;
-    auto salir = [&](int estado) {
-      salida = estado;
-      p.bucle.salir();
-    };
-    nucleo.instalador().terminarPrograma = [&] { salir(0); };
-    PruebaInstalacion prueba(nucleo, stdout, salir);
-    prueba.comenzar(*id);
-    p.bucle.correr();
-    return salida;
+  std::string primero = argc > 1 ? argv[1] : "";
+  if (primero == "--help" || primero == "-h") return std::fputs(kUso, stdout), 0;
+  if (primero == "--version") {
+    SistemaLinux sistema;
+    std::printf("orvo-suite %s\n", sistema.versionPropia().value_or(ORVO_VERSION).c_str());
+    return 0;
   }
-  if (argc == 3 && std::string(argv[1]) == "--demo") return mostrarEstado(nucleo, p.bucle, argv[2]);
-  std::fprintf(stderr, "Uso: orvo-suite --demo CARPETA\n");
-  return 2;
+  if (auto id = std::getenv("OV_PRUEBA_INSTALAR")) return probarInstalacion(id);
+  if (argc == 3 && primero == "--demo") return mostrarEstado(argv[2]);
+  for (int i = 1; i < argc; ++i)
+    if (argv[i][0] == '-') return std::fputs(kUso, stderr), 2;
+  return escritorio(argc, argv);
 }

@@ -1,0 +1,69 @@
+#include "plataforma/gtk/aplicacion.h"
+
+#include <gtk/gtk.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "plataforma/gtk/pantalla_gtk.h"
+
+namespace orvo {
+
+namespace {
+
+struct Estado {
+  std::filesystem::path web;
+  Preferencias& preferencias;
+  AvisosAplicacion avisos;
+  std::unique_ptr<PantallaGtk> pantalla;
+  // The first activate or open is the first launch itself, not a second one.
+  bool primera = true;
+};
+
+void alIniciar(GApplication* app, gpointer p) {
+  auto* e = static_cast<Estado*>(p);
+  // A tray program lives on with every window closed.
+  g_application_hold(app);
+  e->pantalla = std::make_unique<PantallaGtk>(GTK_APPLICATION(app), e->web, e->preferencias);
+  e->avisos.lanzar(*e->pantalla);
+}
+
+void alActivar(GApplication*, gpointer p) {
+  auto* e = static_cast<Estado*>(p);
+  if (!std::exchange(e->primera, false)) e->avisos.reabrir();
+}
+
+void alAbrir(GApplication*, GFile** archivos, int n, const char*, gpointer p) {
+  auto* e = static_cast<Estado*>(p);
+  e->primera = false;
+  std::vector<std::string> urls;
+  for (int i = 0; i < n; ++i) {
+    char* uri = g_file_get_uri(archivos[i]);
+    urls.emplace_back(uri);
+    g_free(uri);
+  }
+  e->avisos.abrir(urls);
+}
+
+}  // namespace
+
+int correrAplicacion(const std::filesystem::path& web, Preferencias& preferencias,
+                     AvisosAplicacion avisos, int argc, char** argv) {
+  if (!gtk_init_check(nullptr, nullptr)) {
+    std::fprintf(stderr,
+                 "No hay una pantalla donde mostrar las ventanas (DISPLAY o WAYLAND_DISPLAY).\n");
+    return 1;
+  }
+  Estado estado{web, preferencias, std::move(avisos), nullptr};
+  auto* app = gtk_application_new(kIdAplicacion, G_APPLICATION_HANDLES_OPEN);
+  g_signal_connect(app, "startup", G_CALLBACK(alIniciar), &estado);
+  g_signal_connect(app, "activate", G_CALLBACK(alActivar), &estado);
+  g_signal_connect(app, "open", G_CALLBACK(alAbrir), &estado);
+  int salida = g_application_run(G_APPLICATION(app), argc, argv);
+  if (estado.avisos.terminar) estado.avisos.terminar();
+  estado.pantalla.reset();
+  g_object_unref(app);
+  return salida;
+}
+
+}  // namespace orvo

@@ -1,0 +1,71 @@
+#include "catalogo/conocidas.h"
+#include "shell/app_delegate.h"
+
+namespace orvo {
+
+namespace {
+
+bool conNueva(const Json& app) {
+  auto n = app.find("nueva");
+  return n != app.end() && n->is_boolean() && n->get<bool>();
+}
+
+}  // namespace
+
+std::string AppDelegate::ayuda(int cuenta) {
+  if (cuenta <= 0) return "Orvo Suite";
+  return "Orvo Suite \u00b7 " + std::to_string(cuenta) +
+         (cuenta == 1 ? " actualizaci\u00f3n" : " actualizaciones");
+}
+
+Json AppDelegate::foto() const {
+  auto& catalogo = nucleo_.catalogo();
+  auto& instalador = nucleo_.instalador();
+  auto& ajustes = catalogo.ajustes;
+
+  Json listas = Json::array(), instalaciones = Json::array();
+  for (const auto& i : instalador.todas) {
+    instalaciones.push_back(i->json());
+    if (i->fase != Fase::esperaCierre) continue;
+    auto version = i->app.version;
+    if (i->app.build) version += " \u00b7 " + *i->app.build;
+    listas.push_back({{"id", i->app.id}, {"nombre", i->app.nombre}, {"version", version}});
+  }
+  Json apps = Json::array();
+  for (auto& a : catalogo.estadoApps()) apps.push_back(std::move(a));
+
+  Json f{{"tipo", "estado"},
+         {"listas", std::move(listas)},
+         {"apps", std::move(apps)},
+         {"fuente", ajustes.fuente},
+         {"instalarAlCerrar", ajustes.instalarAlCerrar},
+         {"componentes", ajustes.componentes},
+         {"avisar", ajustes.avisar},
+         {"errorFuente", catalogo.errorFuente.value_or("")},
+         // The components manager's `estado()` goes here when that manager exists.
+         {"comps", Json::array()},
+         {"version", nucleo_.plataforma().sistema.versionPropia().value_or("")}};
+  if (catalogo.revisado) f["revisado"] = textoFecha(*catalogo.revisado);
+
+  auto base = catalogo.base();
+  Json sesion = nucleo_.cuenta().json();
+  sesion["necesita"] = catalogo.necesitaLogin();
+  sesion["conServidor"] = base.esServidor();
+  sesion["servidor"] = base.esServidor() ? *base.servidor : servicioPorDefecto();
+  f["sesion"] = std::move(sesion);
+
+  if (auto actual = instalador.actual()) f["instalacion"] = actual->json();
+  f["instalaciones"] = std::move(instalaciones);
+  return f;
+}
+
+void AppDelegate::estado() {
+  auto f = foto();
+  int n = static_cast<int>(nucleo_.cuenta().avisos.size());
+  for (const auto& app : f["apps"]) n += conNueva(app);
+  bandeja_.actualizar(n, ayuda(n));
+  principal_->enviar(f);
+  instalador_->enviar(f);
+}
+
+}  // namespace orvo

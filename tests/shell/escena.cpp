@@ -1,0 +1,96 @@
+#include "escena.h"
+
+#include <fstream>
+
+#include "apoyo/app_prueba.h"
+#include "apoyo/bundles_prueba.h"
+
+namespace orvo::prueba {
+
+namespace fs = std::filesystem;
+
+class Escena::SinAdministrador : public Permisos {
+ public:
+  Error comoAdministrador(const std::string&) override { return "sin administrador en pruebas"; }
+  void abrirAjustesSeguridad() override {}
+};
+
+Json VentanaFalsa::ultimo(const std::string& tipo) const {
+  for (auto e = eventos.rbegin(); e != eventos.rend(); ++e)
+    if ((*e)["tipo"] == tipo) return *e;
+  return nullptr;
+}
+
+size_t VentanaFalsa::cuantos(const std::string& tipo) const {
+  size_t n = 0;
+  for (const auto& e : eventos) n += e["tipo"] == tipo;
+  return n;
+}
+
+Escena::Escena()
+    : apps(t / "Aplicaciones"),
+      datos(t / "datos"),
+      fuente(t / "fuente"),
+      permisos_(std::make_unique<SinAdministrador>()) {
+  for (const auto& c : {apps, datos, fuente, t / "casa", t / "tmp"}) fs::create_directories(c);
+  sistema.casa = t / "casa";
+  sistema.datos = t / "xdg";
+  sistema.temporal = t / "tmp";
+  sistema.variables["OV_DESTINO"] = apps.string();
+  sistema.variables["OV_DATOS"] = datos.string();
+  espacio = std::make_unique<EspacioLinux>(apps, t / "xdg/applications", bucle);
+  descargas = std::make_unique<DescargasCurl>(bucle, t / "tmp");
+  publicar({});
+}
+
+Escena::~Escena() {
+  delegado.reset();
+  nucleo.reset();
+  matarAppsDe(t.ruta());
+}
+
+void Escena::arrancar() {
+  delegado.reset();
+  nucleo.reset();
+  pantalla.ventanas.clear();
+  nucleo =
+      std::make_unique<Nucleo>(Plataforma{bucle, http, *espacio, sistema, *descargas, *permisos_});
+  catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = fuente.string(); });
+  delegado = std::make_unique<AppDelegate>(*nucleo, pantalla, bandeja, preferencias);
+}
+
+void Escena::lanzar() {
+  delegado->lanzar();
+  // Every end of a check, good or bad, reaches the pages as a snapshot.
+  ASSERT_TRUE(esperar([&] { return principal().cuantos("estado") > 0; }));
+  bucle.procesar();
+}
+
+bool Escena::hastaQue(const std::function<bool()>& condicion) {
+  for (int i = 0; i < 400; ++i) {
+    if (bucle.esperarHasta(condicion, 0.05)) return true;
+    bucle.avanzar(0.1);
+  }
+  return false;
+}
+
+void Escena::publicar(const std::vector<AppRemota>& lista) {
+  Json j = Json::array();
+  for (const auto& a : lista) j.push_back(a.aJson());
+  std::ofstream(fuente / "orvo-suite.json")
+      << Json{{"formato", "orvo-suite/1"}, {"version", 1}, {"apps", j}}.dump();
+}
+
+AppRemota Escena::empaquetar(const std::string& id, const std::string& version,
+                             const std::string& script) {
+  return empaquetarApp(t / "obra", fuente, id, version, script.empty() ? kScriptQueEspera : script);
+}
+
+fs::path Escena::instalarAMano(const std::string& id, const std::string& version,
+                               const std::string& script) {
+  auto claves = clavesDe("com.orvo.prueba." + id, id);
+  claves["CFBundleShortVersionString"] = version;
+  return crearBundle(apps, "Prueba " + id, claves, script.empty() ? kScriptQueEspera : script);
+}
+
+}  // namespace orvo::prueba

@@ -1,0 +1,144 @@
+// The pages' messages: each action with its parameter rules.
+#include "apoyo/bundles_prueba.h"
+#include "comun/archivos.h"
+#include "escena.h"
+
+using namespace orvo;
+using namespace orvo::prueba;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Mensajes : public Escena {
+ protected:
+  void SetUp() override {
+    arrancar();
+    lanzar();
+  }
+  Json ajustes() { return Json::parse(*leerArchivo(datos / "ajustes.json")); }
+  // Waits until the installation of `id` is no longer active.
+  bool terminada(const std::string& id) {
+    return hastaQue([&] { return !instalador().todas.empty() && !instalador().enCurso(id); });
+  }
+};
+
+}  // namespace
+
+TEST_F(Mensajes, AjustesConSusValoresPorDefecto) {
+  size_t fotos = principal().cuantos("estado");
+  delegado->mensaje({{"accion", "instalarAlCerrar"}, {"valor", false}});
+  EXPECT_EQ(ajustes()["instalarAlCerrar"], false);
+  delegado->mensaje({{"accion", "instalarAlCerrar"}, {"valor", "no"}});  // wrong type: absent
+  EXPECT_EQ(ajustes()["instalarAlCerrar"], true);
+  delegado->mensaje({{"accion", "componente"}, {"repo", "orvo/voces"}, {"valor", false}});
+  delegado->mensaje({{"accion", "componente"}, {"repo", "orvo/filtros"}});
+  delegado->mensaje({{"accion", "componente"}, {"valor", true}});
+  EXPECT_EQ(ajustes()["componentes"], (Json{{"orvo/voces", false}, {"orvo/filtros", true}}));
+  delegado->mensaje({{"accion", "avisar"}, {"id", "video"}, {"valor", false}});
+  delegado->mensaje({{"accion", "avisar"}});
+  EXPECT_EQ(ajustes()["avisar"], (Json{{"video", true}}));
+  // Each change is a snapshot, and none starts a check.
+  EXPECT_EQ(principal().cuantos("estado"), fotos + 5);
+
+  // The source is stored exactly as sent, then checked; "" and non-text are ignored.
+  delegado->mensaje({{"accion", "fuente"}, {"valor", ""}});
+  delegado->mensaje({{"accion", "fuente"}, {"valor", 7}});
+  EXPECT_EQ(ajustes()["fuente"], fuente.string());
+  delegado->mensaje({{"accion", "fuente"}, {"valor", "  " + (t / "otra").string() + " "}});
+  EXPECT_EQ(ajustes()["fuente"], "  " + (t / "otra").string() + " ");
+  ASSERT_TRUE(esperar([&] { return catalogo().errorFuente.has_value(); }));
+
+  // The chosen folder becomes the source; a cancelled chooser changes nothing.
+  pantalla.carpeta = fuente;
+  delegado->mensaje({{"accion", "elegirCarpeta"}});
+  EXPECT_EQ(ajustes()["fuente"], fuente.string());
+  ASSERT_TRUE(esperar([&] { return !catalogo().errorFuente; }));
+  pantalla.carpeta.reset();
+  delegado->mensaje({{"accion", "elegirCarpeta"}});
+  EXPECT_EQ(ajustes()["fuente"], fuente.string());
+}
+
+TEST_F(Mensajes, AvisosLeidosVentanasYEnlaces) {
+  nucleo->cuenta().avisos = {{.id = 1, .titulo = "a"}, {.id = 2, .titulo = "b"}};
+  delegado->mensaje({{"accion", "leido"}, {"avisos", {"1"}}});
+  delegado->mensaje({{"accion", "leido"}, {"avisos", 1}});
+  EXPECT_EQ(nucleo->cuenta().avisos.size(), 2u);
+  size_t fotos = principal().cuantos("estado");
+  delegado->mensaje({{"accion", "leido"}, {"avisos", {1}}});
+  ASSERT_EQ(nucleo->cuenta().avisos.size(), 1u);
+  EXPECT_EQ(principal().cuantos("estado"), fotos + 1);
+
+  delegado->mensaje({{"accion", "verInstalador"}});
+  EXPECT_TRUE(ventanaInstalador().enFrente());
+  delegado->mensaje({{"accion", "ocultarInstalador"}});
+  EXPECT_FALSE(ventanaInstalador().visible());
+  // Cancelling hides the installer even with nothing to cancel, and sends a snapshot.
+  delegado->mensaje({{"accion", "verInstalador"}});
+  delegado->mensaje({{"accion", "cancelar"}});
+  EXPECT_FALSE(ventanaInstalador().visible());
+  EXPECT_EQ(principal().cuantos("estado"), fotos + 2);
+  delegado->mensaje({{"accion", "estado"}});
+  EXPECT_EQ(principal().cuantos("estado"), fotos + 3);
+
+  for (const char* url :
+       {"https://orvo.example/ayuda", "mailto:ayuda@orvo.example", "file:///etc/passwd",
+        "orvosuite://skill/quitar?id=x", "no es una url", "/relativa"})
+    delegado->mensaje({{"accion", "enlace"}, {"url", url}});
+  delegado->mensaje({{"accion", "enlace"}, {"url", 3}});
+  EXPECT_EQ(pantalla.enlaces,
+            (std::vector<std::string>{"https://orvo.example/ayuda", "mailto:ayuda@orvo.example"}));
+
+  // Nothing for unknown or malformed actions.
+  size_t eventos = principal().eventos.size();
+  delegado->mensaje({{"accion", "Estado"}});
+  delegado->mensaje({{"accion", 1}});
+  delegado->mensaje(Json::array({"estado"}));
+  EXPECT_EQ(principal().eventos.size(), eventos);
+}
+
+TEST_F(Mensajes, InstalarAbrirYLaPropia) {
+  sistema.bundle = "com.orvo.prueba.suite";
+  auto uno = empaquetar("shuno", "1.0");
+  auto rota = empaquetar("shrota", "1.0");
+  rota.url = "falta.zip";
+  instalarAMano("suite", "1.0");
+  publicar({uno, rota, empaquetar("suite", "2.0")});
+  catalogo().cambiarAjustes([](Ajustes& a) { a.instalarAlCerrar = false; });
+  delegado->mensaje({{"accion", "revisar"}});
+  ASSERT_TRUE(
+      esperar([&] { return catalogo().manifiesto && catalogo().manifiesto->apps.size() == 3; }));
+
+  delegado->mensaje({{"accion", "instalar"}, {"id", "shrota"}});
+  ASSERT_TRUE(terminada("shrota"));
+  EXPECT_EQ(instalador().todas.at(0)->fase, Fase::error);
+  // A user's installation brings the installer forward.
+  EXPECT_EQ(ventanaInstalador().mostrada.at(0), true);
+  // No app: not even the discard.
+  delegado->mensaje({{"accion", "instalar"}});
+  delegado->mensaje({{"accion", "instalar"}, {"id", "nadie"}});
+  EXPECT_EQ(instalador().todas.size(), 1u);
+  // The program's own entry is its self-update, off while installing at quit is off.
+  delegado->mensaje({{"accion", "instalar"}, {"id", "suite"}});
+  EXPECT_TRUE(instalador().todas.empty());
+
+  // Opening: nothing for an app that is not installed; an installed one starts.
+  delegado->mensaje({{"accion", "abrir"}, {"id", "shuno"}});
+  EXPECT_TRUE(espacio->enMarcha("com.orvo.prueba.shuno").empty());
+  delegado->mensaje({{"accion", "instalar"}, {"id", "shuno"}});
+  ASSERT_TRUE(terminada("shuno"));
+  ASSERT_EQ(instalador().todas.at(0)->fase, Fase::lista);
+  matarAppsDe(apps);
+  ASSERT_TRUE(esperarQue([&] { return espacio->enMarcha("com.orvo.prueba.shuno").empty(); }));
+  delegado->mensaje({{"accion", "abrir"}, {"id", "shuno"}});
+  EXPECT_TRUE(esperarQue([&] { return espacio->enMarcha("com.orvo.prueba.shuno").size() == 1; }));
+  // A running copy is not started twice.
+  delegado->mensaje({{"accion", "abrir"}, {"id", "shuno"}});
+  EXPECT_EQ(espacio->enMarcha("com.orvo.prueba.shuno").size(), 1u);
+
+  catalogo().cambiarAjustes([](Ajustes& a) { a.instalarAlCerrar = true; });
+  delegado->mensaje({{"accion", "instalar"}, {"id", "suite"}});
+  ASSERT_EQ(instalador().todas.size(), 1u);
+  EXPECT_TRUE(instalador().todas[0]->propia);
+  EXPECT_TRUE(instalador().todas[0]->automatica);
+  delegado->mensaje({{"accion", "cancelar"}, {"id", "suite"}});
+}

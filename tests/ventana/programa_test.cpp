@@ -1,0 +1,82 @@
+// The whole windowed program on a virtual display and a session bus of the test's own,
+// against the test server: first launch, the test sign-in, the page's snapshot, and
+// later launches that hand over to the running instance.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include <signal.h>
+#include <sys/wait.h>
+
+#include "apoyo/app_prueba.h"
+#include "apoyo/bundles_prueba.h"
+#include "apoyo/carpeta_temporal.h"
+#include "apoyo/ordenes.h"
+#include "apoyo/servicio_prueba.h"
+#include "comun/archivos.h"
+
+using namespace orvo;
+using namespace orvo::prueba;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Polls up to `segundos`.
+bool esperarHasta(const std::function<bool()>& condicion, double segundos) {
+  for (int i = 0; i < segundos * 20; ++i) {
+    if (condicion()) return true;
+    usleep(50000);
+  }
+  return condicion();
+}
+
+}  // namespace
+
+TEST(ProgramaConVentanas, PrimerArranqueEntraMuestraLasAppsYUnSegundoArranqueLePasaElTurno) {
+  CarpetaTemporal t;
+  ServidorPrueba servidor;
+  ServicioPrueba servicio(servidor);
+  servicio.usuario("ana@orvo.test", "secreta", "tok-ana");
+  auto app = empaquetarApp(t / "obra", t / "zips", "prog", "1.0");
+  servicio.manifiesto("tok-ana",
+                      Json{{"formato", "f"}, {"version", 1}, {"apps", {app.aJson()}}}.dump());
+  fs::create_directories(t / "apps");
+  auto entorno = "export HOME='" + (t / "casa").string() + "' XDG_CONFIG_HOME='" +
+                 (t / "config").string() + "' XDG_DATA_HOME='" + (t / "xdg").string() +
+                 "' OV_DATOS='" + (t / "datos").string() + "' OV_DESTINO='" +
+                 (t / "apps").string() + "' OV_PRUEBA_WEB='" ORVO_PAGINAS "'\n";
+  auto guion =
+      t.escribir("primero.sh", "#!/bin/sh\n" + entorno + "export OV_PRUEBA_LOGIN='" +
+                                   servidor.base() + "|ana@orvo.test|secreta'\nexec " +
+                                   ORVO_BINARIO + " >'" + (t / "salida.txt").string() + "' 2>&1\n");
+  fs::permissions(guion, fs::perms(0755));
+  ProcesoPrueba primero(guion);
+
+  // The first launch shows the main window (its page loads only then), signs in, checks
+  // the server and the page gets a snapshot listing the apps.
+  auto ajustes = [&] { return leerArchivo(t / "datos/ajustes.json").value_or(""); };
+  ASSERT_TRUE(esperarHasta([&] { return ajustes().find("vista:prog") != std::string::npos; }, 60))
+      << ajustes() << leerArchivo(t / "salida.txt").value_or("");
+  auto a = Json::parse(ajustes());
+  EXPECT_EQ(a["fuente"], servidor.base());
+  EXPECT_EQ(servidor.peticionesDe("login").size(), 1u);
+  EXPECT_GE(servidor.peticionesDe("feed").size(), 1u);
+  EXPECT_NE(
+      leerArchivo(t / "config/orvo-suite/preferencias.ini").value_or("").find("yaAbierta=true"),
+      std::string::npos);
+  EXPECT_TRUE(fs::exists(t / "config/autostart/orvo-suite.desktop"));
+
+  // Later launches reach the running one and end: a plain one and one with a link.
+  auto segundo = ejecutar(entorno + "timeout 30 " ORVO_BINARIO " 2>&1");
+  EXPECT_EQ(segundo.estado, 0) << segundo.texto;
+  auto enlace =
+      ejecutar(entorno + "timeout 30 " ORVO_BINARIO " 'orvosuite://skill/instalar?id=x' 2>&1");
+  EXPECT_EQ(enlace.estado, 0) << enlace.texto;
+  auto log = [&] { return leerArchivo(t / "datos/suite.log").value_or(""); };
+  EXPECT_TRUE(esperarHasta(
+      [&] { return log().find("enlace: orvosuite://skill/instalar?id=x") != std::string::npos; },
+      20))
+      << log();
+  EXPECT_EQ(kill(primero.pid(), 0), 0);  // still running
+  EXPECT_EQ(servidor.peticionesDe("login").size(), 1u);
+}

@@ -1,0 +1,157 @@
+// The web window in a real WebKitGTK view on a real (virtual) display: the queue before
+// the load, what the page may post, where links go, closing and the saved frame.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "plataforma/gtk/ventana_web.h"
+
+using namespace orvo;
+
+namespace {
+
+class Prefs : public Preferencias {
+ public:
+  std::map<std::string, std::string> valores;
+  std::optional<std::string> leer(const std::string& c) override {
+    auto v = valores.find(c);
+    return v == valores.end() ? std::nullopt : std::optional(v->second);
+  }
+  void guardar(const std::string& c, const std::string& v) override { valores[c] = v; }
+  Error iniciarConSesion() override { return std::nullopt; }
+};
+
+// Runs the main context until `condicion` holds; false after `segundos`.
+bool girarHasta(const std::function<bool()>& condicion, double segundos = 20) {
+  auto fin = std::chrono::steady_clock::now() + std::chrono::duration<double>(segundos);
+  while (!condicion()) {
+    if (std::chrono::steady_clock::now() > fin) return false;
+    if (!g_main_context_iteration(nullptr, FALSE))
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+// The page's answer to `js`, as JSON text.
+std::string evaluar(WebKitWebView* vista, const std::string& js) {
+  struct Espera {
+    bool listo = false;
+    std::string texto;
+  } espera;
+  webkit_web_view_evaluate_javascript(
+      vista, ("JSON.stringify(" + js + ")").c_str(), -1, nullptr, nullptr, nullptr,
+      [](GObject* o, GAsyncResult* r, gpointer p) {
+        auto* e = static_cast<Espera*>(p);
+        if (auto* v = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(o), r, nullptr)) {
+          char* s = jsc_value_to_string(v);
+          e->texto = s;
+          g_free(s);
+          g_object_unref(v);
+        }
+        e->listo = true;
+      },
+      &espera);
+  EXPECT_TRUE(girarHasta([&] { return espera.listo; }));
+  return espera.texto;
+}
+
+class Ventanas : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { ASSERT_TRUE(gtk_init_check(nullptr, nullptr)); }
+
+  std::unique_ptr<VentanaWeb> crear(bool flotante = false) {
+    return std::make_unique<VentanaWeb>(
+        FormaVentana{.pagina = "index.html",
+                     .titulo = "Prueba",
+                     .ancho = 860,
+                     .alto = 560,
+                     .minimoAncho = 760,
+                     .minimoAlto = 480,
+                     .autoguardado = "Marco",
+                     .flotante = flotante},
+        VentanaWeb::Entorno{
+            .web = ORVO_PAGINAS,
+            .preferencias = prefs,
+            .abrirEnlace = [this](const std::string& u) { abiertos.push_back(u); }});
+  }
+  std::string ruta(VentanaWeb& v) { return evaluar(v.vista(), "location.pathname"); }
+
+  Prefs prefs;
+  std::vector<std::string> abiertos;
+};
+
+}  // namespace
+
+TEST_F(Ventanas, LoEnviadoAntesDeCargarLlegaEnOrdenYLaPaginaSeCargaAlMostrarse) {
+  auto v = crear();
+  std::vector<Json> mensajes;
+  v->alMensaje = [&](const Json& m) { mensajes.push_back(m); };
+  v->enviar({{"tipo", "estado"}, {"n", 1}});
+  v->enviar({{"tipo", "otro"}, {"n", 2}});
+  v->enviar({{"tipo", "estado"}, {"n", 3}});
+  girarHasta([] { return false; }, 0.3);
+  EXPECT_FALSE(v->cargada());  // nothing loads while the window stays hidden
+  EXPECT_FALSE(v->visible());
+
+  v->mostrar();
+  ASSERT_TRUE(girarHasta([&] { return v->cargada(); }));
+  EXPECT_TRUE(v->visible());
+  EXPECT_EQ(evaluar(v->vista(), "recibidos.map(e => e.n)"), "[2,3]");
+  v->enviar({{"tipo", "estado"}, {"n", 4}});
+  EXPECT_EQ(evaluar(v->vista(), "recibidos.map(e => e.n)"), "[2,3,4]");
+  // The page's own greeting came through the handler.
+  ASSERT_TRUE(girarHasta([&] { return !mensajes.empty(); }));
+  EXPECT_EQ(mensajes[0], (Json{{"accion", "estado"}}));
+
+  // Closing hides; showing again keeps the page as it was.
+  gtk_window_close(v->ventana());
+  ASSERT_TRUE(girarHasta([&] { return !v->visible(); }));
+  EXPECT_TRUE(prefs.valores.contains("Marco"));
+  v->mostrar();
+  EXPECT_EQ(evaluar(v->vista(), "recibidos.length"), "3");
+}
+
+TEST_F(Ventanas, SoloUnObjetoLlegaAlDespachador) {
+  auto v = crear();
+  std::vector<Json> mensajes;
+  v->alMensaje = [&](const Json& m) { mensajes.push_back(m); };
+  v->mostrar();
+  ASSERT_TRUE(girarHasta([&] { return v->cargada() && mensajes.size() == 1; }));
+  evaluar(v->vista(),
+          "(enviar('estado'), enviar(['estado']), enviar(3), enviar(null), enviar(true), "
+          "enviar(() => 1), enviar({accion: 'revisar', id: 'x', n: [1, {a: null}]}), 1)");
+  ASSERT_TRUE(girarHasta([&] { return mensajes.size() == 2; }));
+  girarHasta([] { return false; }, 0.3);
+  ASSERT_EQ(mensajes.size(), 2u);
+  EXPECT_EQ(mensajes[1], Json::parse(R"({"accion":"revisar","id":"x","n":[1,{"a":null}]})"));
+}
+
+TEST_F(Ventanas, UnEnlaceWebVaAlNavegadorYLaPaginaSeQueda) {
+  auto v = crear();
+  v->mostrar();
+  ASSERT_TRUE(girarHasta([&] { return v->cargada(); }));
+  evaluar(v->vista(), "(document.getElementById('web').click(), 1)");
+  ASSERT_TRUE(girarHasta([&] { return !abiertos.empty(); }));
+  EXPECT_EQ(abiertos, std::vector<std::string>{"https://orvo.example/ayuda"});
+  girarHasta([] { return false; }, 0.3);
+  EXPECT_TRUE(ruta(*v).ends_with("/index.html\"")) << ruta(*v);
+  // A link to another page of the program's own navigates inside the window.
+  evaluar(v->vista(), "(document.getElementById('local').click(), 1)");
+  ASSERT_TRUE(girarHasta([&] { return ruta(*v).ends_with("/otra.html\""); }));
+  EXPECT_EQ(abiertos.size(), 1u);
+}
+
+TEST_F(Ventanas, LaFlotanteTieneTamanoFijoYRecuerdaSoloLaPosicion) {
+  prefs.valores["Marco"] = "40,30,1000,900";
+  auto v = crear(true);
+  v->mostrar();
+  ASSERT_TRUE(girarHasta([&] { return v->cargada(); }));
+  EXPECT_FALSE(gtk_window_get_resizable(v->ventana()));
+  int ancho = 0, alto = 0;
+  girarHasta([] { return false; }, 0.3);
+  gtk_window_get_size(v->ventana(), &ancho, &alto);
+  EXPECT_EQ(std::make_pair(ancho, alto), std::make_pair(860, 560));
+  v->ocultar();
+  EXPECT_TRUE(prefs.valores["Marco"].ends_with(",860,560")) << prefs.valores["Marco"];
+}

@@ -83,4 +83,44 @@ Json ComponenteRemoto::aJson() const {
   return e.json();
 }
 
+ComponenteInstalado ComponenteInstalado::desdeJson(const Objeto& o) {
+  ComponenteInstalado c;
+  c.id = o.req<std::string>("id");
+  c.nombre = o.req<std::string>("nombre");
+  c.app = o.req<std::string>("app");
+  c.version = o.req<std::string>("version");
+  c.build = o.opt<std::string>("build");
+  c.activado = o.req<bool>("activado");
+  c.ruta = o.req<std::string>("ruta");
+  c.instalado = o.req<std::string>("instalado");
+  c.pendiente = o.opt<std::string>("pendiente");
+  c.error = o.opt<std::string>("error");
+  return c;
+}
+
+Json ComponenteInstalado::aJson() const {
+  Escritor e;
+  e.poner("id", id).poner("nombre", nombre).poner("app", app).poner("version", version);
+  e.poner("build", build).poner("activado", activado).poner("ruta", ruta);
+  e.poner("instalado", instalado).poner("pendiente", pendiente).poner("error", error);
+  return e.json();
+}
+
+InstaladosComp InstaladosComp::desdeJson(const Objeto& o) {
+  return {o.req<std::vector<ComponenteInstalado>>("componentes"),
+          o.opt<std::string>("actualizado")};
+}
+
+Json InstaladosComp::aJson() const {
+  return Escritor().poner("componentes", componentes).poner("actualizado", actualizado).json();
+}
+
+Disp Disp::desdeJson(const Objeto& o) {
+  return {o.req<std::vector<ComponenteRemoto>>("componentes"), o.req<std::string>("actualizado")};
+}
+
+Json Disp::aJson() const {
+  return Escritor().poner("componentes", componentes).poner("actualizado", actualizado).json();
+}
+
 }  // namespace orvo

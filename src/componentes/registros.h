@@ -1,4 +1,5 @@
-// A component as the manifest publishes it, and the free-form value it carries for the apps.
+// A component as the manifest publishes it, the free-form value it carries for the apps,
+// and the two files of the components folder that the apps read.
 #pragma once
 
 #include <cstdint>
@@ -50,6 +51,42 @@ struct ComponenteRemoto {
   static ComponenteRemoto desdeJson(const Objeto& o);
   Json aJson() const;
   bool operator==(const ComponenteRemoto&) const = default;
+};
+
+struct ComponenteInstalado {
+  std::string id;
+  std::string nombre;
+  std::string app;
+  std::string version;
+  std::optional<std::string> build;
+  bool activado = true;
+  std::string ruta;
+  std::string instalado;
+  // "version·build" of a release waiting for its app to let the component go.
+  std::optional<std::string> pendiente;
+  std::optional<std::string> error;
+
+  static ComponenteInstalado desdeJson(const Objeto& o);
+  Json aJson() const;
+  bool operator==(const ComponenteInstalado&) const = default;
+};
+
+// instalados.json
+struct InstaladosComp {
+  std::vector<ComponenteInstalado> componentes;
+  std::optional<std::string> actualizado;
+
+  static InstaladosComp desdeJson(const Objeto& o);
+  Json aJson() const;
+};
+
+// disponibles.json
+struct Disp {
+  std::vector<ComponenteRemoto> componentes;
+  std::string actualizado;
+
+  static Disp desdeJson(const Objeto& o);
+  Json aJson() const;
 };
 
 }  // namespace orvo

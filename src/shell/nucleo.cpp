@@ -14,6 +14,7 @@ Nucleo::Nucleo(Plataforma plataforma) : plataforma_(plataforma) {
   catalogo_ = std::make_unique<Catalogo>(plataforma_, *this);
   cuenta_ = std::make_unique<Cuenta>(plataforma_, *catalogo_);
   instalador_ = std::make_unique<Instalador>(plataforma_, *catalogo_);
+  componentes_ = std::make_unique<Componentes>(plataforma_, *catalogo_);
   // The desktop has one observer; the installer's waits and the pages both need it.
   plataforma_.espacio.observar([this] {
     instalador_->appsCambiaron();
@@ -31,13 +32,16 @@ Nucleo& Nucleo::actual() {
   return *vivo;
 }
 
-// Components and skills join here when their managers exist.
-void Nucleo::sincronizar(const Manifiesto&) {}
-std::vector<Json> Nucleo::componentesDelReporte() { return {}; }
+// Skills join here when their manager exists.
+void Nucleo::sincronizar(const Manifiesto& manifiesto) {
+  componentes_->sincronizar(manifiesto.componentes);
+}
+std::vector<Json> Nucleo::componentesDelReporte() { return componentes_->reporte(); }
 std::vector<std::string> Nucleo::skillsDelReporte() { return {}; }
 
 Catalogo& Catalogo::shared() { return Nucleo::actual().catalogo(); }
 Cuenta& Cuenta::shared() { return Nucleo::actual().cuenta(); }
 Instalador& Instalador::shared() { return Nucleo::actual().instalador(); }
+Componentes& Componentes::shared() { return Nucleo::actual().componentes(); }
 
 }  // namespace orvo

@@ -7,6 +7,7 @@
 
 #include "catalogo/catalogo.h"
 #include "catalogo/vecinos.h"
+#include "componentes/componentes.h"
 #include "cuenta/cuenta.h"
 #include "instalador/instalador.h"
 #include "plataforma/plataforma.h"
@@ -27,6 +28,7 @@ class Nucleo : public Vecinos {
   Catalogo& catalogo() { return *catalogo_; }
   Cuenta& cuenta() override { return *cuenta_; }
   Instalador& instalador() { return *instalador_; }
+  Componentes& componentes() { return *componentes_; }
 
   // Runs on the main thread whenever an app starts or quits, after the installer heard it.
   std::function<void()> alCambiarApps;
@@ -40,6 +42,7 @@ class Nucleo : public Vecinos {
   std::unique_ptr<Catalogo> catalogo_;
   std::unique_ptr<Cuenta> cuenta_;
   std::unique_ptr<Instalador> instalador_;
+  std::unique_ptr<Componentes> componentes_;
 };
 
 }  // namespace orvo

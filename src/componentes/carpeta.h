@@ -1,0 +1,53 @@
+// The components folder on disk: its layout, the installed list the apps read, the
+// in-use marker the apps write, and the moves that keep a component whole through a crash.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "componentes/registros.h"
+#include "comun/resultado.h"
+
+namespace orvo {
+
+// Whether `id` can name a folder of its own inside the components folder without
+// reaching outside it or onto one of the folder's own files.
+bool idSeguro(std::string_view id);
+
+// The process id an `.en-uso` marker holds: blanks and line ends around an optional sign
+// and decimal digits that fit in 32 bits. Absent when the text is anything else.
+std::optional<int32_t> pidDeMarca(std::string_view texto);
+
+// Whether the `.en-uso` marker inside `componente` names a live process. Only a positive
+// id counts: signal 0 to 0 or -1 would reach a process group or every process.
+bool marcaViva(const std::filesystem::path& componente);
+
+struct CarpetaComponentes {
+  std::filesystem::path raiz;
+
+  // Creates the folder, `.preparando` and `.pendientes`, and clears what an interrupted
+  // run left in `.preparando`. Failures surface later in the operations that need them.
+  static CarpetaComponentes crear(std::filesystem::path raiz);
+
+  std::filesystem::path preparando() const { return raiz / ".preparando"; }
+  std::filesystem::path pendiente(const std::string& id) const { return raiz / ".pendientes" / id; }
+  std::filesystem::path instalada(const std::string& id) const { return raiz / id; }
+
+  // Missing or undecodable: an empty list.
+  InstaladosComp leerInstalados() const;
+  [[nodiscard]] Error guardarInstalados(const InstaladosComp& lista) const;
+  [[nodiscard]] Error guardarDisponibles(const Disp& disp) const;
+
+  // Takes `ruta` away in one rename into `.preparando`, then deletes it there, so a crash
+  // never leaves half a component where a whole one stood. Nothing at `ruta` is success.
+  [[nodiscard]] Error descartar(const std::filesystem::path& ruta) const;
+};
+
+// Flushes every file and folder under `raiz` to disk, so a rename that publishes it
+// later never exposes files whose data was still in memory.
+void sincronizarArbol(const std::filesystem::path& raiz);
+
+}  // namespace orvo

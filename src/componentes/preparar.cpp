@@ -1,0 +1,79 @@
+#include "componentes/preparar.h"
+
+#include <algorithm>
+#include <cctype>
+#include <system_error>
+
+#include "componentes/carpeta.h"
+#include "comun/archivos.h"
+#include "comun/desempaquetar.h"
+#include "comun/json_estricto.h"
+#include "comun/sha256.h"
+
+namespace orvo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t kDescriptorMaximo = 1u << 20;
+
+// Published digests may be written in either letter case.
+bool mismaHuella(std::string_view a, std::string_view b) {
+  return std::ranges::equal(
+      a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
+}
+
+bool textoIgual(const Json& o, const char* clave, const std::string& esperado) {
+  auto it = o.find(clave);
+  return it != o.end() && it->is_string() && it->get<std::string>() == esperado;
+}
+
+// An entry must name something inside the component, not a path that climbs out of it.
+bool entradaPresente(const fs::path& carpeta, const std::string& entrada) {
+  fs::path relativa(entrada);
+  if (entrada.empty() || relativa.is_absolute()) return false;
+  for (const auto& parte : relativa.lexically_normal())
+    if (parte == "..") return false;
+  std::error_code e;
+  return fs::exists(carpeta / relativa, e);
+}
+
+Error revisar(const fs::path& zip, const ComponenteRemoto& r, const fs::path& carpeta) {
+  if (desempaquetar(zip, carpeta) != 0) return "No pude descomprimir el componente";
+  auto texto = leerArchivo(carpeta / "componente.json", kDescriptorMaximo);
+  auto json = texto ? analizarJson(*texto) : Resultado<Json>::fallo("");
+  if (!json || !json.valor().is_object() || !textoIgual(json.valor(), "id", r.id) ||
+      !textoIgual(json.valor(), "version", r.version))
+    return "El zip no trae el componente.json de " + r.id + " " + r.version;
+  auto entrada = json.valor().find("entrada");
+  if (entrada != json.valor().end() && entrada->is_string() &&
+      !entradaPresente(carpeta, entrada->get<std::string>()))
+    return "Falta la entrada " + entrada->get<std::string>();
+  // The marker is the apps' to write; one shipped in the archive would pin the component.
+  std::error_code e;
+  fs::remove(carpeta / ".en-uso", e);
+  return std::nullopt;
+}
+
+}  // namespace
+
+Resultado<fs::path> preparar(const fs::path& zip, const ComponenteRemoto& r,
+                             const fs::path& preparando) {
+  if (r.sha256 && !r.sha256->empty()) {
+    auto huella = sha256(zip);
+    if (!huella || !mismaHuella(*huella, *r.sha256))
+      return Resultado<fs::path>::fallo(
+          "La descarga no coincide con la publicada (la huella es distinta). No instalé nada.");
+  }
+  auto carpeta = preparando / (r.id + "-" + uuidMayusculas());
+  if (auto fallo = revisar(zip, r, carpeta)) {
+    std::error_code e;
+    fs::remove_all(carpeta, e);
+    return Resultado<fs::path>::fallo(*fallo);
+  }
+  sincronizarArbol(carpeta);
+  return Resultado<fs::path>::exito(carpeta);
+}
+
+}  // namespace orvo

@@ -1,0 +1,175 @@
+// Bad input touches nothing: archives that fail a check, ids that would reach outside
+// the components folder, damaged record files; and the rules of the two files.
+#include "comun/archivos.h"
+#include "apoyo/ordenes.h"
+#include "banco.h"
+#include "componentes/carpeta.h"
+#include "comun/json_estricto.h"
+
+using namespace orvo;
+using namespace orvo::prueba;
+namespace fs = std::filesystem;
+
+TEST_F(Banco, UnArchivoQueFallaUnChequeoDejaIntactoLoInstalado) {
+  auto v1 = publicar("texto", "1.0", std::nullopt, {.archivos = {{"datos.txt", "uno"}}});
+  instalarYa(v1);
+  auto antes = leerArchivo(carpeta() / "instalados.json");
+
+  auto conDigesto = [&](std::string digesto) {
+    auto r = publicar("texto", "2.0");
+    r.sha256 = digesto;
+    return r;
+  };
+  auto malo = publicar("texto", "2.0");
+  const std::string descriptor = "El zip no trae el componente.json de texto 2.0";
+  struct Caso {
+    ComponenteRemoto r;
+    std::string mensaje;
+  };
+  std::vector<Caso> casos = {
+      {conDigesto(std::string(64, '0')),
+       "La descarga no coincide con la publicada (la huella es distinta). No instalé nada."},
+      {publicar("texto", "2.0", "x", {.descriptor = R"({"id":"texto","version":"2"})"}),
+       descriptor},
+      {publicar("texto", "2.0", "y", {.descriptor = R"({"id":"otro","version":"2.0"})"}),
+       descriptor},
+      {publicar("texto", "2.0", "z", {.descriptor = "no es json"}), descriptor},
+      {publicar("texto", "2.0", "u", {.descriptor = "{\"id\":\"texto\xff\",\"version\":\"2.0\"}"}),
+       descriptor},
+      {publicar("texto", "2.0", "g",
+                {.descriptor = R"({"id":"texto","version":"2.0","x":")" +
+                               std::string(2u << 20, 'a') + "\"}"}),
+       descriptor},
+      {publicar("texto", "2.0", "e", {.entrada = "falta.js"}), "Falta la entrada falta.js"},
+      {publicar("texto", "2.0", "f", {.entrada = "../texto/componente.json"}),
+       "Falta la entrada ../texto/componente.json"},
+  };
+  // An archive whose entry climbs out of the folder is refused by the unpacker.
+  auto fuera = malo;
+  fuera.url = "c/fuera.zip";
+  fuera.sha256.reset();
+  t.escribir("fuera.py", R"(import zipfile
+z = zipfile.ZipFile("fuera.zip", "w")
+z.writestr("componente.json", '{"id":"texto","version":"2.0"}')
+z.writestr("../../x.escapado", "x")
+z.close()
+)");
+  EXPECT_EQ(ejecutar("cd '" + t.ruta().string() + "' && /usr/bin/python3 fuera.py").estado, 0);
+  servidor.publicar("/c/fuera.zip", {.datos = *leerArchivo(t / "fuera.zip")});
+  casos.push_back({fuera, "No pude descomprimir el componente"});
+  auto perdido = malo;
+  perdido.url = "c/no-esta.zip";
+  casos.push_back({perdido, "El servidor respondió 404"});
+
+  for (const auto& caso : casos) {
+    refrescar({caso.r});
+    EXPECT_EQ(comp().errores["texto"], caso.mensaje) << caso.r.url;
+    EXPECT_EQ(leerArchivo(carpeta() / "instalados.json"), antes);
+    EXPECT_EQ(leerArchivo(carpeta() / "texto/datos.txt"), "uno");
+    EXPECT_TRUE(fs::is_empty(carpeta() / ".preparando"));
+    EXPECT_FALSE(fs::exists(carpeta() / "x.escapado"));
+  }
+  EXPECT_NE(log().find("componente texto: El servidor respondió 404"), std::string::npos);
+
+  // A digest in upper case and an empty one both pass.
+  auto bueno = publicar("texto", "2.0", std::nullopt, {.archivos = {{"datos.txt", "dos"}}});
+  for (auto& c : *bueno.sha256) c = static_cast<char>(std::toupper(c));
+  refrescar({bueno});
+  EXPECT_FALSE(comp().errores.contains("texto"));
+  EXPECT_EQ(leerArchivo(carpeta() / "texto/datos.txt"), "dos");
+}
+
+TEST_F(Banco, LosIdentificadoresHostilesSeRechazanSinEscribirNada) {
+  t.escribir("fuera/intacto.txt", "sigo aquí");
+  auto r = publicar("bueno", "1.0");
+  instalarYa(r);
+  auto antes = leerArchivo(carpeta() / "instalados.json");
+
+  const std::string kMensaje = "El identificador del componente no es válido. No toqué nada.";
+  for (std::string id :
+       std::vector<std::string>{"..", ".", "../../fuera", "a/b", ".pendientes", ".preparando",
+                                "instalados.json", "a\nb", std::string("a\0b", 3)}) {
+    for (const char* accion : {"instalar", "quitar"}) {
+      comp().errores.clear();
+      comp().pedir(accion, id);
+      EXPECT_EQ(comp().errores[id], kMensaje) << accion << " " << id;
+    }
+    comp().activar(id, false);
+    EXPECT_FALSE(comp().enUso(id));
+  }
+  comp().pedir("quitar", "");
+  EXPECT_FALSE(comp().errores.contains(""));
+  bucle.procesar();
+  EXPECT_TRUE(comp().descargando.empty());
+  EXPECT_EQ(leerArchivo(t / "fuera/intacto.txt"), "sigo aquí");
+  EXPECT_EQ(leerArchivo(carpeta() / "instalados.json"), antes);
+  EXPECT_TRUE(fs::exists(carpeta() / ".pendientes"));
+  EXPECT_TRUE(fs::exists(carpeta() / "bueno/componente.json"));
+
+  // Published under a hostile id: refused when asked for, never fetched.
+  auto hostil = publicar("bueno", "1.1");
+  hostil.id = "../fuera";
+  manifiesto({hostil});
+  revisar();
+  comp().pedir("instalar", "../fuera");
+  bucle.procesar();
+  EXPECT_EQ(comp().errores["../fuera"], kMensaje);
+  EXPECT_EQ(descargasDe("bueno"), 1u);
+}
+
+TEST_F(Banco, LaListaDeInstaladosSeReescribeOrdenadaYSobreviveAUnArchivoRoto) {
+  fs::create_directories(carpeta());
+  t.escribir("datos/componentes/instalados.json", "{ esto no es json");
+  EXPECT_TRUE(comp().instalados().empty());
+  EXPECT_TRUE(comp().reporte().empty());
+
+  auto a = [](std::string id, std::string version, std::optional<std::string> build = {}) {
+    return ComponenteInstalado{.id = id,
+                               .nombre = id,
+                               .app = "Orvo Notas",
+                               .version = version,
+                               .build = build,
+                               .ruta = "/x/" + id,
+                               .instalado = "2026-03-01T09:30:00Z"};
+  };
+  ASSERT_FALSE(comp().cambiarInstalados([&](auto& l) {
+    l = {a("zeta", "1.3.0"), a("alfa", "1.0", "7"), a("medio", "1.0")};
+  }));
+  auto doc = Json::parse(*leerArchivo(carpeta() / "instalados.json"));
+  ASSERT_EQ(doc["componentes"].size(), 3u);
+  EXPECT_EQ(doc["componentes"][0]["id"], "alfa");
+  EXPECT_EQ(doc["componentes"][2]["id"], "zeta");
+  EXPECT_TRUE(leerFecha(doc["actualizado"].get<std::string>()));
+  EXPECT_FALSE(doc["componentes"][1].contains("build"));
+
+  // Which published releases count as new against those records.
+  auto remoto = [](std::string id, std::string version, std::optional<std::string> build = {}) {
+    ComponenteRemoto r;
+    r.id = id;
+    r.version = version;
+    r.build = build;
+    return r;
+  };
+  EXPECT_FALSE(comp().hayNueva(remoto("zeta", "1.2.0")));
+  EXPECT_TRUE(comp().hayNueva(remoto("zeta", "1.10.0")));
+  EXPECT_TRUE(comp().hayNueva(remoto("alfa", "1.0", "8")));
+  EXPECT_FALSE(comp().hayNueva(remoto("alfa", "1.0")));
+  EXPECT_FALSE(comp().hayNueva(remoto("medio", "1.0", "8")));
+  EXPECT_FALSE(comp().hayNueva(remoto("nadie", "9.0")));
+
+  // Switching an unknown id still rewrites the file and tells the pages.
+  int antes = cambios;
+  comp().activar("nadie", false);
+  EXPECT_EQ(cambios, antes + 1);
+  comp().activar("medio", false);
+  EXPECT_FALSE(comp().instalado("medio")->activado);
+}
+
+TEST(Marca, ElNumeroDeProcesoDeLaMarca) {
+  EXPECT_EQ(pidDeMarca(" 4242 \n"), 4242);
+  EXPECT_EQ(pidDeMarca("\t-7\r\n"), -7);
+  EXPECT_EQ(pidDeMarca("2147483647"), 2147483647);
+  EXPECT_EQ(pidDeMarca("-2147483648"), INT32_MIN);
+  for (const char* malo : {"", "  ", "abc", "12 34", "+", "2147483648", "99999999999999999999"})
+    EXPECT_FALSE(pidDeMarca(malo)) << malo;
+}

@@ -15,6 +15,7 @@ Nucleo::Nucleo(Plataforma plataforma) : plataforma_(plataforma) {
   cuenta_ = std::make_unique<Cuenta>(plataforma_, *catalogo_);
   instalador_ = std::make_unique<Instalador>(plataforma_, *catalogo_);
   componentes_ = std::make_unique<Componentes>(plataforma_, *catalogo_);
+  skills_ = std::make_unique<Skills>(plataforma_, *catalogo_, *cuenta_);
   // The desktop has one observer; the installer's waits and the pages both need it.
   plataforma_.espacio.observar([this] {
     instalador_->appsCambiaron();
@@ -32,16 +33,17 @@ Nucleo& Nucleo::actual() {
   return *vivo;
 }
 
-// Skills join here when their manager exists.
-void Nucleo::sincronizar(const Manifiesto& manifiesto) {
-  componentes_->sincronizar(manifiesto.componentes);
+void Nucleo::sincronizar(const Manifiesto& m) {
+  componentes_->sincronizar(m.componentes);
+  skills_->sincronizar(m.skills, m.skills_quitar);
 }
 std::vector<Json> Nucleo::componentesDelReporte() { return componentes_->reporte(); }
-std::vector<std::string> Nucleo::skillsDelReporte() { return {}; }
+std::vector<std::string> Nucleo::skillsDelReporte() { return skills_->ids(); }
 
 Catalogo& Catalogo::shared() { return Nucleo::actual().catalogo(); }
 Cuenta& Cuenta::shared() { return Nucleo::actual().cuenta(); }
 Instalador& Instalador::shared() { return Nucleo::actual().instalador(); }
 Componentes& Componentes::shared() { return Nucleo::actual().componentes(); }
+Skills& Skills::shared() { return Nucleo::actual().skills(); }
 
 }  // namespace orvo

@@ -11,6 +11,7 @@
 #include "cuenta/cuenta.h"
 #include "instalador/instalador.h"
 #include "plataforma/plataforma.h"
+#include "skills/skills.h"
 
 namespace orvo {
 
@@ -29,6 +30,7 @@ class Nucleo : public Vecinos {
   Cuenta& cuenta() override { return *cuenta_; }
   Instalador& instalador() { return *instalador_; }
   Componentes& componentes() { return *componentes_; }
+  Skills& skills() { return *skills_; }
 
   // Runs on the main thread whenever an app starts or quits, after the installer heard it.
   std::function<void()> alCambiarApps;
@@ -43,6 +45,7 @@ class Nucleo : public Vecinos {
   std::unique_ptr<Cuenta> cuenta_;
   std::unique_ptr<Instalador> instalador_;
   std::unique_ptr<Componentes> componentes_;
+  std::unique_ptr<Skills> skills_;
 };
 
 }  // namespace orvo

@@ -37,4 +37,50 @@ Json SkillRemota::aJson() const {
   return e.json();
 }
 
+SkillInstalada SkillInstalada::desdeJson(const Objeto& o) {
+  SkillInstalada s;
+  s.id = o.req<std::string>("id");
+  s.nombre = o.req<std::string>("nombre");
+  s.version = o.req<std::string>("version");
+  s.build = o.opt<std::string>("build");
+  s.alcance = o.opt<std::string>("alcance");
+  s.dueno = o.opt<std::string>("dueno");
+  s.ruta = o.req<std::string>("ruta");
+  s.instalada = o.req<std::string>("instalada");
+  s.huella = o.req<std::string>("huella");
+  s.modificada = o.req<bool>("modificada");
+  s.nueva = o.opt<std::string>("nueva");
+  return s;
+}
+
+Json SkillInstalada::aJson() const {
+  Escritor e;
+  e.poner("id", id).poner("nombre", nombre).poner("version", version).poner("build", build);
+  e.poner("alcance", alcance).poner("dueno", dueno).poner("ruta", ruta);
+  e.poner("instalada", instalada).poner("huella", huella).poner("modificada", modificada);
+  e.poner("nueva", nueva);
+  return e.json();
+}
+
+InstaladasSkills InstaladasSkills::desdeJson(const Objeto& o) {
+  return {o.req<std::vector<SkillInstalada>>("skills"),
+          o.req<std::map<std::string, std::string>>("errores"), o.opt<std::string>("actualizado")};
+}
+
+Json InstaladasSkills::aJson() const {
+  return Escritor()
+      .poner("skills", skills)
+      .poner("errores", errores)
+      .poner("actualizado", actualizado)
+      .json();
+}
+
+RespuestaSkill RespuestaSkill::desdeJson(const Objeto& o) {
+  return {o.opt<SkillRemota>("skill"), o.opt<std::string>("error")};
+}
+
+Json RespuestaSkill::aJson() const {
+  return Escritor().poner("skill", skill).poner("error", error).json();
+}
+
 }  // namespace orvo

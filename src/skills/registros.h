@@ -1,9 +1,12 @@
-// A skill as the service publishes it.
+// A skill as the service publishes it, and what this program records of the skills it
+// placed.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "comun/json_estricto.h"
 
@@ -36,6 +39,45 @@ struct SkillRemota {
   static SkillRemota desdeJson(const Objeto& o);
   Json aJson() const;
   bool operator==(const SkillRemota&) const = default;
+};
+
+// One skill this program placed, with the fingerprint it had then.
+struct SkillInstalada {
+  std::string id;
+  std::string nombre;
+  std::string version;
+  std::optional<std::string> build;
+  std::optional<std::string> alcance;
+  std::optional<std::string> dueno;
+  std::string ruta;
+  std::string instalada;
+  std::string huella;
+  bool modificada = false;
+  std::optional<std::string> nueva;
+
+  static SkillInstalada desdeJson(const Objeto& o);
+  Json aJson() const;
+  bool operator==(const SkillInstalada&) const = default;
+};
+
+// instaladas.json: the placed skills and the last error of each id.
+struct InstaladasSkills {
+  std::vector<SkillInstalada> skills;
+  std::map<std::string, std::string> errores;
+  std::optional<std::string> actualizado;
+
+  static InstaladasSkills desdeJson(const Objeto& o);
+  Json aJson() const;
+  bool operator==(const InstaladasSkills&) const = default;
+};
+
+// The service's answer about one skill.
+struct RespuestaSkill {
+  std::optional<SkillRemota> skill;
+  std::optional<std::string> error;
+
+  static RespuestaSkill desdeJson(const Objeto& o);
+  Json aJson() const;
 };
 
 }  // namespace orvo

@@ -21,6 +21,16 @@ ServicioPrueba::ServicioPrueba(ServidorPrueba& s) {
     if (m == manifiestos_.end()) return {401, R"({"error":"Sesión vencida"})"};
     return {200, m->second};
   });
+  s.alAccion("skill_ver", [this](const PeticionRecibida& p) -> RespuestaPrueba {
+    std::lock_guard l(m_);
+    if (!manifiestos_.contains(p.cabecera("X-Orvo-Token")))
+      return {401, R"({"error":"Sesión vencida"})"};
+    auto j = nlohmann::json::parse(p.cuerpo, nullptr, false);
+    if (!j.is_object() || !j.contains("id") || !j["id"].is_string())
+      return {400, R"({"error":"Falta el id"})"};
+    auto skill = skills_.find(j["id"].get<std::string>());
+    return {200, skill == skills_.end() ? "{}" : skill->second};
+  });
   for (const char* accion : {"salir", "leido"})
     s.alAccion(accion, [](const PeticionRecibida&) -> RespuestaPrueba { return {200, "{}"}; });
 }
@@ -34,6 +44,11 @@ void ServicioPrueba::usuario(const std::string& email, const std::string& clave,
 void ServicioPrueba::manifiesto(const std::string& token, const std::string& json) {
   std::lock_guard l(m_);
   manifiestos_[token] = json;
+}
+
+void ServicioPrueba::skill(const std::string& id, const std::string& json) {
+  std::lock_guard l(m_);
+  skills_[id] = json;
 }
 
 }  // namespace orvo::prueba

@@ -18,11 +18,15 @@ class ServicioPrueba {
   void usuario(const std::string& email, const std::string& clave, const std::string& token);
   // The `feed` answer for requests carrying `token`; unknown tokens get 401.
   void manifiesto(const std::string& token, const std::string& json);
+  // The `skill_ver` answer for a skill id, to requests carrying a token that has a
+  // manifest; other ids get an answer without a skill, other tokens 401.
+  void skill(const std::string& id, const std::string& json);
 
  private:
   std::mutex m_;
   std::map<std::string, std::pair<std::string, std::string>> usuarios_;  // email → clave, token
   std::map<std::string, std::string> manifiestos_;                       // token → json
+  std::map<std::string, std::string> skills_;                            // id → json
 };
 
 }  // namespace orvo::prueba

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "plataforma/linux/papelera.h"
 #include "plataforma/sistema.h"
 
 namespace orvo::prueba {
@@ -30,6 +31,13 @@ class SistemaPrueba : public Sistema {
   std::string versionSistema() override { return sistema; }
   std::optional<std::string> bundlePropio() override { return bundle; }
   std::optional<std::string> versionPropia() override { return version; }
+
+  // The real Trash (GIO), unless a test plays a file system without one.
+  bool sinPapelera = false;
+  std::optional<std::string> aLaPapelera(const std::filesystem::path& ruta) override {
+    if (sinPapelera) return "El disco de " + ruta.string() + " no tiene papelera";
+    return moverAPapelera(ruta);
+  }
 };
 
 }  // namespace orvo::prueba

@@ -9,6 +9,7 @@
 #include "plataforma/linux/bundles.h"
 #include "plataforma/linux/equipo_info.h"
 #include "plataforma/linux/info_plist.h"
+#include "plataforma/linux/papelera.h"
 #include "plataforma/linux/procesos.h"
 
 namespace orvo {
@@ -71,5 +72,9 @@ fs::path SistemaLinux::carpetaTemporal() { return variable("TMPDIR").value_or("/
 std::string SistemaLinux::nombreEquipo() { return nombreDelEquipo(); }
 
 std::string SistemaLinux::versionSistema() { return versionDelSistema(); }
+
+std::optional<std::string> SistemaLinux::aLaPapelera(const fs::path& ruta) {
+  return moverAPapelera(ruta);
+}
 
 }  // namespace orvo

@@ -29,6 +29,8 @@ class SistemaLinux : public Sistema {
   std::string versionSistema() override;
   std::optional<std::string> bundlePropio() override { return bundle_; }
   std::optional<std::string> versionPropia() override { return version_; }
+  // GIO's freedesktop.org Trash.
+  std::optional<std::string> aLaPapelera(const std::filesystem::path& ruta) override;
 
  private:
   std::optional<std::string> bundle_, version_;

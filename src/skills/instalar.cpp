@@ -1,0 +1,134 @@
+// One release from download to its place in the skills folder.
+#include <cstring>
+#include <system_error>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include "catalogo/catalogo.h"
+#include "comun/archivos.h"
+#include "comun/fechas.h"
+#include "comun/log.h"
+#include "skills/mensajes.h"
+#include "skills/skills.h"
+
+namespace orvo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Skill archives are small; this only stops a runaway answer from filling the disk.
+constexpr size_t kLimiteDescarga = size_t(512) << 20;
+
+// A rename that fails instead of replacing what appeared at `hacia` since it was checked.
+int renombrarSinReemplazar(const fs::path& desde, const fs::path& hacia) {
+  if (::syscall(SYS_renameat2, AT_FDCWD, desde.c_str(), AT_FDCWD, hacia.c_str(),
+                RENAME_NOREPLACE) == 0)
+    return 0;
+  return errno;
+}
+
+// The system's own words at the end of an error text ("…: Device or resource busy").
+std::string textoDelSistema(const std::string& error) {
+  auto corte = error.rfind(": ");
+  return corte == std::string::npos ? error : error.substr(corte + 2);
+}
+
+void flushearCarpeta(const fs::path& carpeta) {
+  int fd = ::open(carpeta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+}  // namespace
+
+void Skills::descargarEInstalar(const SkillRemota& s, bool forzar) {
+  if (!s.url || descargando_.contains(s.id)) return;
+  descargando_.insert(s.id);
+  avisar();
+  Log::escribir("skill " + s.id + ": descargar " + s.version.value_or(""));
+  auto preparando = carpeta() / ".preparando";
+  auto hacia = destino();
+  std::weak_ptr<int> vivo = vida_;
+  auto& bucle = plataforma_.bucle;
+  auto terminar = [this, vivo, &bucle, s, forzar](Resultado<Preparada> r) {
+    bucle.enPrincipal([this, vivo, s, forzar, r = std::move(r)]() mutable {
+      if (vivo.lock()) preparada(s, forzar, std::move(r));
+    });
+  };
+  // The archive's checks and unpacking run on a worker.
+  auto revisar = [&bucle, s, preparando, hacia, terminar](fs::path zip, bool suyo) {
+    bucle.enSegundoPlano([s, preparando, hacia, terminar, zip, suyo] {
+      auto r = preparar(zip, s, preparando, hacia);
+      std::error_code e;
+      if (suyo) fs::remove(zip, e);
+      terminar(std::move(r));
+    });
+  };
+
+  auto origen = catalogo_.urlDe(*s.url);
+  if (origen.enDisco()) return revisar(origen.archivo, false);
+  auto zip = preparando / (s.id + "-" + uuidMayusculas() + ".zip");
+  auto peticion = catalogo_.solicitud(*origen.url);
+  peticion.limiteCuerpo = kLimiteDescarga;
+  plataforma_.http.descargar(std::move(peticion), zip, [revisar, terminar, zip](RespuestaHttp r) {
+    using R = Resultado<Preparada>;
+    std::error_code e;
+    if (!r.estado || r.excedido) {
+      fs::remove(zip, e);
+      return terminar(R::fallo("Se cortó la descarga: " +
+                               r.error.value_or("el archivo es más grande de lo permitido")));
+    }
+    if (*r.estado >= 400) {
+      fs::remove(zip, e);
+      return terminar(R::fallo("El servidor respondió " + std::to_string(*r.estado)));
+    }
+    revisar(zip, true);
+  });
+}
+
+void Skills::preparada(const SkillRemota& s, bool forzar, Resultado<Preparada> r) {
+  descargando_.erase(s.id);
+  if (!r) return informar(s.id, r.error());
+  colocar(s, forzar, r.valor());
+}
+
+void Skills::colocar(const SkillRemota& s, bool forzar, const Preparada& p) {
+  auto objetivo = destino() / s.id;
+  std::error_code e;
+  auto descartar = [&](const std::string& mensaje) {
+    fs::remove_all(p.carpeta, e);
+    informar(s.id, mensaje);
+  };
+  // Looked at again here: the folder may have changed while the archive came.
+  auto inst = instalada(s.id);
+  bool ocupado = fs::exists(fs::symlink_status(objetivo, e));
+  if (ocupado && !inst) return descartar(mensajes_skills::ajena(s.id));
+  if (ocupado && !forzar && p.huellaActual != inst->huella)
+    return descartar(mensajes_skills::kEditada);
+  if (!ocupado) {
+    if (int codigo = renombrarSinReemplazar(p.carpeta, objetivo))
+      return descartar("No pude colocar la skill (" + std::string(std::strerror(codigo)) + ")");
+  } else {
+    if (auto error = intercambiar(p.carpeta, objetivo))
+      return descartar("No pude reemplazar la skill (" + textoDelSistema(*error) + ")");
+    fs::remove_all(p.carpeta, e);  // the old copy, swapped out
+  }
+  flushearCarpeta(destino());
+
+  auto fecha = textoFecha(ahoraUtc());
+  cambiar([&](InstaladasSkills& d) {
+    std::erase_if(d.skills, [&](const SkillInstalada& x) { return x.id == s.id; });
+    d.skills.push_back({s.id, s.nombre, s.version.value_or(""), s.build, s.alcance,
+                        s.dueno ? s.dueno->email : std::nullopt, objetivo.string(), fecha, p.huella,
+                        false, std::nullopt});
+    d.errores.erase(s.id);
+  });
+  Log::escribir("skill " + s.id + " " + s.version.value_or("") + " instalada");
+}
+
+}  // namespace orvo

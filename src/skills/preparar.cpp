@@ -1,0 +1,110 @@
+#include "skills/preparar.h"
+
+#include <algorithm>
+#include <cctype>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "comun/archivos.h"
+#include "comun/desempaquetar.h"
+#include "comun/json_estricto.h"
+#include "comun/sha256.h"
+#include "skills/huella.h"
+
+namespace orvo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool mismaHuella(std::string a, std::string b) {
+  auto bajar = [](std::string& s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  };
+  bajar(a);
+  bajar(b);
+  return a == b;
+}
+
+bool archivoComun(const fs::path& p) {
+  std::error_code e;
+  return fs::is_regular_file(fs::symlink_status(p, e));
+}
+
+bool traeSuDescriptor(const fs::path& carpeta, const std::string& id) {
+  if (!archivoComun(carpeta / "skill.json")) return false;
+  // A descriptor is a few lines; a huge one is not read whole.
+  auto texto = leerArchivo(carpeta / "skill.json", 1u << 20);
+  if (!texto) return false;
+  auto j = analizarJson(*texto);
+  if (!j || !j.valor().is_object()) return false;
+  auto it = j.valor().find("id");
+  return it != j.valor().end() && it->is_string() && it->get<std::string>() == id;
+}
+
+void flushear(const fs::path& ruta, int banderas) {
+  int fd = ::open(ruta.c_str(), O_RDONLY | O_CLOEXEC | banderas);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// Every file and folder on disk before the rename that publishes them, so a crash never
+// leaves a placed skill with empty files.
+void aDisco(const fs::path& carpeta) {
+  std::error_code e;
+  for (fs::recursive_directory_iterator it(carpeta, e), fin; !e && it != fin; it.increment(e)) {
+    std::error_code t;
+    auto st = it->symlink_status(t);
+    if (fs::is_regular_file(st)) flushear(it->path(), O_NONBLOCK);
+    if (fs::is_directory(st)) flushear(it->path(), O_DIRECTORY);
+  }
+  flushear(carpeta, O_DIRECTORY);
+}
+
+bool mismoDisco(const fs::path& a, const fs::path& b) {
+  struct stat sa {
+  }, sb{};
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev;
+}
+
+}  // namespace
+
+Resultado<Preparada> preparar(const fs::path& zip, const SkillRemota& s, const fs::path& preparando,
+                              const fs::path& destino) {
+  using R = Resultado<Preparada>;
+  if (s.sha256 && !s.sha256->empty()) {
+    auto h = sha256(zip);
+    if (!h || !mismaHuella(*h, *s.sha256))
+      return R::fallo(
+          "La descarga no coincide con la publicada (la huella es distinta). No instalé nada.");
+  }
+  fs::path carpeta = preparando / (s.id + "-" + uuidMayusculas());
+  std::error_code e;
+  auto fallar = [&](std::string mensaje) {
+    fs::remove_all(carpeta, e);
+    return R::fallo(std::move(mensaje));
+  };
+  if (desempaquetar(zip, carpeta) != 0) return fallar("No pude descomprimir la skill");
+  fs::remove_all(carpeta / "__MACOSX", e);
+  if (!archivoComun(carpeta / "SKILL.md")) return fallar("El zip no trae SKILL.md");
+  if (!traeSuDescriptor(carpeta, s.id)) return fallar("El zip no trae el skill.json de " + s.id);
+
+  // The exchange that places it works only within one file system.
+  if (!mismoDisco(carpeta, destino)) {
+    fs::path vecina = destino / ("." + s.id + "-" + uuidMayusculas());
+    if (auto error = mover(carpeta, vecina)) return fallar("No pude preparar la skill: " + *error);
+    carpeta = vecina;
+  }
+  aDisco(carpeta);
+  Preparada p{carpeta, huella(carpeta), std::nullopt};
+  auto actual = destino / s.id;
+  if (fs::exists(fs::symlink_status(actual, e))) p.huellaActual = huella(actual);
+  return R::exito(std::move(p));
+}
+
+}  // namespace orvo

@@ -1,0 +1,149 @@
+#include "banco_skills.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "comun/archivos.h"
+#include "comun/sha256.h"
+#include "cuenta/tokens.h"
+
+namespace orvo::prueba {
+
+namespace fs = std::filesystem;
+
+class BancoSkills::Inertes : public Descargas, public Permisos {
+ public:
+  void avisar(Avisos) override {}
+  TareaDescarga iniciar(PeticionHttp, std::optional<DatosRetomar>) override {
+    ADD_FAILURE() << "no app download expected";
+    return 0;
+  }
+  void cancelarRetomando(TareaDescarga, std::function<void(std::optional<DatosRetomar>)>) override {
+  }
+  void cancelar(TareaDescarga) override {}
+  Error comoAdministrador(const std::string&) override { return "sin permisos en pruebas"; }
+  void abrirAjustesSeguridad() override {}
+};
+
+std::string zipDe(const Entradas& entradas) {
+  CarpetaTemporal t;
+  Json lista = Json::array();
+  for (const auto& [nombre, datos] : entradas) {
+    auto ruta = t.escribir("datos/" + std::to_string(lista.size()), datos);
+    lista.push_back({nombre, ruta.string()});
+  }
+  t.escribir("lista.json", lista.dump());
+  std::string orden =
+      "/usr/bin/python3 -c 'import json, sys, zipfile\n"
+      "z = zipfile.ZipFile(sys.argv[2], \"w\")\n"
+      "for n, p in json.load(open(sys.argv[1])): z.write(p, n)\n"
+      "z.close()' '" +
+      (t / "lista.json").string() + "' '" + (t / "s.zip").string() + "'";
+  EXPECT_EQ(std::system(orden.c_str()), 0);
+  return leer(t / "s.zip");
+}
+
+fs::path papeleraDelProceso() {
+  // Never destroyed: the exit handler that removes the folder runs after static destructors.
+  static const fs::path* ruta = [] {
+    char plantilla[] = "/tmp/orvo-xdg-XXXXXX";
+    auto p = new fs::path(::mkdtemp(plantilla));
+    ::setenv("XDG_DATA_HOME", p->c_str(), 1);
+    std::atexit([] {
+      std::error_code e;
+      fs::remove_all(papeleraDelProceso(), e);
+    });
+    return p;
+  }();
+  return *ruta;
+}
+
+namespace {
+// Before main, so no GLib call can read the variable first.
+const fs::path kPapelera = papeleraDelProceso();
+}  // namespace
+
+BancoSkills::BancoSkills()
+    : destino(t / "casa/.claude/skills"),
+      datos(t / "datos"),
+      inertes_(std::make_unique<Inertes>()) {
+  fs::create_directories(t / "casa");
+  sistema.casa = t / "casa";
+  sistema.datos = t / "xdg";
+  sistema.variables["OV_DATOS"] = datos.string();
+  sistema.variables["OV_DESTINO"] = (t / "Aplicaciones").string();
+  espacio_ = std::make_unique<EspacioLinux>(t / "Aplicaciones", t / "xdg/applications", bucle);
+  nucleo_ =
+      std::make_unique<Nucleo>(Plataforma{bucle, http, *espacio_, sistema, *inertes_, *inertes_});
+  skills().alCambiar = [this] {
+    if (!skills().descargando(ultimo_)) ++terminados;
+  };
+  catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = servidor.base(); });
+  servicio.manifiesto("T1", R"({"formato":"orvo-suite","version":1,"apps":[]})");
+  (void)escribirTokens(datos, {{servidor.base(), "T1"}});
+}
+
+BancoSkills::~BancoSkills() { nucleo_.reset(); }
+
+Json BancoSkills::publicar(const std::string& id, const std::string& version,
+                           const Entradas& entradas) {
+  auto zip = zipDe(entradas.empty() ? Entradas{{"SKILL.md", "# " + id + " " + version + "\n"},
+                                               {"skill.json", Json{{"id", id}}.dump()}}
+                                    : entradas);
+  std::string ruta = "/" + id + "-" + version + ".zip";
+  servidor.publicar(ruta, ArchivoPrueba{zip});
+  Sha256 h;
+  h.agregar(zip);
+  return {{"id", id},
+          {"nombre", "Skill " + id},
+          {"version", version},
+          {"url", ruta.substr(1)},
+          {"sha256", hex(h.terminar())},
+          {"alcance", "equipo"},
+          {"dueno", {{"nombre", "Ana"}, {"email", "ana@orvo.example"}}}};
+}
+
+void BancoSkills::revisar(const Json& publicadas, const Json& quitar) {
+  Json m = {{"formato", "orvo-suite"},
+            {"version", 1},
+            {"apps", Json::array()},
+            {"skills", publicadas},
+            {"skills_quitar", quitar}};
+  servicio.manifiesto("T1", m.dump());
+  bool listo = false;
+  catalogo().revisar([&] { listo = true; });
+  ASSERT_TRUE(bucle.esperarHasta([&] { return listo; }));
+  ASSERT_TRUE(catalogo().manifiesto) << catalogo().errorFuente.value_or("");
+}
+
+void BancoSkills::pedir(const std::string& accion, const std::string& id, bool confirmada,
+                        bool forzar) {
+  ultimo_ = id;
+  int antes = terminados;
+  skills().pedir(accion, id, confirmada, forzar);
+  ASSERT_TRUE(bucle.esperarHasta([&] { return terminados > antes; })) << "request " << id;
+}
+
+std::string BancoSkills::error(const std::string& id) const {
+  auto d = nucleo_->skills().leer();
+  auto e = d.errores.find(id);
+  return e == d.errores.end() ? "" : e->second;
+}
+
+std::string BancoSkills::log() const { return leer(datos / "suite.log"); }
+
+size_t BancoSkills::descargasDe(const std::string& id, const std::string& version) const {
+  size_t n = 0;
+  for (const auto& p : servidor.peticiones()) n += p.ruta == "/" + id + "-" + version + ".zip";
+  return n;
+}
+
+std::vector<std::string> BancoSkills::preparando() const {
+  std::vector<std::string> nombres;
+  std::error_code e;
+  for (const auto& x : fs::directory_iterator(datos / "skills/.preparando", e))
+    nombres.push_back(x.path().filename().string());
+  return nombres;
+}
+
+}  // namespace orvo::prueba

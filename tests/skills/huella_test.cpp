@@ -1,0 +1,99 @@
+// The fingerprint against an independent computation, and what changes it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include <sys/stat.h>
+
+#include "apoyo/carpeta_temporal.h"
+#include "comun/sha256.h"
+#include "skills/huella.h"
+
+namespace orvo::prueba {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The same rule written with Python's hashlib, without symbolic links followed.
+std::string huellaPython(const fs::path& carpeta) {
+  std::string orden =
+      "/usr/bin/python3 -c '\n"
+      "import hashlib, os, sys\n"
+      "base = sys.argv[1]\n"
+      "items = []\n"
+      "for raiz, dirs, archivos in os.walk(base):\n"
+      "    for n in archivos:\n"
+      "        p = os.path.join(raiz, n)\n"
+      "        if n != \".DS_Store\" and not os.path.islink(p) and os.path.isfile(p):\n"
+      "            items.append(os.fsencode(os.path.relpath(p, base)))\n"
+      "h = hashlib.sha256()\n"
+      "for r in sorted(items):\n"
+      "    h.update(r + b\"\\0\")\n"
+      "    h.update(hashlib.sha256(open(os.path.join(os.fsencode(base), r), "
+      "\"rb\").read()).digest())\n"
+      "print(h.hexdigest())\n"
+      "' '" +
+      carpeta.string() + "'";
+  FILE* f = ::popen(orden.c_str(), "r");
+  char linea[80] = {};
+  if (!f || !std::fgets(linea, sizeof linea, f)) ADD_FAILURE() << "python3 did not answer";
+  if (f) ::pclose(f);
+  return std::string(linea).substr(0, 64);
+}
+
+TEST(Huella, CoincideConOtraImplementacion) {
+  CarpetaTemporal t;
+  auto s = t / "skill";
+  t.escribir("skill/SKILL.md", "# Hola\n");
+  t.escribir("skill/skill.json", R"({"id":"hola"})");
+  t.escribir("skill/.oculto", "oculto");
+  t.escribir("skill/vacío.txt", "");
+  t.escribir("skill/a/b/profundo.md", std::string(3'000'000, 'x'));
+  t.escribir("skill/a-b", "guion antes que barra");
+  t.escribir("skill/.DS_Store", "basura");
+  t.escribir("skill/a/.DS_Store", "basura");
+  // Enough files for the digests to be spread over threads.
+  for (int i = 0; i < 60; ++i) t.escribir("skill/muchos/" + std::to_string(i), std::to_string(i));
+  fs::create_symlink("SKILL.md", s / "enlace");
+  fs::create_directories(s / "carpeta-vacia");
+  auto h = huella(s);
+  EXPECT_EQ(h, huellaPython(s));
+  EXPECT_EQ(huella(s.string() + "/"), h);
+}
+
+TEST(Huella, SoloCuentanRutasYContenidos) {
+  CarpetaTemporal t;
+  const std::string nada = hex(Sha256().terminar());
+  fs::create_directories(t / "vacia");
+  t.escribir("solo-ds/.DS_Store", "x");
+  t.escribir("solo-ds/sub/.DS_Store", "y");
+  EXPECT_EQ(huella(t / "vacia"), nada);
+  EXPECT_EQ(huella(t / "solo-ds"), nada);
+  EXPECT_EQ(huella(t / "no-existe"), nada);
+
+  t.escribir("a/SKILL.md", "uno");
+  t.escribir("a/ref/guia.md", "dos");
+  auto original = huella(t / "a");
+  // Same files elsewhere, with other times, modes and extra empty folders.
+  t.escribir("b/ref/guia.md", "dos");
+  t.escribir("b/SKILL.md", "uno");
+  fs::create_directories(t / "b/vacia/mas");
+  ::chmod((t / "b/SKILL.md").c_str(), 0600);
+  fs::last_write_time(t / "b/ref/guia.md",
+                      fs::file_time_type::clock::now() - std::chrono::hours(48));
+  EXPECT_EQ(huella(t / "b"), original);
+
+  fs::rename(t / "b/ref/guia.md", t / "b/guia.md");
+  EXPECT_NE(huella(t / "b"), original) << "a file moved to another folder";
+  fs::rename(t / "b/guia.md", t / "b/ref/otra.md");
+  EXPECT_NE(huella(t / "b"), original) << "a renamed file";
+  fs::rename(t / "b/ref/otra.md", t / "b/ref/guia.md");
+  EXPECT_EQ(huella(t / "b"), original);
+  t.escribir("b/SKILL.md", "unO");
+  EXPECT_NE(huella(t / "b"), original) << "one byte edited";
+}
+
+}  // namespace
+}  // namespace orvo::prueba

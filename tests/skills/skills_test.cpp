@@ -1,0 +1,280 @@
+// Requests, synchronisation and removal through the real test server, real zips, real
+// folders and a real Trash.
+#include <random>
+
+#include "banco_skills.h"
+#include "comun/fechas.h"
+#include "skills/huella.h"
+
+namespace orvo::prueba {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kEditada =
+    "La editaste a mano: para reemplazarla con la publicada, pide instalar con forzar=1";
+
+Json conSkill(const Json& skill) { return Json{{"skill", skill}}; }
+
+class Skills_ : public BancoSkills {
+ protected:
+  // Offers `id` at `version` and installs it through a request.
+  Json instalar(const std::string& id, const std::string& version) {
+    auto s = publicar(id, version);
+    servicio.skill(id, conSkill(s).dump());
+    pedir("instalar", id);
+    EXPECT_EQ(error(id), "");
+    EXPECT_TRUE(fs::exists(destino / id / "SKILL.md"));
+    return s;
+  }
+  std::optional<SkillInstalada> inst(const std::string& id) { return skills().instalada(id); }
+};
+
+TEST_F(Skills_, InstalaLoPedidoConConfirmacionYLoInforma) {
+  auto s = publicar("hola", "1.0");
+  s["requiere_confirmacion"] = true;
+  servicio.skill("hola", conSkill(s).dump());
+  pedir("instalar", "hola");
+  EXPECT_EQ(error("hola"),
+            "Es una skill pública de otra persona: hay que confirmarla (confirmada=1) antes de "
+            "instalarla");
+  EXPECT_EQ(descargasDe("hola", "1.0"), 0u);
+  EXPECT_FALSE(fs::exists(destino / "hola"));
+
+  pedir("instalar", "hola", true);
+  EXPECT_EQ(error("hola"), "");
+  EXPECT_EQ(leer(destino / "hola/SKILL.md"), "# hola 1.0\n");
+  auto i = inst("hola");
+  ASSERT_TRUE(i);
+  EXPECT_EQ(i->version, "1.0");
+  EXPECT_EQ(i->nombre, "Skill hola");
+  EXPECT_EQ(i->alcance, "equipo");
+  EXPECT_EQ(i->dueno, "ana@orvo.example");
+  EXPECT_EQ(i->ruta, (destino / "hola").string());
+  EXPECT_EQ(i->huella, huella(destino / "hola"));
+  EXPECT_FALSE(i->modificada);
+  EXPECT_TRUE(leerFecha(i->instalada));
+  EXPECT_TRUE(preparando().empty());
+  EXPECT_NE(log().find("skill hola 1.0 instalada"), std::string::npos);
+
+  auto pedidas = servidor.peticionesDe("skill_ver");
+  ASSERT_EQ(pedidas.size(), 2u);
+  EXPECT_EQ(pedidas[1].cabecera("X-Orvo-Token"), "T1");
+  EXPECT_EQ(analizarJson(pedidas[1].cuerpo).valor(), Json({{"id", "hola"}}));
+  // The next usage report names it.
+  revisar(Json::array());
+  auto feed = servidor.peticionesDe("feed");
+  EXPECT_EQ(analizarJson(feed.back().cuerpo).valor()["skills"], Json({"hola"}));
+}
+
+TEST_F(Skills_, LoQueLlegaMalNoTocaLaCopiaBuena) {
+  instalar("buena", "1.0");
+  auto antes = *inst("buena");
+  // Each release at an address of its own.
+  int n = 0;
+  auto publicada = [&](const Entradas& e = {}) {
+    return conSkill(publicar("buena", "2." + std::to_string(++n), e));
+  };
+  auto conSha = publicada();
+  conSha["skill"]["sha256"] = std::string(64, 'a');
+  auto sinArchivo = publicada();
+  sinArchivo["skill"]["url"] = "no-esta.zip";
+  auto otra = conSkill(publicar("otra", "1.0"));
+  auto fuera = otra;
+  fuera["skill"]["id"] = "../fuera";
+  auto sinUrl = publicada();
+  sinUrl["skill"].erase("url");
+  sinUrl["error"] = "Solo para editores";
+  auto noZip = publicada();
+  noZip["skill"].erase("sha256");
+  servidor.publicar("/" + noZip["skill"]["url"].get<std::string>(),
+                    ArchivoPrueba{"esto no es un zip"});
+  const std::string descriptor = Json{{"id", "buena"}}.dump();
+
+  const std::vector<std::pair<std::string, std::string>> casos = {
+      {"{}", "Esa skill no está disponible para tu cuenta"},
+      {R"({"error":"Solo para editores"})", "Solo para editores"},
+      {sinUrl.dump(), "Solo para editores"},
+      {otra.dump(), "Esa skill no está disponible para tu cuenta"},
+      {fuera.dump(), "Esa skill no está disponible para tu cuenta"},
+      {"no es json", "No pude conectarme al servidor"},
+      {R"({"skill":{"id":"buena"}})", "No pude conectarme al servidor"},
+      {noZip.dump(), "No pude descomprimir la skill"},
+      {conSha.dump(),
+       "La descarga no coincide con la publicada (la huella es distinta). No instalé nada."},
+      {sinArchivo.dump(), "El servidor respondió 404"},
+      {publicada({{"skill.json", descriptor}}).dump(), "El zip no trae SKILL.md"},
+      {publicada({{"SKILL.md", "x"}, {"skill.json", "{no"}}).dump(),
+       "El zip no trae el skill.json de buena"},
+      {publicada({{"SKILL.md", "x"}, {"skill.json", R"({"id":"otra"})"}}).dump(),
+       "El zip no trae el skill.json de buena"},
+      {publicada({{"SKILL.md", "x"},
+                  {"skill.json", R"({"id":"buena","x":")" + std::string(2u << 20, 'x') + "\"}"}})
+           .dump(),
+       "El zip no trae el skill.json de buena"},
+      {publicada({{"SKILL.md", "x"}, {"skill.json", descriptor}, {"../../fuera.md", "x"}}).dump(),
+       "No pude descomprimir la skill"},
+  };
+  for (const auto& [respuesta, mensaje] : casos) {
+    servicio.skill("buena", respuesta);
+    pedir("instalar", "buena", true, true);
+    EXPECT_EQ(error("buena"), mensaje) << respuesta.substr(0, 200);
+    EXPECT_EQ(*inst("buena"), antes);
+    EXPECT_EQ(huella(destino / "buena"), antes.huella);
+    EXPECT_TRUE(preparando().empty()) << mensaje;
+  }
+  EXPECT_EQ(descargasDe("otra", "1.0"), 0u);
+  EXPECT_FALSE(fs::exists(destino / "otra"));
+  EXPECT_FALSE(fs::exists(destino.parent_path() / "fuera"));
+  EXPECT_FALSE(fs::exists(datos / "skills/fuera.md"));
+  EXPECT_EQ(skills().ids(), std::vector<std::string>{"buena"});
+  EXPECT_NE(log().find("skill buena: Solo para editores"), std::string::npos);
+}
+
+TEST_F(Skills_, UnaCarpetaAjenaNuncaSeReemplazaNiSeQuita) {
+  auto mia = t.escribir("casa/.claude/skills/mia/SKILL.md", "a mano");
+  auto s = publicar("mia", "2.0");
+  servicio.skill("mia", conSkill(s).dump());
+  pedir("instalar", "mia", true, true);
+  EXPECT_EQ(
+      error("mia"),
+      "Ya hay una skill «mia» en ~/.claude/skills que no instaló Orvo Suite: no la reemplazo");
+  pedir("quitar", "mia");
+  EXPECT_EQ(error("mia"), "Esa skill no la instaló Orvo Suite: no la quito");
+  revisar(Json::array({s}), Json::array({"mia"}));
+  bucle.procesar();
+  EXPECT_EQ(leer(mia), "a mano");
+  EXPECT_EQ(descargasDe("mia", "2.0"), 0u);
+  EXPECT_FALSE(inst("mia"));
+}
+
+TEST_F(Skills_, ReglaDelIdentificador) {
+  for (std::string malo :
+       std::vector<std::string>{"a", "-ab", "Hola", "ho_la", "ho/la", "..", std::string(64, 'a')}) {
+    skills().pedir("instalar", malo, true, true);
+    skills().pedir("quitar", malo, false, false);
+  }
+  bucle.procesar();
+  EXPECT_TRUE(servidor.peticionesDe("skill_ver").empty());
+  EXPECT_TRUE(skills().leer().errores.empty());
+  for (std::string bueno : std::vector<std::string>{"ab", "0-a", std::string(63, 'z')})
+    pedir("instalar", bueno);
+  EXPECT_EQ(servidor.peticionesDe("skill_ver").size(), 3u);
+}
+
+TEST_F(Skills_, LaCopiaEditadaSeGuardaHastaQueSeFuerce) {
+  instalar("hola", "1.0");
+  auto md = destino / "hola/SKILL.md";
+  auto original = leer(md);
+  t.escribir("casa/.claude/skills/hola/SKILL.md", "# hola 1.1\n");
+  auto v2 = publicar("hola", "2.0");
+  servicio.skill("hola", conSkill(v2).dump());
+  revisar(Json::array({v2}));
+  ASSERT_TRUE(bucle.esperarHasta([&] { return inst("hola")->modificada; }));
+  EXPECT_EQ(inst("hola")->nueva, "2.0");
+  pedir("instalar", "hola");
+  EXPECT_EQ(error("hola"), kEditada);
+  EXPECT_EQ(leer(md), "# hola 1.1\n");
+  EXPECT_EQ(descargasDe("hola", "2.0"), 0u);
+
+  // Put back by hand: the flag clears and the newer release comes.
+  t.escribir("casa/.claude/skills/hola/SKILL.md", original);
+  revisar(Json::array({v2}));
+  ASSERT_TRUE(bucle.esperarHasta([&] { return inst("hola")->version == "2.0"; }));
+  EXPECT_FALSE(inst("hola")->modificada);
+  EXPECT_FALSE(inst("hola")->nueva);
+  EXPECT_EQ(leer(md), "# hola 2.0\n");
+
+  t.escribir("casa/.claude/skills/hola/notas.md", "mías");
+  revisar(Json::array({v2}));
+  ASSERT_TRUE(bucle.esperarHasta([&] { return inst("hola")->modificada; }));
+  EXPECT_FALSE(inst("hola")->nueva) << "nothing newer is published";
+  pedir("instalar", "hola", false, true);
+  EXPECT_EQ(error("hola"), "");
+  EXPECT_FALSE(fs::exists(destino / "hola/notas.md"));
+  EXPECT_FALSE(inst("hola")->modificada);
+  EXPECT_TRUE(preparando().empty());
+}
+
+TEST_F(Skills_, BorradaCuentaComoEditadaYNoVuelve) {
+  instalar("hola", "1.0");
+  fs::remove_all(destino / "hola");
+  auto v2 = publicar("hola", "2.0");
+  revisar(Json::array({v2}));
+  ASSERT_TRUE(bucle.esperarHasta([&] { return inst("hola")->modificada; }));
+  EXPECT_EQ(inst("hola")->nueva, "2.0");
+  bucle.procesar();
+  EXPECT_EQ(descargasDe("hola", "2.0"), 0u);
+  EXPECT_FALSE(fs::exists(destino / "hola"));
+}
+
+TEST_F(Skills_, UnaEdicionDuranteLaDescargaNoSePierde) {
+  instalar("hola", "1.0");
+  std::mt19937 azar(7);
+  std::string relleno(300'000, '\0');
+  for (auto& c : relleno) c = char(azar());
+  auto v2 = publicar("hola", "2.0",
+                     {{"SKILL.md", "# v2\n"}, {"skill.json", R"({"id":"hola"})"}, {"r", relleno}});
+  // Slow enough to edit the copy while the archive is still coming.
+  v2.erase("sha256");
+  auto zip = zipDe({{"SKILL.md", "# v2\n"}, {"skill.json", R"({"id":"hola"})"}, {"r", relleno}});
+  servidor.publicar("/hola-2.0.zip", ArchivoPrueba{zip, true, 200'000});
+  servicio.skill("hola", conSkill(v2).dump());
+  skills().pedir("instalar", "hola", false, false);
+  ASSERT_TRUE(bucle.esperarHasta([&] { return skills().descargando("hola"); }));
+  t.escribir("casa/.claude/skills/hola/SKILL.md", "editada durante la descarga");
+  ASSERT_TRUE(bucle.esperarHasta([&] { return !error("hola").empty(); }));
+  EXPECT_EQ(error("hola"), kEditada);
+  EXPECT_EQ(leer(destino / "hola/SKILL.md"), "editada durante la descarga");
+  EXPECT_EQ(inst("hola")->version, "1.0");
+  EXPECT_TRUE(preparando().empty());
+}
+
+TEST_F(Skills_, RetiradaVaALaPapeleraOAUnaCarpetaFechada) {
+  instalar("papel", "1.0");
+  revisar(Json::array(), Json::array({"papel"}));
+  EXPECT_FALSE(fs::exists(destino / "papel"));
+  auto papelera = papeleraDelProceso() / "Trash";
+  EXPECT_EQ(leer(papelera / "files/papel/SKILL.md"), "# papel 1.0\n");
+  auto info = leer(papelera / "info/papel.trashinfo");
+  EXPECT_NE(info.find("Path=" + (destino / "papel").string()), std::string::npos) << info;
+  EXPECT_FALSE(inst("papel"));
+  EXPECT_NE(log().find("skill papel quitada: ya no está disponible para tu cuenta"),
+            std::string::npos);
+
+  // Without a Trash the folder is kept in a dated folder, never deleted.
+  instalar("sin-papelera", "1.0");
+  sistema.sinPapelera = true;
+  pedir("quitar", "sin-papelera");
+  EXPECT_FALSE(inst("sin-papelera"));
+  EXPECT_FALSE(fs::exists(destino / "sin-papelera"));
+  std::vector<fs::path> guardadas;
+  for (const auto& f : fs::directory_iterator(datos / "skills/quitadas"))
+    guardadas.push_back(f.path() / "sin-papelera");
+  ASSERT_EQ(guardadas.size(), 1u);
+  EXPECT_TRUE(leerFecha(guardadas[0].parent_path().filename().string()));
+  EXPECT_EQ(leer(guardadas[0] / "SKILL.md"), "# sin-papelera 1.0\n");
+  EXPECT_NE(log().find("la guardé en " + guardadas[0].string()), std::string::npos);
+}
+
+TEST_F(Skills_, FuenteLocalYPedidosAntesDelManifiesto) {
+  instalar("hola", "1.0");
+  catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = (t / "fuente").string(); });
+  pedir("instalar", "otra");
+  EXPECT_EQ(error("otra"), "Inicia sesión en Orvo Suite para instalar skills");
+  pedir("quitar", "hola");
+  EXPECT_FALSE(inst("hola"));
+
+  // Before the first manifest a request waits for it, then runs.
+  catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = servidor.base(); });
+  catalogo().manifiesto.reset();
+  servicio.skill("luego", conSkill(publicar("luego", "1.0")).dump());
+  skills().pedir("instalar", "luego", false, false);
+  bucle.procesar();
+  EXPECT_TRUE(servidor.peticionesDe("skill_ver").size() == 1u);
+  revisar(Json::array());
+  ASSERT_TRUE(bucle.esperarHasta([&] { return inst("luego").has_value(); }));
+}
+
+}  // namespace
+}  // namespace orvo::prueba

@@ -8,6 +8,8 @@
 
 #include "comun/log.h"
 #include "plataforma/gtk/aplicacion.h"
+#include "plataforma/gtk/bandeja_sni.h"
+#include "plataforma/gtk/notificaciones_dbus.h"
 #include "plataforma/linux/bucle_glib.h"
 #include "plataforma/linux/descargas_curl.h"
 #include "plataforma/linux/espacio_linux.h"
@@ -36,14 +38,6 @@ struct PlataformaLinux {
   PermisosLinux permisos;
 
   Plataforma comoInterfaz() { return {bucle, http, espacio, sistema, descargas, permisos}; }
-};
-
-// Until the tray item lands the program runs with its windows only, as it does on a
-// desktop without a tray host.
-class SinBandeja : public Bandeja {
- public:
-  void crear(Acciones) override {}
-  void actualizar(int, const std::string&) override {}
 };
 
 constexpr const char* kUso =
@@ -124,7 +118,8 @@ int escritorio(int argc, char** argv) {
   PreferenciasLinux preferencias(sistema, fs::read_symlink("/proc/self/exe", ec));
   std::unique_ptr<PlataformaLinux> p;
   std::unique_ptr<Nucleo> nucleo;
-  SinBandeja bandeja;
+  BandejaSni bandeja;
+  NotificacionesDbus notificaciones;
   std::unique_ptr<AppDelegate> delegado;
   return correrAplicacion(
       *web, preferencias,
@@ -132,7 +127,8 @@ int escritorio(int argc, char** argv) {
            [&](Pantalla& pantalla) {
              p = std::make_unique<PlataformaLinux>();
              nucleo = std::make_unique<Nucleo>(p->comoInterfaz());
-             delegado = std::make_unique<AppDelegate>(*nucleo, pantalla, bandeja, preferencias);
+             delegado = std::make_unique<AppDelegate>(*nucleo, pantalla, bandeja, preferencias,
+                                                      &notificaciones);
              delegado->lanzar();
            },
        .reabrir = [&] { delegado->reabrir(); },

@@ -1,21 +1,24 @@
 #include "shell/app_delegate.h"
 
 #include "comun/log.h"
+#include "shell/enlaces.h"
 
 namespace orvo {
 
 AppDelegate::AppDelegate(Nucleo& nucleo, Pantalla& pantalla, Bandeja& bandeja,
-                         Preferencias& preferencias)
+                         Preferencias& preferencias, Notificaciones* notificaciones)
     : nucleo_(nucleo),
       pantalla_(pantalla),
       bandeja_(bandeja),
       preferencias_(preferencias),
+      notificaciones_(notificaciones),
       actualizaciones_(nucleo.catalogo(), nucleo.instalador(), nucleo.plataforma().sistema) {}
 
 AppDelegate::~AppDelegate() {
   if (!lanzado_) return;
   if (reloj_) reloj_->detener();
   nucleo_.catalogo().alCambiar = {};
+  nucleo_.componentes().alCambiar = {};
   nucleo_.instalador().alCambiar = {};
   nucleo_.instalador().alTerminar = {};
   nucleo_.alCambiarApps = {};
@@ -29,6 +32,12 @@ void AppDelegate::lanzar() {
                   .verInstalacion = siVive([this] { verInstalacion(); }),
                   .salir = [this] { pantalla_.terminar(); },
                   .hayInstalacion = [this] { return nucleo_.instalador().actual() != nullptr; }});
+  if (notificaciones_) {
+    notificaciones_->preparar(
+        {.abrir = siVive([this] { abrirPrincipal(); }),
+         .actualizarTodo = siVive([this] { actualizaciones_.instalarTodas(); })});
+    novedades_.emplace(*notificaciones_);
+  }
   principal_ = pantalla_.crearVentana({.pagina = "index.html",
                                        .titulo = "Orvo Suite",
                                        .ancho = 1180,
@@ -49,7 +58,7 @@ void AppDelegate::lanzar() {
 
   auto& instalador = nucleo_.instalador();
   nucleo_.catalogo().alCambiar = siVive([this] { estado(); });
-  // The components manager's change callback joins here when that manager exists.
+  nucleo_.componentes().alCambiar = siVive([this] { estado(); });
   instalador.alCambiar = siVive([this](const Instalacion& i) { instalacionCambio(i); });
   instalador.alTerminar = siVive([this](const Instalacion&) { instalacionTermino(); });
   nucleo_.alCambiarApps = siVive([this] { estado(); });
@@ -107,9 +116,17 @@ void AppDelegate::abrirEnlaces(const std::vector<std::string>& urls) {
   enlaces_.insert(enlaces_.end(), urls.begin(), urls.end());
 }
 
-// The link handler itself comes with the tray item; until then the links are logged.
 void AppDelegate::atenderEnlaces(const std::vector<std::string>& urls) {
   for (const auto& u : urls) Log::escribir("enlace: " + u);
+  auto& skills = nucleo_.skills();
+  auto& componentes = nucleo_.componentes();
+  auto& catalogo = nucleo_.catalogo();
+  orvo::manejarEnlaces(
+      urls, {.skill = [&](const std::string& accion, const std::string& id, bool confirmada,
+                          bool forzar) { skills.pedir(accion, id, confirmada, forzar); },
+             .componente = [&](const std::string& accion,
+                               const std::string& id) { componentes.pedir(accion, id); },
+             .revisar = [&] { catalogo.revisar(); }});
 }
 
 void AppDelegate::mostrarPrincipal() { principal_->mostrar(); }

@@ -14,16 +14,20 @@
 #include <vector>
 
 #include "plataforma/bandeja.h"
+#include "plataforma/notificaciones.h"
 #include "plataforma/preferencias.h"
 #include "plataforma/ventana.h"
 #include "shell/actualizaciones.h"
+#include "shell/aviso_novedades.h"
 #include "shell/nucleo.h"
 
 namespace orvo {
 
 class AppDelegate {
  public:
-  AppDelegate(Nucleo& nucleo, Pantalla& pantalla, Bandeja& bandeja, Preferencias& preferencias);
+  // Without `notificaciones` news reach the user through the tray item only.
+  AppDelegate(Nucleo& nucleo, Pantalla& pantalla, Bandeja& bandeja, Preferencias& preferencias,
+              Notificaciones* notificaciones = nullptr);
   ~AppDelegate();
   AppDelegate(const AppDelegate&) = delete;
   AppDelegate& operator=(const AppDelegate&) = delete;
@@ -81,6 +85,8 @@ class AppDelegate {
   Pantalla& pantalla_;
   Bandeja& bandeja_;
   Preferencias& preferencias_;
+  Notificaciones* notificaciones_;
+  std::optional<AvisoNovedades> novedades_;
   Actualizaciones actualizaciones_;
   std::unique_ptr<Ventana> principal_, instalador_;
   std::shared_ptr<Temporizador> reloj_;

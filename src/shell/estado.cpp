@@ -42,8 +42,7 @@ Json AppDelegate::foto() const {
          {"componentes", ajustes.componentes},
          {"avisar", ajustes.avisar},
          {"errorFuente", catalogo.errorFuente.value_or("")},
-         // The components manager's `estado()` goes here when that manager exists.
-         {"comps", Json::array()},
+         {"comps", nucleo_.componentes().estado()},
          {"version", nucleo_.plataforma().sistema.versionPropia().value_or("")}};
   if (catalogo.revisado) f["revisado"] = textoFecha(*catalogo.revisado);
 
@@ -61,9 +60,13 @@ Json AppDelegate::foto() const {
 
 void AppDelegate::estado() {
   auto f = foto();
-  int n = static_cast<int>(nucleo_.cuenta().avisos.size());
-  for (const auto& app : f["apps"]) n += conNueva(app);
+  Novedades novedades;
+  for (const auto& aviso : nucleo_.cuenta().avisos) novedades.avisos.push_back(aviso.titulo);
+  for (const auto& app : f["apps"])
+    if (conNueva(app)) novedades.apps.push_back(app.value("nombre", ""));
+  int n = static_cast<int>(novedades.apps.size() + novedades.avisos.size());
   bandeja_.actualizar(n, ayuda(n));
+  if (novedades_) novedades_->alEstado(novedades, principal_->enFrente());
   principal_->enviar(f);
   instalador_->enviar(f);
 }

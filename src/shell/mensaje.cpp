@@ -116,8 +116,10 @@ void AppDelegate::mensaje(const Json& m) {
   } else if (accion == "componente") {
     auto repo = texto(m, "repo");
     if (repo) ajustar([&](Ajustes& a) { a.componentes[*repo] = siNoFalso(m, "valor"); });
-  } else if (accion == "compInstalar" || accion == "compQuitar" || accion == "compActivar") {
-    // The components manager's pedir/activar go here when that manager exists.
+  } else if (accion == "compInstalar" || accion == "compQuitar") {
+    if (id) nucleo_.componentes().pedir(accion == "compQuitar" ? "quitar" : "instalar", *id);
+  } else if (accion == "compActivar") {
+    if (id) nucleo_.componentes().activar(*id, siNoFalso(m, "valor"));
   } else if (accion == "avisar") {
     if (id) ajustar([&](Ajustes& a) { a.avisar[*id] = true; });
   } else if (accion == "enlace") {

@@ -1,0 +1,112 @@
+// Links reach the real skills and components managers, and news of updates and notices
+// reach the desktop as one notification per rise.
+#include "escena.h"
+#include "plataforma/notificaciones.h"
+
+using namespace orvo;
+using namespace orvo::prueba;
+
+namespace {
+
+class NotificacionesFalsas : public Notificaciones {
+ public:
+  std::optional<Acciones> acciones;
+  std::vector<std::string> titulos;
+  std::vector<bool> conBoton;
+  void preparar(Acciones a) override { acciones = std::move(a); }
+  void mostrar(const std::string& titulo, const std::string&, bool conActualizar) override {
+    titulos.push_back(titulo);
+    conBoton.push_back(conActualizar);
+  }
+};
+
+class EnlacesYAvisos : public Escena {
+ protected:
+  std::string errorDeSkill(const std::string& id) {
+    auto errores = nucleo->skills().leer().errores;
+    return errores.contains(id) ? errores[id] : "";
+  }
+  std::string errorDeComponente(const std::string& id) {
+    auto& errores = nucleo->componentes().errores;
+    return errores.contains(id) ? errores[id] : "";
+  }
+  NotificacionesFalsas notificaciones;
+};
+
+const std::string kSinSesion = "Inicia sesión en Orvo Suite para instalar skills";
+const std::string kNoDisponible = "No está disponible para tu cuenta";
+
+}  // namespace
+
+TEST_F(EnlacesYAvisos, UnLoteVaPrimeroALasSkillsYLuegoALosComponentes) {
+  arrancar();
+  lanzar();
+  std::vector<std::string> orden;
+  nucleo->skills().alCambiar = [&] { orden.push_back("skill"); };
+  auto estado = nucleo->componentes().alCambiar;
+  ASSERT_TRUE(estado);
+  nucleo->componentes().alCambiar = [&] {
+    orden.push_back("componente");
+    estado();
+  };
+  auto fotos = principal().cuantos("estado");
+  delegado->abrirEnlaces({"orvosuite://componente/instalar?id=comp-a",
+                          "orvosuite://skill/instalar?id=skill-a&confirmada=1",
+                          "orvosuite://Skill/instalar?id=skill-b"});
+  EXPECT_EQ(orden, (std::vector<std::string>{"skill", "componente"}));
+  EXPECT_EQ(errorDeSkill("skill-a"), kSinSesion);
+  EXPECT_EQ(errorDeSkill("skill-b"), "");
+  EXPECT_EQ(errorDeComponente("comp-a"), kNoDisponible);
+  // The component's change is a new snapshot for the pages.
+  EXPECT_EQ(principal().cuantos("estado"), fotos + 1);
+
+  // The pages' component requests go to the same manager.
+  delegado->mensaje({{"accion", "compInstalar"}, {"id", "comp-b"}});
+  EXPECT_EQ(errorDeComponente("comp-b"), kNoDisponible);
+}
+
+TEST_F(EnlacesYAvisos, UnEnlaceQueLlegaAntesDelLanzamientoNoSePierde) {
+  arrancar();
+  delegado->abrirEnlaces(
+      {"orvosuite://componente/instalar?id=comp-a", "orvosuite://skill/instalar?id=skill-a"});
+  EXPECT_TRUE(nucleo->componentes().pedidos.empty());
+  EXPECT_EQ(errorDeSkill("skill-a"), "");
+  lanzar();
+  EXPECT_EQ(errorDeSkill("skill-a"), kSinSesion);
+  // The component request waited for the first manifest, then ran.
+  EXPECT_TRUE(esperar([&] { return errorDeComponente("comp-a") == kNoDisponible; }));
+}
+
+TEST_F(EnlacesYAvisos, UnaNotificacionPorSubidaNingunaConLaVentanaEnFrente) {
+  instalarAMano("nvuno", "1.0");
+  publicar({empaquetar("nvuno", "2.0")});
+  preferencias.valores["yaAbierta"] = "true";
+  arrancar();
+  delegado =
+      std::make_unique<AppDelegate>(*nucleo, pantalla, bandeja, preferencias, &notificaciones);
+  lanzar();
+  ASSERT_FALSE(principal().visible());
+  EXPECT_EQ(notificaciones.titulos, std::vector<std::string>{"Hay 1 actualización de Orvo"});
+  EXPECT_EQ(notificaciones.conBoton, std::vector<bool>{true});
+  delegado->estado();
+  EXPECT_EQ(notificaciones.titulos.size(), 1u);
+
+  // Its default action shows the main window; news seen there are no notification.
+  ASSERT_TRUE(notificaciones.acciones);
+  notificaciones.acciones->abrir();
+  EXPECT_TRUE(principal().enFrente());
+  nucleo->cuenta().avisos.push_back({.id = 1, .titulo = "Hola"});
+  delegado->estado();
+  EXPECT_EQ(notificaciones.titulos.size(), 1u);
+  principal().ocultar();
+  nucleo->cuenta().avisos.push_back({.id = 2, .titulo = "Adiós"});
+  delegado->estado();
+  EXPECT_EQ(notificaciones.titulos.back(), "Hay 1 actualización y 2 avisos de Orvo");
+
+  // "Actualizar todo" starts the update of the app.
+  nucleo->cuenta().avisos.clear();
+  notificaciones.acciones->actualizarTodo();
+  ASSERT_EQ(instalador().todas.size(), 1u);
+  EXPECT_EQ(instalador().todas[0]->app.id, "nvuno");
+  EXPECT_TRUE(hastaQue([&] { return !instalador().todas[0]->activa(); }));
+}

@@ -1,0 +1,101 @@
+// The whole program on a display and a session bus of its own, with a tray watcher
+// (Python) on that bus: its item registers, and a skill link given to a second launch is
+// installed by the running one from the test server.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "apoyo/bundles_prueba.h"
+#include "apoyo/carpeta_temporal.h"
+#include "apoyo/ordenes.h"
+#include "apoyo/servicio_prueba.h"
+#include "comun/archivos.h"
+#include "comun/json_estricto.h"
+#include "comun/sha256.h"
+
+using namespace orvo;
+using namespace orvo::prueba;
+namespace fs = std::filesystem;
+
+namespace {
+
+bool esperarHasta(const std::function<bool()>& condicion, double segundos) {
+  for (int i = 0; i < segundos * 20; ++i) {
+    if (condicion()) return true;
+    usleep(50000);
+  }
+  return condicion();
+}
+
+// A script for ProcesoPrueba: `preludio`, then `orden` with its output in `salida`.
+fs::path guion(CarpetaTemporal& t, const std::string& nombre, const std::string& preludio,
+               const std::string& orden, const fs::path& salida) {
+  auto ruta = t.escribir(
+      nombre, "#!/bin/sh\n" + preludio + "exec " + orden + " >'" + salida.string() + "' 2>&1\n");
+  fs::permissions(ruta, fs::perms(0755));
+  return ruta;
+}
+
+}  // namespace
+
+TEST(ProgramaConBandeja, SuIconoSeRegistraYUnEnlaceDeOtroArranqueInstalaLaSkill) {
+  CarpetaTemporal t;
+  ServidorPrueba servidor;
+  ServicioPrueba servicio(servidor);
+  servicio.usuario("ana@orvo.test", "secreta", "tok-ana");
+  servicio.manifiesto("tok-ana",
+                      Json{{"formato", "f"}, {"version", 1}, {"apps", Json::array()}}.dump());
+  // The skill's archive and the service's answer about it.
+  t.escribir("obra/SKILL.md", "# Resumir\n");
+  t.escribir("obra/skill.json", Json{{"id", "resumir"}}.dump());
+  auto zip =
+      ejecutar("cd '" + (t / "obra").string() +
+               "' && /usr/bin/python3 -m zipfile -c ../resumir.zip SKILL.md skill.json 2>&1");
+  ASSERT_EQ(zip.estado, 0) << zip.texto;
+  servidor.publicar("/resumir.zip", ArchivoPrueba{leerArchivo(t / "resumir.zip").value()});
+  servicio.skill("resumir", Json{{"skill",
+                                  {{"id", "resumir"},
+                                   {"nombre", "Resumir"},
+                                   {"version", "1.0"},
+                                   {"url", "resumir.zip"},
+                                   {"sha256", sha256(t / "resumir.zip").value()}}}}
+                                .dump());
+
+  ProcesoPrueba vigia(guion(
+      t, "vigia.sh", "", "/usr/bin/python3 " ORVO_PARES_BANDEJA "/vigia_sni.py", t / "vigia.txt"));
+
+  auto entorno = "export HOME='" + (t / "casa").string() + "' XDG_CONFIG_HOME='" +
+                 (t / "config").string() + "' XDG_DATA_HOME='" + (t / "xdg").string() +
+                 "' OV_DATOS='" + (t / "datos").string() + "' OV_DESTINO='" +
+                 (t / "apps").string() + "' OV_SKILLS='" + (t / "skills").string() +
+                 "' OV_PRUEBA_WEB='" ORVO_PAGINAS "'\n";
+  fs::create_directories(t / "apps");
+  ProcesoPrueba primero(
+      guion(t, "primero.sh",
+            entorno + "export OV_PRUEBA_LOGIN='" + servidor.base() + "|ana@orvo.test|secreta'\n",
+            ORVO_BINARIO, t / "salida.txt"));
+  auto salida = [&] { return leerArchivo(t / "salida.txt").value_or(""); };
+
+  // The watcher took the item's registration and read it as a tray would.
+  auto visto = [&] { return leerArchivo(t / "vigia.txt").value_or(""); };
+  ASSERT_TRUE(esperarHasta([&] { return visto().find('\n') != std::string::npos; }, 60))
+      << visto() << salida();
+  auto item = Json::parse(visto().substr(0, visto().find('\n')));
+  EXPECT_EQ(item["titulo"], "Orvo Suite");
+  EXPECT_EQ(item["ayuda"].get<std::string>().rfind("Orvo Suite", 0), 0u);
+  EXPECT_EQ(item["menu"].front(), "Abrir Orvo Suite");
+  EXPECT_EQ(item["menu"].back(), "Salir de Orvo Suite");
+
+  // Signed in, the manifest loaded: a later launch hands its link over and ends.
+  ASSERT_TRUE(esperarHasta([&] { return !servidor.peticionesDe("feed").empty(); }, 60)) << salida();
+  auto enlace = ejecutar(entorno + "timeout 30 " ORVO_BINARIO
+                                   " 'orvosuite://skill/instalar?id=resumir' 2>&1");
+  EXPECT_EQ(enlace.estado, 0) << enlace.texto;
+  ASSERT_TRUE(esperarHasta([&] { return fs::exists(t / "skills/resumir/SKILL.md"); }, 30))
+      << salida() << leerArchivo(t / "datos/suite.log").value_or("");
+  ASSERT_EQ(servidor.peticionesDe("skill_ver").size(), 1u);
+  EXPECT_EQ(Json::parse(servidor.peticionesDe("skill_ver")[0].cuerpo)["id"], "resumir");
+  auto instaladas = Json::parse(leerArchivo(t / "datos/skills/instaladas.json").value_or("{}"));
+  EXPECT_TRUE(instaladas.dump().find("resumir") != std::string::npos) << instaladas.dump();
+  EXPECT_EQ(kill(primero.pid(), 0), 0);  // still running
+}

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "comun/carpeta_trabajo.h"
 #include "plataforma/linux/bucle_glib.h"
 #include "plataforma/linux/descargas_curl.h"
 #include "plataforma/linux/espacio_linux.h"
@@ -57,6 +58,7 @@ int main(int argc, char** argv) {
   unsetenv("ELECTRON_RUN_AS_NODE");
   unsetenv("ELECTRON_NO_ATTACH_CONSOLE");
   PlataformaLinux p;
+  quitarCarpetasHuerfanas(p.sistema.carpetaTemporal());
   Nucleo nucleo(p.comoInterfaz());
 
   if (auto id = p.sistema.entorno("OV_PRUEBA_INSTALAR")) {

@@ -49,10 +49,11 @@ class Campana {
     m_.manifiesto(m_.t / "fuente", {versiones_[v]});
     matarAppsDe(m_.t / "apps");
     {
-      Corrida c(m_.entorno("uno"));
+      Corrida c(entorno());
       matar(c);
       c.matar();
     }
+    apagarApp();
     ++intentos;
     auto en = arbol(m_.t / "apps/Prueba uno.app");
     bool entera = en == arboles_[0] || en == arboles_[1];
@@ -78,26 +79,40 @@ class Campana {
   int completa(int v) {
     m_.manifiesto(m_.t / "fuente", {versiones_[v]});
     matarAppsDe(m_.t / "apps");
-    Corrida c(m_.entorno("uno"));
+    Corrida c(entorno());
     return c.terminar(60);
   }
 
   int intentos = 0, sobrevividas = 0;
 
  private:
+  // A run that asks a still running app to quit rather than waiting for the user.
+  std::vector<std::string> entorno() const {
+    auto e = m_.entorno("uno");
+    e.push_back("OV_CERRAR=1");
+    return e;
+  }
+  // The app a killed run had just opened starts a moment later: it goes too.
+  void apagarApp() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    matarAppsDe(m_.t / "apps");
+  }
+
   bool segundaCorrida(int v) {
     m_.manifiesto(m_.t / "fuente", {versiones_[v]});
     matarAppsDe(m_.t / "apps");
-    Corrida c(m_.entorno("uno"));
+    Corrida c(entorno());
     // Once it opens the app, the bundle is in place and about to be recorded.
-    bool abre =
-        c.esperarLinea([](const std::string& l) { return contiene(l, "· paso 5/5 Abrir"); }, 60);
+    bool abre = c.esperarLinea(
+        [](const std::string& l) { return l.starts_with("corriendo") && contiene(l, "Abrir"); },
+        60);
     auto anotada = [&] {
       auto registro = Json::parse(leerArchivo(m_.t / "datos/registro.json").value_or("{}"));
       return registro["apps"]["uno"]["version"] == versiones_[v].version;
     };
     bool bien = abre && esperarQue(anotada) && arbol(m_.t / "apps/Prueba uno.app") == arboles_[v];
     c.matar();
+    apagarApp();
     if (!bien) std::printf("%s\n", c.texto.c_str());
     return bien;
   }

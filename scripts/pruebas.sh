@@ -12,5 +12,6 @@ ctest --test-dir build/pruebas --output-on-failure -j2 --timeout 120
 # The fuzz targets, a few seconds each over their corpora, in a clang build of their own.
 CXX=clang++-14 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVO_FUZZ=ON \
   -DORVO_TESTS=OFF -DORVO_BENCH=OFF >/dev/null
-cmake --build build/fuzz
+cmake --build build/fuzz --target fuzz_registros fuzz_archivos_locales fuzz_versiones fuzz_url \
+  fuzz_desempaquetar
 ctest --test-dir build/fuzz --output-on-failure -j2

@@ -182,9 +182,10 @@ void DescargasCurl::redirigir(const Transferencia& t, const std::string& url) {
   constexpr int kMaxSaltos = 10;
   auto siguiente = t.peticion;
   siguiente.url = url;
-  if (origenDe(url) != origenDe(t.peticion.url)) {
+  auto de = origenDe(t.peticion.url), a = origenDe(url);
+  if (a != de) {
     // The secret stays with its origin; and no redirect takes the download off encryption.
-    if (t.peticion.url.starts_with("https:") && !url.starts_with("https:"))
+    if (de && de->starts_with("https:") && !(a && a->starts_with("https:")))
       return completada(
           t.id, FalloDescarga{false, "el servidor desvió la descarga a una dirección sin cifrar",
                               std::nullopt});

@@ -8,6 +8,7 @@
 #include "apoyo/carpeta_temporal.h"
 #include "apoyo/tmpfs.h"
 #include "comun/archivos.h"
+#include "comun/carpeta_trabajo.h"
 
 using namespace orvo;
 using prueba::CarpetaTemporal;
@@ -99,6 +100,22 @@ TEST(Mover, QuitarRestosSoloBorraLosOcultosDeEseNombre) {
     quedan.insert(e.path().filename().string().substr(0, 9));
   EXPECT_EQ(quedan, (std::set<std::string>{".X.app.ot", ".Y.app." + uuid.substr(0, 2), "X.app"}));
   EXPECT_TRUE(fs::exists(t / ".X.app.otra-cosa/f"));
+}
+
+// A crashed run's working folders go at the next start; a live process's stay, and so does
+// anything that only looks like ours.
+TEST(CarpetasDeTrabajo, SoloSeQuitanLasQueNadieOcupa) {
+  CarpetaTemporal t;
+  auto viva = t / ("orvo-suite-" + uuidMayusculas());
+  auto huerfana = t / ("orvo-descargas-" + uuidMayusculas());
+  t.escribir(viva.filename().string() + "/descarga.zip", "a");
+  t.escribir(huerfana.filename().string() + "/1.parcial", "b");
+  t.escribir("orvo-suite-otra-cosa/f", "c");
+  CarpetaOcupada ocupada(viva);
+  quitarCarpetasHuerfanas(t.ruta());
+  EXPECT_TRUE(fs::exists(viva / "descarga.zip"));
+  EXPECT_FALSE(fs::exists(huerfana));
+  EXPECT_TRUE(fs::exists(t / "orvo-suite-otra-cosa/f"));
 }
 
 TEST(Intercambiar, CambiaDosCarpetasDeUnGolpe) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "comun/carpeta_trabajo.h"
 #include "comun/log.h"
 #include "plataforma/gtk/aplicacion.h"
 #include "plataforma/gtk/bandeja_sni.h"
@@ -76,6 +77,7 @@ int mostrarEstado(const std::string& carpeta) {
 // The test-install mode: no display and no toolkit, only the plain main loop.
 int probarInstalacion(const std::string& id) {
   PlataformaLinux p;
+  quitarCarpetasHuerfanas(p.sistema.carpetaTemporal());
   Nucleo nucleo(p.comoInterfaz());
   int salida = 0;
   auto salir = [&](int estado) {
@@ -126,6 +128,7 @@ int escritorio(int argc, char** argv) {
       {.lanzar =
            [&](Pantalla& pantalla) {
              p = std::make_unique<PlataformaLinux>();
+             quitarCarpetasHuerfanas(p->sistema.carpetaTemporal());
              nucleo = std::make_unique<Nucleo>(p->comoInterfaz());
              delegado = std::make_unique<AppDelegate>(*nucleo, pantalla, bandeja, preferencias,
                                                       &notificaciones);

@@ -4,6 +4,7 @@
 
 #include "comun/archivos.h"
 #include "comun/log.h"
+#include "comun/url.h"
 #include "cuenta/cuenta.h"
 #include "cuenta/tokens.h"
 
@@ -62,10 +63,12 @@ PeticionHttp Catalogo::solicitud(const std::string& url) const {
   p.url = url;
   p.espera = 60;
   auto b = base();
-  if (b.esServidor()) {
+  if (b.esServidor() && admiteSecretos(url)) {
     auto tokens = leerTokens(carpeta);
-    if (auto t = tokens.find(*b.servidor); t != tokens.end())
+    if (auto t = tokens.find(*b.servidor); t != tokens.end()) {
       p.cabeceras.emplace_back("X-Orvo-Token", t->second);
+      p.privada = true;
+    }
   }
   return p;
 }

@@ -23,6 +23,18 @@ std::optional<AppEnMarcha> Catalogo::abierta(const AppRemota& app) const {
   return std::nullopt;
 }
 
+namespace {
+
+// Whether one of `ids` runs, from a scan already made.
+bool entre(const std::vector<AppEnMarcha>& enMarcha, const std::vector<std::string>& ids) {
+  for (const auto& a : enMarcha)
+    for (const auto& id : ids)
+      if (a.bundle == id) return true;
+  return false;
+}
+
+}  // namespace
+
 std::optional<std::filesystem::path> Catalogo::rutaInstalada(const AppRemota& app) const {
   auto prefijo = aplicaciones.string();
   if (!prefijo.ends_with("/")) prefijo += "/";
@@ -69,6 +81,8 @@ bool Catalogo::hayNueva(const AppRemota& app) const {
 std::vector<Json> Catalogo::estadoApps() const {
   std::vector<Json> lista;
   if (!manifiesto) return lista;
+  // One /proc scan for the whole list, however long it is.
+  auto enMarcha = plataforma_.espacio.appsEnMarcha();
   for (const auto& app : manifiesto->apps) {
     auto inst = versionInstalada(app);
     Json e = {{"id", app.id},
@@ -76,7 +90,7 @@ std::vector<Json> Catalogo::estadoApps() const {
               {"version", app.version},
               {"build", app.build.value_or("")},
               {"instalada", inst.has_value()},
-              {"abierta", abierta(app).has_value()},
+              {"abierta", entre(enMarcha, bundles(app))},
               {"nueva", hayNueva(app)},
               {"tam", app.tam.value_or(0)},
               {"novedades", app.novedades.value_or(std::vector<std::string>{})},

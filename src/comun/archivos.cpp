@@ -31,11 +31,11 @@ Error escribirTodo(int fd, std::string_view bytes) {
   return std::nullopt;
 }
 
+}  // namespace
+
 fs::path hermanoOculto(const fs::path& destino) {
   return destino.parent_path() / ("." + destino.filename().string() + "." + uuidMayusculas());
 }
-
-}  // namespace
 
 Error escribirAtomico(const fs::path& destino, std::string_view bytes, mode_t modo) {
   fs::path temporal = hermanoOculto(destino);
@@ -83,28 +83,121 @@ std::optional<std::string> leerArchivo(const fs::path& ruta, size_t limite) {
   return datos;
 }
 
+namespace {
+
+// Copies one item and everything below it, keeping modes, times and symbolic links; times
+// matter because the installed version is told apart by its files' dates.
+Error copiarArbol(const fs::path& desde, const fs::path& hacia) {
+  struct stat st {};
+  if (::lstat(desde.c_str(), &st) != 0) return textoErrno("No pude leer " + desde.string(), errno);
+  const timespec tiempos[2] = {st.st_atim, st.st_mtim};
+  if (S_ISLNK(st.st_mode)) {
+    std::error_code ec;
+    auto destino = fs::read_symlink(desde, ec);
+    if (ec) return "No pude leer " + desde.string() + ": " + ec.message();
+    if (::symlink(destino.c_str(), hacia.c_str()) != 0)
+      return textoErrno("No pude copiar " + desde.string(), errno);
+    ::utimensat(AT_FDCWD, hacia.c_str(), tiempos, AT_SYMLINK_NOFOLLOW);
+    return std::nullopt;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    if (::mkdir(hacia.c_str(), 0700) != 0)
+      return textoErrno("No pude copiar " + desde.string(), errno);
+    std::error_code ec;
+    for (fs::directory_iterator it(desde, ec), fin; !ec && it != fin; it.increment(ec))
+      if (auto e = copiarArbol(it->path(), hacia / it->path().filename())) return e;
+    if (ec) return "No pude leer " + desde.string() + ": " + ec.message();
+    // The folder's own mode and time last: filling it changed its time, a read-only mode
+    // would have stopped the filling.
+    if (::chmod(hacia.c_str(), st.st_mode & 07777) != 0 ||
+        ::utimensat(AT_FDCWD, hacia.c_str(), tiempos, 0) != 0)
+      return textoErrno("No pude copiar " + desde.string(), errno);
+    return std::nullopt;
+  }
+  if (!S_ISREG(st.st_mode)) return "No copio " + desde.string() + ": no es un archivo normal";
+  int de = ::open(desde.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (de < 0) return textoErrno("No pude leer " + desde.string(), errno);
+  int a = ::open(hacia.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (a < 0) {
+    int codigo = errno;
+    ::close(de);
+    return textoErrno("No pude copiar " + desde.string(), codigo);
+  }
+  Error e;
+  for (;;) {
+    ssize_t n = ::copy_file_range(de, nullptr, a, nullptr, 1 << 30, 0);
+    if (n == 0) break;
+    if (n > 0) continue;
+    if (errno == EINTR) continue;
+    if (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL) {
+      // Older kernels copy only within one filesystem: plain reads and writes.
+      char buf[1 << 16];
+      ssize_t leidos;
+      while ((leidos = ::read(de, buf, sizeof buf)) > 0 &&
+             !(e = escribirTodo(a, std::string_view(buf, size_t(leidos))))) {
+      }
+      if (!e && leidos < 0) e = textoErrno("No pude leer " + desde.string(), errno);
+    } else {
+      e = textoErrno("No pude copiar " + desde.string(), errno);
+    }
+    break;
+  }
+  if (!e && (::fchmod(a, st.st_mode & 07777) != 0 || ::futimens(a, tiempos) != 0))
+    e = textoErrno("No pude copiar " + desde.string(), errno);
+  if (::close(a) != 0 && !e) e = textoErrno("No pude copiar " + desde.string(), errno);
+  ::close(de);
+  return e;
+}
+
+}  // namespace
+
+Error sincronizar(const fs::path& ruta) {
+  int fd = ::open(ruta.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return textoErrno("No pude abrir " + ruta.string(), errno);
+  int r = ::syncfs(fd);
+  int codigo = errno;
+  ::close(fd);
+  if (r != 0) return textoErrno("No pude guardar en disco " + ruta.string(), codigo);
+  return std::nullopt;
+}
+
+void quitar(const fs::path& ruta) {
+  std::error_code ec;
+  if (!fs::exists(fs::symlink_status(ruta, ec))) return;
+  // Renamed out of the way first: a kill in the middle of the removal leaves only a hidden
+  // leftover that quitarRestos recognises, never a half-deleted item under its own name.
+  auto aparte = hermanoOculto(ruta);
+  fs::remove_all(::rename(ruta.c_str(), aparte.c_str()) == 0 ? aparte : ruta, ec);
+}
+
 Error mover(const fs::path& desde, const fs::path& hacia) {
   if (::rename(desde.c_str(), hacia.c_str()) == 0) return std::nullopt;
   if (errno != EXDEV) return textoErrno("No pude mover " + desde.string(), errno);
   fs::path temporal = hermanoOculto(hacia);
-  std::error_code ec;
-  fs::copy(desde, temporal, fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
-  if (!ec) {
-    // fs::copy keeps permission bits of files; folders need theirs copied too.
-    auto st = fs::symlink_status(desde, ec);
-    if (!ec && fs::is_directory(st)) fs::permissions(temporal, st.permissions(), ec);
-  }
-  if (ec) {
+  Error e = copiarArbol(desde, temporal);
+  // The source goes only once its copy is whole, on disk, and under its final name.
+  if (!e) e = sincronizar(temporal);
+  if (!e && ::rename(temporal.c_str(), hacia.c_str()) != 0)
+    e = textoErrno("No pude mover " + desde.string(), errno);
+  if (e) {
+    std::error_code ec;
     fs::remove_all(temporal, ec);
-    return "No pude copiar " + desde.string() + ": " + ec.message();
+    return e;
   }
-  if (::rename(temporal.c_str(), hacia.c_str()) != 0) {
-    int codigo = errno;
-    fs::remove_all(temporal, ec);
-    return textoErrno("No pude mover " + desde.string(), codigo);
-  }
-  fs::remove_all(desde, ec);
+  quitar(desde);
   return std::nullopt;
+}
+
+void quitarRestos(const fs::path& carpeta, const std::string& nombre) {
+  std::error_code ec;
+  const std::string prefijo = "." + nombre + ".";
+  for (fs::directory_iterator it(carpeta, ec), fin; !ec && it != fin; it.increment(ec)) {
+    auto n = it->path().filename().string();
+    if (n.size() == prefijo.size() + 36 && n.starts_with(prefijo)) {
+      std::error_code ignorado;
+      fs::remove_all(it->path(), ignorado);
+    }
+  }
 }
 
 Error intercambiar(const fs::path& a, const fs::path& b) {

@@ -24,9 +24,19 @@ namespace fs = std::filesystem;
 // The whole file, or nothing when it cannot be read or is larger than `limite`.
 std::optional<std::string> leerArchivo(const fs::path& ruta, size_t limite = 64u << 20);
 
-// Rename; across filesystems, copy (keeping modes and symbolic links) into a hidden
-// sibling of `hacia`, rename that into place, then remove the source.
+// Rename; across filesystems, copy (keeping modes, times and symbolic links) into a hidden
+// sibling of `hacia`, flush it to disk, rename that into place, and only then remove the
+// source (through quitar). A kill at any instant leaves the source whole, or the copy whole
+// under `hacia`, plus at most hidden leftovers for quitarRestos.
 [[nodiscard]] Error mover(const fs::path& desde, const fs::path& hacia);
+// `.<name>.<UUID>` beside `ruta`: where a whole item is prepared before one rename.
+fs::path hermanoOculto(const fs::path& ruta);
+// Removes `ruta` and everything below it, renaming it to a hidden sibling first.
+void quitar(const fs::path& ruta);
+// Removes the hidden siblings `.<nombre>.<UUID>` in `carpeta` that a killed run left.
+void quitarRestos(const fs::path& carpeta, const std::string& nombre);
+// Flushes the whole filesystem that holds `ruta` to disk.
+[[nodiscard]] Error sincronizar(const fs::path& ruta);
 // Swaps two existing paths in one atomic step.
 [[nodiscard]] Error intercambiar(const fs::path& a, const fs::path& b);
 

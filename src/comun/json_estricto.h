@@ -2,6 +2,7 @@
 // checked here, with a Spanish description of what failed and where.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -74,6 +75,13 @@ T leerValor(const Json& j, const std::string& ruta) {
     if (!j.is_boolean()) throw FalloJson("«" + ruta + "» debe ser verdadero o falso");
     return j.get<bool>();
   } else if constexpr (std::is_same_v<T, int64_t>) {
+    // Writers may print a whole number as 1.5e9 or 2.0: its value is what counts.
+    if (j.is_number_float()) {
+      double d = j.get<double>();
+      if (d != std::trunc(d) || !(d >= -0x1p63 && d < 0x1p63))
+        throw FalloJson("«" + ruta + "» debe ser un número entero");
+      return static_cast<int64_t>(d);
+    }
     if (!j.is_number_integer()) throw FalloJson("«" + ruta + "» debe ser un número entero");
     if (j.is_number_unsigned() && j.get<uint64_t>() > uint64_t(INT64_MAX))
       throw FalloJson("«" + ruta + "» es un número demasiado grande");

@@ -135,6 +135,38 @@ std::string Url::host() const {
   return h;
 }
 
+namespace {
+
+std::string minusculas(std::string s) {
+  for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+}  // namespace
+
+std::optional<std::string> origenDe(std::string_view url) {
+  auto u = analizarUrl(url);
+  if (!u || !u->autoridad) return std::nullopt;
+  auto esquema = minusculas(u->esquema), host = minusculas(u->host());
+  if ((esquema != "http" && esquema != "https") || host.empty()) return std::nullopt;
+  std::string puerto = esquema == "https" ? "443" : "80";
+  // The port is what follows the host (and its IPv6 brackets), when given.
+  auto autoridad = u->autoridad->substr(u->autoridad->rfind('@') + 1);
+  if (auto dos = autoridad.rfind(':'); dos != std::string::npos &&
+                                       autoridad.find(']', dos) == std::string::npos &&
+                                       dos + 1 < autoridad.size())
+    puerto = autoridad.substr(dos + 1);
+  return esquema + "://" + host + ":" + puerto;
+}
+
+bool admiteSecretos(std::string_view url) {
+  auto origen = origenDe(url);
+  if (!origen) return false;
+  if (origen->starts_with("https://")) return true;
+  return origen->starts_with("http://127.0.0.1:") || origen->starts_with("http://localhost:") ||
+         origen->starts_with("http://::1:");
+}
+
 std::string Url::texto() const {
   std::string s;
   if (!esquema.empty()) s += esquema + ":";

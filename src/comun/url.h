@@ -27,6 +27,12 @@ std::optional<Url> analizarUrl(std::string_view texto);
 // RFC 3986 section 5.2: the target of `referencia` seen from the absolute `base`.
 Url resolverUrl(const Url& base, const Url& referencia);
 
+// "scheme://host:port" in lower case with the scheme's default port filled in; absent for
+// text that is not an absolute http(s) URL with a host.
+std::optional<std::string> origenDe(std::string_view url);
+// A secret may travel to `url`: https, or plain http only to this machine.
+bool admiteSecretos(std::string_view url);
+
 // Percent-escapes a file-system path for a file URL, and back.
 std::string escaparRuta(std::string_view ruta);
 std::optional<std::string> desescapar(std::string_view texto);

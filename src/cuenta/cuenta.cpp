@@ -25,8 +25,10 @@ PeticionHttp Cuenta::peticion(const std::string& base, const std::string& accion
   p.sinCache = true;
   p.cabeceras.emplace_back("Content-Type", "application/json");
   auto tokens = leerTokens(catalogo_.carpeta);
-  if (auto t = tokens.find(base); t != tokens.end())
+  if (auto t = tokens.find(base); t != tokens.end() && admiteSecretos(p.url)) {
     p.cabeceras.emplace_back("X-Orvo-Token", t->second);
+    p.privada = true;
+  }
   try {
     p.cuerpo = cuerpo.dump();
   } catch (const Json::exception&) {

@@ -1,7 +1,17 @@
 #include "instalador/cambio_de_bundles.h"
 
+#include <cerrno>
+#include <cstring>
 #include <system_error>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include "comun/archivos.h"
 #include "comun/comillas.h"
 #include "comun/log.h"
 #include "instalador/orden_reemplazo.h"
@@ -17,37 +27,79 @@ bool hay(const fs::path& ruta) {
   return fs::exists(fs::symlink_status(ruta, e));
 }
 
+// Into an empty place only: something that appeared there meanwhile is never overwritten.
+Error colocarSinReemplazar(const fs::path& desde, const fs::path& hacia) {
+  if (::syscall(SYS_renameat2, AT_FDCWD, desde.c_str(), AT_FDCWD, hacia.c_str(),
+                RENAME_NOREPLACE) != 0)
+    return "No pude mover " + desde.string() + ": " + std::strerror(errno);
+  return std::nullopt;
+}
+
+// Bytes a copy of `bundle` needs on the applications folder's disk; none when a rename
+// takes it there.
+uint64_t espacioQueFalta(const fs::path& bundle, const fs::path& carpeta) {
+  struct stat a {
+  }, b{};
+  if (::stat(bundle.c_str(), &a) != 0 || ::stat(carpeta.c_str(), &b) != 0 || a.st_dev == b.st_dev)
+    return 0;
+  uint64_t hace = 1 << 20;
+  std::error_code e;
+  for (fs::recursive_directory_iterator it(bundle, e), fin; !e && it != fin; it.increment(e))
+    if (it->is_regular_file(e)) hace += it->file_size(e) + 4096;
+  struct statvfs v {};
+  if (::statvfs(carpeta.c_str(), &v) != 0) return 0;
+  uint64_t libre = uint64_t(v.f_bavail) * v.f_frsize;
+  return hace > libre ? hace - libre : 0;
+}
+
 }  // namespace
 
 Error cambiarBundles(const RutasDeCambio& r, Permisos& permisos, const Mover& mover,
                      const std::function<void()>& alApartar) {
-  bool aparte = false;
-  bool bien = true;
-  if (hay(r.destino)) {
-    std::error_code ignorado;
-    fs::remove_all(r.respaldo, ignorado);
-    // A copy across filesystems that could not delete its source still counts as failed.
-    bien = !mover(r.destino, r.respaldo) && !hay(r.destino);
-    if (bien) {
-      aparte = true;
-      alApartar();
-    }
-  }
-  if (bien && !mover(r.nuevo, r.destino)) return std::nullopt;
+  const auto nombre = r.destino.filename().string();
+  quitarRestos(r.destino.parent_path(), nombre);
+  quitarRestos(r.respaldo.parent_path(), nombre);
+  const bool habia = hay(r.destino);
+  const std::string sigue = habia ? "Orvo sigue con la versión anterior." : "No instalé nada.";
+  // A full disk is no matter for an administrator: said as it is, before any copy starts.
+  if (auto falta = espacioQueFalta(r.nuevo, r.destino.parent_path()))
+    return "No queda espacio en " + r.destino.parent_path().string() + " para " + nombre +
+           " (faltan " + std::to_string(falta / 1'048'576 + 1) + " MB). " + sigue;
 
-  // The command starts by deleting the backup: with the previous version already in it,
-  // that would delete the only copy. Put it back first, so the command redoes both moves.
-  bool enSuSitio = !aparte || hay(r.destino) || !mover(r.respaldo, r.destino);
-  // /Applications does not exist on a fresh Linux system; creating it needs the same rights.
+  // The new bundle is made whole on the applications folder's own filesystem, beside the
+  // installed one, which stays in place until one exchange puts the new one there.
+  auto preparado = hermanoOculto(r.destino);
+  Error fallo = mover(r.nuevo, preparado);
+  if (!fallo) fallo = sincronizar(preparado);
+  if (!fallo)
+    fallo = habia ? intercambiar(preparado, r.destino) : colocarSinReemplazar(preparado, r.destino);
+  if (!fallo) {
+    if (habia) {
+      alApartar();
+      // The backup is a convenience: failing to keep it does not undo the update.
+      quitar(r.respaldo);
+      if (auto e = mover(preparado, r.respaldo)) {
+        Log::escribir("no se guardó la versión anterior: " + *e);
+        quitar(preparado);
+      }
+    }
+    return std::nullopt;
+  }
+  Log::escribir("reemplazo sin permisos especiales: " + *fallo);
+  // Whatever part of the new bundle reached the staging place goes back, for the command.
+  if (!hay(r.nuevo)) (void)mover(preparado, r.nuevo);
+  quitar(preparado);
+
   auto orden = ordenDeReemplazo(r.respaldo, r.destino, r.nuevo);
+  // /Applications does not exist on a fresh Linux system; creating it needs the same rights.
   if (!hay(r.destino.parent_path()))
     orden = "mkdir -p " + entreComillas(r.destino.parent_path()) + " && " + orden;
-  Error admin = enSuSitio ? permisos.comoAdministrador(orden)
-                          : Error("no se pudo devolver la versión anterior a su sitio");
+  Error admin = hay(r.nuevo) ? permisos.comoAdministrador(orden)
+                             : Error("la versión nueva ya no está en la carpeta de trabajo");
   if (!admin) return std::nullopt;
   Log::escribir("reemplazo como administrador: " + *admin);
   if (!hay(r.destino) && hay(r.respaldo)) (void)mover(r.respaldo, r.destino);
-  return "No pude escribir en Aplicaciones. Orvo sigue con la versión anterior.";
+  return "No pude escribir en Aplicaciones. " + sigue;
 }
 
 }  // namespace orvo

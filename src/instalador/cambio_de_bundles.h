@@ -17,9 +17,10 @@ struct RutasDeCambio {
 
 using Mover = std::function<Error(const std::filesystem::path&, const std::filesystem::path&)>;
 
-// `alApartar` runs when a plain move took the previous version to the backup. An error
-// when the new bundle is not in place; the previous one is then at `destino` again
-// whenever the backup still holds it.
+// The new bundle is staged beside `destino` and exchanged with the installed one in one
+// step, so a kill at any instant leaves a whole bundle there; the previous one then goes to
+// the backup. `alApartar` runs once the previous version is out of place. An error when the
+// new bundle is not in place; the previous one is then still (or again) at `destino`.
 Error cambiarBundles(const RutasDeCambio& rutas, Permisos& permisos, const Mover& mover,
                      const std::function<void()>& alApartar);
 

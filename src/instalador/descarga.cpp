@@ -30,6 +30,10 @@ const char* const kDetenida =
 
 std::string mb(int64_t bytes) { return std::to_string(bytes / 1'048'576); }
 
+std::string motivoDeFallo(const std::error_code& e) {
+  return e == std::errc::no_space_on_device ? "no queda espacio en el disco" : e.message();
+}
+
 }  // namespace
 
 void Instalador::comenzar(const AppRemota& app, bool automatica) {
@@ -52,7 +56,11 @@ void Instalador::comenzar(const AppRemota& app, bool automatica) {
   auto tmp = plataforma_.sistema.carpetaTemporal() / ("orvo-suite-" + uuidMayusculas());
   std::error_code e;
   std::filesystem::create_directories(tmp, e);
+  if (e)
+    return fallar(*inst, "No pude crear la carpeta de trabajo en " + tmp.parent_path().string() +
+                             ": " + e.message() + ". No instalé nada.");
   inst->tmp = tmp;
+  inst->ocupada = std::make_shared<CarpetaOcupada>(tmp);
   Log::escribir(modo + " " + app.nombre + " " + app.version + " " + app.build.value_or(""));
   avisar(*inst);
 
@@ -72,19 +80,28 @@ void Instalador::copiarLocal(const std::shared_ptr<Instalacion>& inst,
   // it is only touched, and let go, on the main thread.
   bucle.enSegundoPlano([this, vivo, inst, origen, destino, &bucle]() mutable {
     std::error_code e;
-    bool copiado = std::filesystem::copy_file(origen, destino,
-                                              std::filesystem::copy_options::overwrite_existing, e);
-    bucle.enPrincipal(
-        [this, vivo, inst = std::move(inst), origen, destino, copiado = copiado && !e] {
-          if (vivo.expired()) return;
-          if (!copiado)
-            return fallar(
-                *inst, "No encuentro el archivo " + origen.filename().string() + " en la fuente");
-          inst->bytes = inst->total = inst->app.tam.value_or(0);
-          inst->pct = 1;
-          avisar(*inst);
-          descargado(inst, destino);
-        });
+    std::filesystem::copy_file(origen, destino, std::filesystem::copy_options::overwrite_existing,
+                               e);
+    bool existe = std::filesystem::exists(origen);
+    // The copy reports a full disk as a mere input/output error.
+    std::error_code ignorado;
+    if (e && std::filesystem::space(destino.parent_path(), ignorado).available <
+                 std::filesystem::file_size(origen, ignorado))
+      e = std::make_error_code(std::errc::no_space_on_device);
+    bucle.enPrincipal([this, vivo, inst = std::move(inst), origen, destino, e, existe] {
+      if (vivo.expired()) return;
+      if (!existe)
+        return fallar(*inst,
+                      "No encuentro el archivo " + origen.filename().string() + " en la fuente");
+      if (e)
+        return fallar(*inst, "No pude copiar " + origen.filename().string() +
+                                 " a la carpeta temporal: " + motivoDeFallo(e) +
+                                 ". No instalé nada.");
+      inst->bytes = inst->total = inst->app.tam.value_or(0);
+      inst->pct = 1;
+      avisar(*inst);
+      descargado(inst, destino);
+    });
   });
 }
 
@@ -105,6 +122,7 @@ void Instalador::iniciarDescarga(const std::shared_ptr<Instalacion>& inst, const
     inst->muestra = {ahora, 0};
     auto peticion = catalogo_.solicitud(url.texto());
     peticion.espera = kEsperaPeticion;
+    peticion.tamPublicado = inst->app.tam;
     inst->tarea = sesion_.iniciar(std::move(peticion), std::nullopt);
   }
 
@@ -150,9 +168,10 @@ void Instalador::terminada(TareaDescarga tarea, const std::filesystem::path& arc
   if (!inst || !inst->tmp) return;
   // The received file is gone once this notice returns.
   auto zip = *inst->tmp / "descarga.zip";
-  (void)mover(archivo, zip);
+  auto guardado = mover(archivo, zip);
   if (estado >= 400)
     return fallar(*inst, "La fuente respondió " + std::to_string(estado) + " al descargar");
+  if (guardado) return fallar(*inst, "No pude guardar la descarga: " + *guardado);
   descargado(inst, zip);
 }
 
@@ -175,8 +194,11 @@ void Instalador::vigilar(const std::shared_ptr<Instalacion>& inst) {
   double ahora = plataforma_.bucle.ahora();
   double quieta = ahora - inst->ultimoAvance;
 
-  if (inst->velocidad < kLenta && inst->total - inst->bytes > kRestoParaCambiar &&
-      ahora - inst->muestra.fecha > 0) {
+  // Without a known size what is left is unknown too: bytes that dribble in count as
+  // crawling (none at all is a stall).
+  bool quedaMucho =
+      inst->total > 0 ? inst->total - inst->bytes > kRestoParaCambiar : inst->velocidad > 0;
+  if (inst->velocidad < kLenta && quedaMucho && ahora - inst->muestra.fecha > 0) {
     if (!inst->lentaDesde) inst->lentaDesde = ahora;
   } else {
     inst->lentaDesde.reset();

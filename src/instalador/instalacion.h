@@ -14,6 +14,7 @@
 
 #include "catalogo/fuente.h"
 #include "catalogo/registros.h"
+#include "comun/carpeta_trabajo.h"
 #include "comun/json_estricto.h"
 #include "plataforma/bucle.h"
 #include "plataforma/descargas.h"
@@ -57,6 +58,7 @@ class Instalacion {
   bool automatica = false;  // started without the user asking; opens its app in the background
   const bool propia;
   std::optional<std::filesystem::path> tmp;  // private working folder
+  std::shared_ptr<CarpetaOcupada> ocupada;   // marks `tmp` as this process's
   std::optional<std::filesystem::path> zip;  // the complete archive
   std::optional<Observador> observador;      // while waiting for the app to quit
   std::shared_ptr<Temporizador> sondeo;      // 1 s poll while waiting for the app to quit

@@ -67,6 +67,7 @@ void Instalador::limpiar(Instalacion& inst) {
     std::filesystem::remove_all(*inst.tmp, e);
     inst.tmp.reset();
   }
+  inst.ocupada.reset();
   inst.zip.reset();
   if (inst.observador) {
     dejarDeObservar(*inst.observador);

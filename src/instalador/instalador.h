@@ -25,6 +25,12 @@
 
 namespace orvo {
 
+// Why the unpacked `bundle` cannot replace an installed app: not a real folder, no readable
+// Info.plist with one of `ids` as its identifier, or no main program file (a missing
+// execute bit is the opening's "authorise" path, not a broken bundle).
+Error revisarBundle(const std::filesystem::path& bundle, const std::vector<std::string>& ids,
+                    Espacio& espacio);
+
 class Instalador {
  public:
   // Registers for the download session's notices; no network, no files.

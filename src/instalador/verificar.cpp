@@ -4,6 +4,9 @@
 #include <cctype>
 #include <system_error>
 
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
 #include "comun/desempaquetar.h"
 #include "comun/sha256.h"
 #include "instalador/instalador.h"
@@ -18,7 +21,66 @@ std::string minusculas(std::string s) {
   return s;
 }
 
+// An app's archive holds code and resources that deflate seldom shrinks more than tenfold;
+// far past that, the archive is built to fill the disk.
+constexpr uint64_t kProporcion = 40;
+constexpr uint64_t kMinimo = 256ull << 20;
+// Left free on the temporary folder's disk, for everything else on the machine.
+constexpr uint64_t kReserva = 16ull << 20;
+
+uint64_t libre(const std::filesystem::path& carpeta) {
+  struct statvfs v {};
+  if (::statvfs(carpeta.c_str(), &v) != 0) return UINT64_MAX;
+  return uint64_t(v.f_bavail) * v.f_frsize;
+}
+
+struct Desempaque {
+  int estado;
+  bool porEspacio;  // the bound that stopped it was the free space
+};
+
+Desempaque desempaquetarAcotado(const std::filesystem::path& zip,
+                                const std::filesystem::path& carpeta) {
+  std::error_code e;
+  uint64_t tam = std::filesystem::file_size(zip, e);
+  uint64_t proporcion = std::max(kMinimo, e ? 0 : tam * kProporcion);
+  uint64_t disponible = libre(zip.parent_path());
+  disponible = disponible > kReserva ? disponible - kReserva : 0;
+  LimitesDesempaque limites;
+  limites.bytes = std::min(proporcion, disponible);
+  int estado = desempaquetar(zip, carpeta, limites);
+  return {estado, estado == kSinEspacio || (estado == kDemasiado && disponible < proporcion)};
+}
+
+std::string mensajeDesempaque(const AppRemota& app, Desempaque d) {
+  std::string motivo =
+      d.porEspacio ? "no queda espacio en la carpeta temporal"
+                   : (d.estado == kDemasiado ? "se expande mucho más de lo razonable para una app"
+                                             : motivoDesempaque(d.estado));
+  return "No pude desempaquetar " + app.app + ": " + motivo + ". No instalé nada.";
+}
+
 }  // namespace
+
+Error revisarBundle(const std::filesystem::path& bundle, const std::vector<std::string>& ids,
+                    Espacio& espacio) {
+  namespace fs = std::filesystem;
+  std::error_code e;
+  if (!fs::is_directory(fs::symlink_status(bundle, e))) return "no es una carpeta";
+  auto info = espacio.infoPlist(bundle);
+  if (!info) return "no tiene un Contents/Info.plist legible";
+  auto id = info->find("CFBundleIdentifier");
+  if (id == info->end() || std::find(ids.begin(), ids.end(), id->second) == ids.end())
+    return "no es " + ids.front();
+  auto ejecutable = info->find("CFBundleExecutable");
+  struct stat st {};
+  if (ejecutable == info->end() || ejecutable->second.empty() ||
+      ejecutable->second.find('/') != std::string::npos || ejecutable->second == ".." ||
+      ::stat((bundle / "Contents/MacOS" / ejecutable->second).c_str(), &st) != 0 ||
+      !S_ISREG(st.st_mode))
+    return "le falta su programa principal";
+  return std::nullopt;
+}
 
 void Instalador::descargado(const std::shared_ptr<Instalacion>& inst,
                             const std::filesystem::path& archivo) {
@@ -50,13 +112,22 @@ void Instalador::descomprimir(const std::shared_ptr<Instalacion>& inst) {
   std::weak_ptr<int> vivo = vida_;
   Bucle& bucle = plataforma_.bucle;
   bucle.enSegundoPlano([this, vivo, inst, zip, carpeta, &bucle] {
-    int estado = desempaquetar(zip, carpeta);
-    bucle.enPrincipal([this, vivo, inst, carpeta, estado] {
+    auto resultado = desempaquetarAcotado(zip, carpeta);
+    bucle.enPrincipal([this, vivo, inst, carpeta, resultado] {
       if (vivo.expired()) return;
       std::error_code e;
-      // A cancelled installation's folder is gone by now, so this fails for it too.
-      if (estado != 0 || !std::filesystem::exists(carpeta / inst->app.app, e))
+      auto bundle = carpeta / inst->app.app;
+      // Not a zip, or one without the bundle; a cancelled installation's folder is gone by
+      // now, so this fails for it too.
+      if (resultado.estado == kSinZip || resultado.estado == kDanado ||
+          (resultado.estado == 0 &&
+           !std::filesystem::exists(std::filesystem::symlink_status(bundle, e))))
         return fallar(*inst, "El zip no trae " + inst->app.app);
+      if (resultado.estado != 0) return fallar(*inst, mensajeDesempaque(inst->app, resultado));
+      // Nothing half-written or foreign ever takes the place of a working app.
+      if (auto malo = revisarBundle(bundle, catalogo_.bundles(inst->app), plataforma_.espacio))
+        return fallar(*inst,
+                      "El zip trae " + inst->app.app + ", pero " + *malo + ". No instalé nada.");
       ++inst->paso;
       inst->pct = 0;
       avisar(*inst);

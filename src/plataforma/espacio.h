@@ -32,6 +32,8 @@ class Espacio {
  public:
   virtual ~Espacio() = default;
 
+  // Every live process that is a bundle's main executable, in one scan.
+  virtual std::vector<AppEnMarcha> appsEnMarcha() = 0;
   // Live processes of any bundle whose CFBundleIdentifier is `bundle`, wherever it lies.
   virtual std::vector<AppEnMarcha> enMarcha(const std::string& bundle) = 0;
   // True once the process is gone or a zombie.

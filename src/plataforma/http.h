@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -16,9 +17,15 @@ struct PeticionHttp {
   std::string url;
   std::vector<std::pair<std::string, std::string>> cabeceras;
   std::optional<std::string> cuerpo;
-  double espera = 60;               // seconds for the whole exchange
+  double espera = 60;               // seconds of silence before the request gives up
   bool sinCache = false;            // ignore any locally cached answer
   size_t limiteCuerpo = 32u << 20;  // a longer answer is cut off and flagged `excedido`
+  // The headers carry a secret: they go only to this URL's origin, never after a redirect
+  // to another origin, never down from https to http.
+  bool privada = false;
+  // Downloads: the size published for the file; an answer that goes past it (or past its own
+  // declared length) is stopped rather than written on.
+  std::optional<int64_t> tamPublicado;
 
   // The value of a header, compared without letter case; absent when not set.
   std::optional<std::string> cabecera(const std::string& nombre) const;

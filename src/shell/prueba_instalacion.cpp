@@ -52,8 +52,9 @@ void PruebaInstalacion::comenzar(const std::string& id) {
   };
   auto& catalogo = nucleo_.catalogo();
   catalogo.revisar([this, &catalogo, &instalador, id] {
-    imprimir("fuente: " + catalogo.errorFuente.value_or("ok") +
-             " \u00b7 estado: " + textoEstado(catalogo.estadoApps()));
+    imprimir(
+        "fuente: " + catalogo.errorFuente.value_or(nucleo_.cuenta().errorLogin.value_or("ok")) +
+        " \u00b7 estado: " + textoEstado(catalogo.estadoApps()));
     if (catalogo.manifiesto)
       for (const auto& app : catalogo.manifiesto->apps)
         if (app.id == id) return instalador.comenzar(app, false);

@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 
 AppRemota empaquetarApp(const fs::path& obraRaiz, const fs::path& destino, const std::string& id,
                         const std::string& version, const std::string& script, bool ejecutable,
-                        size_t relleno) {
+                        size_t relleno, int archivos) {
   auto nombre = "Prueba " + id;
   auto claves = clavesDe("com.orvo.prueba." + id, id);
   claves["CFBundleShortVersionString"] = version;
@@ -28,6 +28,11 @@ AppRemota empaquetarApp(const fs::path& obraRaiz, const fs::path& destino, const
     for (auto& c : datos) c = static_cast<char>(g());
     fs::create_directories(bundle / "Contents/Resources");
     std::ofstream(bundle / "Contents/Resources/relleno.bin", std::ios::binary) << datos;
+  }
+  for (int i = 0; i < archivos; ++i) {
+    auto carpeta = bundle / "Contents/Resources" / std::to_string(i % 10);
+    fs::create_directories(carpeta);
+    std::ofstream(carpeta / (std::to_string(i) + ".txt")) << id << " " << version << " " << i;
   }
   fs::create_directories(destino);
   auto zip = destino / (id + ".zip");

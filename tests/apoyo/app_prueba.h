@@ -13,10 +13,11 @@ namespace orvo::prueba {
 // Makes "Prueba <id>.app" (identifier com.orvo.prueba.<id>, executable `script`, mode 0755
 // unless `ejecutable` is false) in `obra`, zips it to `destino` / "<id>.zip", and returns
 // its manifest entry with digest and size. `relleno` random bytes in a resource make the
-// archive about that big.
+// archive about that big. `archivos` small resources whose text names the version make a
+// bundle that a half-done copy or delete cannot pass for whole.
 AppRemota empaquetarApp(const std::filesystem::path& obra, const std::filesystem::path& destino,
                         const std::string& id, const std::string& version,
                         const std::string& script = kScriptQueEspera, bool ejecutable = true,
-                        size_t relleno = 0);
+                        size_t relleno = 0, int archivos = 0);
 
 }  // namespace orvo::prueba

@@ -108,12 +108,22 @@ ServidorPrueba::ServidorPrueba() : srv_(std::make_unique<httplib::Server>()) {
       if (detener) trozo = std::min(trozo, a->detenerTras - *enviados);
       if (!sink.write(a->datos.data() + offset, trozo)) return false;
       *enviados += trozo;
+      if (a->enviados) *a->enviados += trozo;
       if (a->bytesPorSegundo)
         std::this_thread::sleep_for(
             std::chrono::microseconds(trozo * 1000000 / a->bytesPorSegundo));
       return true;
     };
-    if (a->aceptaRangos) {
+    if (a->sinFin) {
+      auto desplazamiento = std::make_shared<size_t>(0);
+      res.set_chunked_content_provider(
+          "application/zip", [a, proveer, desplazamiento](size_t, httplib::DataSink& sink) {
+            size_t trozo = std::min<size_t>(a->datos.size() - *desplazamiento, 64 * 1024);
+            if (!proveer(*desplazamiento, trozo, sink)) return false;
+            *desplazamiento = (*desplazamiento + trozo) % a->datos.size();
+            return true;
+          });
+    } else if (a->aceptaRangos) {
       res.set_header("Accept-Ranges", "bytes");
       res.set_content_provider(a->datos.size(), "application/zip", proveer);
     } else {

@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 
 #include "apoyo/carpeta_temporal.h"
+#include "apoyo/tmpfs.h"
 #include "comun/archivos.h"
+#include "comun/carpeta_trabajo.h"
 
 using namespace orvo;
 using prueba::CarpetaTemporal;
@@ -54,6 +56,66 @@ TEST(Mover, DentroYEntreSistemasDeArchivos) {
   ASSERT_FALSE(mover(fuera, t / "C.app"));
   EXPECT_EQ(prueba::leer(t / "C.app/Contents/MacOS/a"), "#!/bin/sh\n");
   EXPECT_TRUE(mover(t / "no-existe", t / "D.app"));
+}
+
+// Across filesystems the copy keeps the dates (the installed version is told by them), and
+// a copy that does not fit fails whole: the source stays, no hidden copy is left behind.
+TEST(Mover, EntreSistemasConservaFechasYNoPierdeNadaSiNoCabe) {
+  CarpetaTemporal t;
+  prueba::Tmpfs chico(t / "chico", 1u << 20);
+  if (!chico.montado()) GTEST_SKIP() << "montar tmpfs necesita root";
+  t.escribir("A.app/Contents/Info.plist", "plist");
+  t.escribir("A.app/Contents/grande.bin", std::string(3u << 20, 'g'));
+  auto antigua = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+  fs::last_write_time(t / "A.app/Contents/Info.plist", antigua);
+  fs::permissions(t / "A.app/Contents", fs::perms(0750));
+
+  auto fallo = mover(t / "A.app", t / "chico/A.app");
+  ASSERT_TRUE(fallo);
+  EXPECT_NE(fallo->find("No space left"), std::string::npos) << *fallo;
+  EXPECT_TRUE(fs::is_empty(t / "chico"));
+  EXPECT_EQ(fs::file_size(t / "A.app/Contents/grande.bin"), 3u << 20);
+
+  fs::remove(t / "A.app/Contents/grande.bin");
+  ASSERT_FALSE(mover(t / "A.app", t / "chico/A.app"));
+  EXPECT_EQ(fs::last_write_time(t / "chico/A.app/Contents/Info.plist"), antigua);
+  EXPECT_EQ(fs::status(t / "chico/A.app/Contents").permissions(), fs::perms(0750));
+  EXPECT_FALSE(fs::exists(t / "A.app"));
+  // Nothing hidden is left on either side.
+  for (const auto& carpeta : {t.ruta(), t / "chico"})
+    for (const auto& e : fs::directory_iterator(carpeta))
+      EXPECT_FALSE(e.path().filename().string().starts_with(".A.app")) << e.path();
+}
+
+TEST(Mover, QuitarRestosSoloBorraLosOcultosDeEseNombre) {
+  CarpetaTemporal t;
+  t.escribir(".X.app." + uuidMayusculas() + "/f", "resto");
+  auto uuid = uuidMayusculas();
+  t.escribir(".Y.app." + uuid + "/f", "de otra app");
+  t.escribir(".X.app.otra-cosa/f", "no es nuestro");
+  t.escribir("X.app/f", "instalada");
+  quitarRestos(t.ruta(), "X.app");
+  std::set<std::string> quedan;
+  for (const auto& e : fs::directory_iterator(t.ruta()))
+    quedan.insert(e.path().filename().string().substr(0, 9));
+  EXPECT_EQ(quedan, (std::set<std::string>{".X.app.ot", ".Y.app." + uuid.substr(0, 2), "X.app"}));
+  EXPECT_TRUE(fs::exists(t / ".X.app.otra-cosa/f"));
+}
+
+// A crashed run's working folders go at the next start; a live process's stay, and so does
+// anything that only looks like ours.
+TEST(CarpetasDeTrabajo, SoloSeQuitanLasQueNadieOcupa) {
+  CarpetaTemporal t;
+  auto viva = t / ("orvo-suite-" + uuidMayusculas());
+  auto huerfana = t / ("orvo-descargas-" + uuidMayusculas());
+  t.escribir(viva.filename().string() + "/descarga.zip", "a");
+  t.escribir(huerfana.filename().string() + "/1.parcial", "b");
+  t.escribir("orvo-suite-otra-cosa/f", "c");
+  CarpetaOcupada ocupada(viva);
+  quitarCarpetasHuerfanas(t.ruta());
+  EXPECT_TRUE(fs::exists(viva / "descarga.zip"));
+  EXPECT_FALSE(fs::exists(huerfana));
+  EXPECT_TRUE(fs::exists(t / "orvo-suite-otra-cosa/f"));
 }
 
 TEST(Intercambiar, CambiaDosCarpetasDeUnGolpe) {

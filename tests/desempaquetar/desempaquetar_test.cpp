@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "apoyo/carpeta_temporal.h"
+#include "apoyo/tmpfs.h"
 
 namespace orvo {
 namespace {
@@ -18,6 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 using prueba::CarpetaTemporal;
 using prueba::leer;
+using prueba::Tmpfs;
 
 struct Entrada {
   std::string nombre;
@@ -129,6 +131,49 @@ TEST_F(DesempaquetarHostil, RechazaEscribirAtravesDeEnlace) {
   // A relative link that climbs out is no way round it.
   EXPECT_NE(probar({{"r", "", "../../afuera"}, {"r/g.txt", "x"}}), 0);
   EXPECT_FALSE(fs::exists(afuera / "g.txt"));
+}
+
+TEST_F(DesempaquetarHostil, RechazaEnlacesQueApuntanAfuera) {
+  EXPECT_EQ(probar({{"App/abs", "", "/etc"}}), kInseguro);
+  EXPECT_EQ(probar({{"App/sube", "", "../../afuera"}}), kInseguro);
+  // Lexically inside, but "l" is the destination itself, so "l/.." is its parent.
+  EXPECT_EQ(probar({{"l", "", "."}, {"m", "", "l/../afuera"}}), kInseguro);
+  EXPECT_FALSE(fs::exists(dest() / "m"));
+  // Links that stay inside are kept.
+  EXPECT_EQ(probar({{"App/Contents/f.txt", "x"},
+                    {"App/Contents/MacOS/l", "", "../f.txt"},
+                    {"App/r", "", "Contents/./f.txt"}}),
+            0);
+  EXPECT_EQ(leer(dest() / "App/Contents/MacOS/l"), "x");
+}
+
+TEST(Desempaquetar, UnaBombaSeCortaEnElLimite) {
+  CarpetaTemporal t;
+  escribir_zip(t / "bomba.zip",
+               {{"a.bin", std::string(8u << 20, '\0')}, {"b.bin", std::string(8u << 20, '\0')}});
+  ASSERT_LT(fs::file_size(t / "bomba.zip"), 200'000u);
+  LimitesDesempaque limites;
+  limites.bytes = 10u << 20;
+  EXPECT_EQ(desempaquetar(t / "bomba.zip", t / "d", limites), kDemasiado);
+  uintmax_t escritos = 0;
+  for (const auto& e : fs::recursive_directory_iterator(t / "d")) escritos += e.file_size();
+  EXPECT_LE(escritos, 10u << 20);
+  limites = {};
+  limites.entradas = 1;
+  EXPECT_EQ(desempaquetar(t / "bomba.zip", t / "e", limites), kDemasiado);
+  EXPECT_EQ(desempaquetar(t / "bomba.zip", t / "f"), 0);
+}
+
+TEST(Desempaquetar, UnDiscoLlenoEsUnFallo) {
+  CarpetaTemporal t;
+  Tmpfs disco(t / "lleno", 1u << 20);
+  if (!disco.montado()) GTEST_SKIP() << "montar tmpfs necesita root";
+  std::string datos(3u << 20, '\0');
+  unsigned x = 99;
+  for (auto& c : datos) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+  escribir_zip(t / "grande.zip", {{"App/poco.txt", "hola"}, {"App/grande.bin", datos}});
+  EXPECT_EQ(desempaquetar(t / "grande.zip", t / "lleno/d"), kSinEspacio);
+  EXPECT_EQ(motivoDesempaque(kSinEspacio), "no queda espacio en el disco");
 }
 
 TEST(Desempaquetar, FallaSinZipValido) {

@@ -52,6 +52,21 @@ TEST(EnMarcha, CopiasDentroYFueraDeAplicacionesHastaQueTerminan) {
   EXPECT_EQ(e.espacio.enMarcha("com.orvo.cambiada").size(), 1u);
 }
 
+// A helper beside the main executable is a leftover process, not the app: counted as the
+// app, it would hold an update waiting for ever.
+TEST(EnMarcha, SoloElProgramaPrincipalEsLaApp) {
+  Escritorio e;
+  auto video = crearBundle(e.t / "Aplicaciones", "Video", clavesDe("com.orvo.video", "Video"));
+  fs::copy_file(video / "Contents/MacOS/Video", video / "Contents/MacOS/Ayudante");
+  ProcesoPrueba ayudante(video / "Contents/MacOS/Ayudante");
+  ProcesoPrueba principal(video / "Contents/MacOS/Video");
+  ASSERT_TRUE(esperarQue([&] { return e.espacio.enMarcha("com.orvo.video").size() == 1; }));
+  EXPECT_EQ(e.espacio.enMarcha("com.orvo.video")[0].pid, principal.pid());
+  principal.matar();
+  principal.esperar();
+  EXPECT_TRUE(e.espacio.enMarcha("com.orvo.video").empty());
+}
+
 TEST(PedirCierre, DetieneLaAppPeroNoUnPidQueYaEsOtro) {
   Escritorio e;
   auto video = crearBundle(e.t / "Aplicaciones", "Video", clavesDe("com.orvo.video", "Video"));

@@ -61,6 +61,28 @@ TEST(Cambio, SinProblemasGuardaLaAnteriorYNoPidePermiso) {
   EXPECT_EQ(e.apartadas, 1);
 }
 
+// The installed version stays whole in place while the new one is brought over, a crashed
+// run's leftovers go, and nothing hidden stays behind.
+TEST(Cambio, LaAnteriorSigueEnSuSitioHastaElIntercambio) {
+  Escena e;
+  e.t.escribir("Apps/.Video.app." + uuidMayusculas() + "/Contents/version", "a medias");
+  e.t.escribir("datos/respaldo/.Video.app." + uuidMayusculas() + "/Contents/version", "a medias");
+  e.t.escribir("datos/respaldo/Video.app/Contents/version", "muy vieja");
+  std::vector<std::string> vistas;
+  Mover mirando = [&](const fs::path& desde, const fs::path& hacia) {
+    vistas.push_back(e.en(e.rutas.destino));
+    return mover(desde, hacia);
+  };
+  auto p = e.prompt(false);
+  EXPECT_FALSE(e.cambiar(p, mirando));
+  EXPECT_EQ(vistas, (std::vector<std::string>{"vieja", "nueva"}));
+  EXPECT_EQ(e.en(e.rutas.destino), "nueva");
+  EXPECT_EQ(e.en(e.rutas.respaldo), "vieja");
+  for (const auto& carpeta : {e.t / "Apps", e.t / "datos/respaldo"})
+    for (const auto& f : fs::directory_iterator(carpeta))
+      EXPECT_FALSE(f.path().filename().string().starts_with(".")) << f.path();
+}
+
 TEST(Cambio, ElAdministradorQueFallaDejaLaVersionAnteriorEnSuSitio) {
   Escena e;
   auto p = e.prompt(false);
@@ -86,7 +108,8 @@ TEST(Cambio, UnaPrimeraInstalacionRechazadaNoDejaNada) {
   Escena e;
   fs::remove_all(e.rutas.destino);
   auto p = e.prompt(false);
-  EXPECT_TRUE(e.cambiar(p, rechazaDesde(e.t / "tmp/app")));
+  EXPECT_EQ(e.cambiar(p, rechazaDesde(e.t / "tmp/app")),
+            "No pude escribir en Aplicaciones. No instalé nada.");
   EXPECT_FALSE(fs::exists(e.rutas.destino));
   EXPECT_EQ(e.apartadas, 0);
 }

@@ -5,54 +5,12 @@
 
 #include <fstream>
 
-#include "apoyo/app_prueba.h"
-#include "apoyo/carpeta_temporal.h"
-#include "apoyo/ordenes.h"
 #include "apoyo/servicio_prueba.h"
-#include "comun/archivos.h"
+#include "programa/maquina.h"
 
 using namespace orvo;
 using namespace orvo::prueba;
 namespace fs = std::filesystem;
-
-namespace {
-
-struct Maquina {
-  CarpetaTemporal t;
-  ~Maquina() { matarAppsDe(t.ruta()); }
-
-  void fuente(const std::string& fuente) {
-    t.escribir("datos/ajustes.json", Json{{"fuente", fuente},
-                                          {"instalarAlCerrar", true},
-                                          {"avisar", Json::object()},
-                                          {"componentes", Json::object()}}
-                                         .dump());
-  }
-  void manifiesto(const fs::path& carpeta, const std::vector<AppRemota>& apps) {
-    Json lista = Json::array();
-    for (const auto& a : apps) lista.push_back(a.aJson());
-    std::ofstream(carpeta / "orvo-suite.json")
-        << Json{{"formato", "orvo-suite/1"}, {"version", 1}, {"apps", lista}}.dump();
-  }
-  Salida instalar(const std::string& id, const std::string& mas = "") {
-    fs::create_directories(t / "tmp");
-    return ejecutar("HOME=" + (t / "casa").string() + " XDG_DATA_HOME=" + (t / "xdg").string() +
-                    " TMPDIR=" + (t / "tmp").string() + " OV_DATOS=" + (t / "datos").string() +
-                    " OV_DESTINO=" + (t / "apps").string() + " OV_PRUEBA_INSTALAR=" + id + " " +
-                    mas + " " + ORVO_BINARIO + " 2>&1");
-  }
-  std::string log() { return leerArchivo(t / "datos/suite.log").value_or(""); }
-};
-
-std::vector<std::string> lineas(const std::string& texto) {
-  std::vector<std::string> r;
-  size_t i = 0;
-  for (size_t j; (j = texto.find('\n', i)) != std::string::npos; i = j + 1)
-    r.push_back(texto.substr(i, j - i));
-  return r;
-}
-
-}  // namespace
 
 TEST(PruebaInstalar, DesdeUnaCarpetaLocalInstalaYLuegoActualizaLaAppAbierta) {
   Maquina m;
@@ -142,5 +100,6 @@ TEST(PruebaInstalar, DesdeElServidorConLaSesionGuardada) {
   m.t.escribir("datos/sesion.json", Json{{servidor.base(), "vencido"}}.dump());
   r = m.instalar("uno");
   EXPECT_EQ(r.estado, 1);
+  EXPECT_TRUE(r.texto.starts_with("fuente: Tu sesión terminó")) << r.texto;
   EXPECT_TRUE(r.texto.ends_with("FIN sin app\n")) << r.texto;
 }

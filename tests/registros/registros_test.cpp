@@ -46,6 +46,25 @@ TEST(Manifiesto, UnElementoMaloFallaTodoYDiceDonde) {
   EXPECT_FALSE(aviso);
 }
 
+// Whole numbers written as 1.5e9 or 2.0 are whole numbers; a fraction or a value past
+// 64 bits is not, and fails the document as any wrong type does.
+TEST(Manifiesto, EnterosEscritosConDecimalesOExponente) {
+  auto app = [](const std::string& tam) {
+    return decodificar<Manifiesto>(manifiesto(R"({"id":"v","nombre":"V","bundle":"b","app":"V.app",
+      "version":"1","url":"v.zip","tam":)" + tam +
+                                              "}"));
+  };
+  ASSERT_TRUE(app("1.5e9"));
+  EXPECT_EQ(app("1.5e9").valor().apps[0].tam, 1'500'000'000);
+  EXPECT_EQ(app("2.0").valor().apps[0].tam, 2);
+  EXPECT_EQ(app("-0.0").valor().apps[0].tam, 0);
+  for (auto malo : {"1.5", "1e19", "-1e19", "9.3e18"}) {
+    auto r = app(malo);
+    ASSERT_FALSE(r) << malo;
+    EXPECT_NE(r.error().find("apps[0].tam"), std::string::npos) << r.error();
+  }
+}
+
 TEST(Manifiesto, OpcionalesNullSonAusentesYEmbebidosDecodifican) {
   auto r = decodificar<Manifiesto>(manifiesto(
       R"({"id":"v","nombre":"V","bundle":"b","app":"V.app","version":"1","url":"u","build":null})",

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "comun/archivos.h"
+#include "comun/url.h"
 #include "plataforma/linux/errores_curl.h"
 #include "plataforma/linux/transferencia_descarga.h"
 
@@ -87,12 +88,14 @@ std::unique_ptr<DescargasCurl::Transferencia> DescargasCurl::quitar(TareaDescarg
 }
 
 void DescargasCurl::empezar(TareaDescarga id, PeticionHttp peticion,
-                            std::optional<DatosRetomar> retomar) {
+                            std::optional<DatosRetomar> retomar, int saltos) {
   auto t = std::make_unique<Transferencia>();
   t->id = id;
+  t->saltos = saltos;
   t->peticion = std::move(peticion);
   std::error_code e;
   fs::create_directories(carpeta_, e);
+  if (!ocupada_) ocupada_ = std::make_unique<CarpetaOcupada>(carpeta_);
   // A continued download keeps writing the file the broken one left.
   auto archivo = retomar && !retomar->parcial.empty()
                      ? retomar->parcial
@@ -142,6 +145,13 @@ void DescargasCurl::terminar(CURL* easy, CURLcode codigo) {
   t->cerrarArchivo();
   if (codigo == CURLE_OK && escrito) {
     long estado = t->estado();
+    char* otra = nullptr;
+    curl_easy_getinfo(t->easy.get(), CURLINFO_REDIRECT_URL, &otra);
+    if (t->peticion.privada && estado >= 300 && estado < 400 && otra) {
+      std::error_code e;
+      fs::remove(t->parcial, e);
+      return redirigir(*t, otra);
+    }
     // The last byte's report may have been held back by the pace limit.
     t->ultimoAviso = -1;
     progreso(*t);
@@ -166,6 +176,26 @@ void DescargasCurl::terminar(CURL* easy, CURLcode codigo) {
   std::error_code e;
   if (!datos) fs::remove(t->parcial, e);
   completada(t->id, FalloDescarga{false, descripcion, std::move(datos)});
+}
+
+void DescargasCurl::redirigir(const Transferencia& t, const std::string& url) {
+  constexpr int kMaxSaltos = 10;
+  auto siguiente = t.peticion;
+  siguiente.url = url;
+  auto de = origenDe(t.peticion.url), a = origenDe(url);
+  if (a != de) {
+    // The secret stays with its origin; and no redirect takes the download off encryption.
+    if (de && de->starts_with("https:") && !(a && a->starts_with("https:")))
+      return completada(
+          t.id, FalloDescarga{false, "el servidor desvió la descarga a una dirección sin cifrar",
+                              std::nullopt});
+    siguiente.cabeceras.clear();
+    siguiente.privada = false;
+  }
+  if (t.saltos >= kMaxSaltos)
+    return completada(t.id,
+                      FalloDescarga{false, "el servidor redirigió demasiadas veces", std::nullopt});
+  empezar(t.id, std::move(siguiente), std::nullopt, t.saltos + 1);
 }
 
 long DescargasCurl::vuelta() {

@@ -13,6 +13,7 @@
 
 #include <curl/curl.h>
 
+#include "comun/carpeta_trabajo.h"
 #include "plataforma/bucle.h"
 #include "plataforma/descargas.h"
 #include "plataforma/linux/hilo_curl.h"
@@ -41,7 +42,10 @@ class DescargasCurl : public Descargas {
   struct Oyentes {
     Avisos avisos;
   };
-  void empezar(TareaDescarga id, PeticionHttp peticion, std::optional<DatosRetomar> retomar);
+  void empezar(TareaDescarga id, PeticionHttp peticion, std::optional<DatosRetomar> retomar,
+               int saltos = 0);
+  // Follows a redirect that curl stopped at because the request carries a secret.
+  void redirigir(const Transferencia& t, const std::string& url);
   void terminar(CURL* easy, CURLcode codigo);
   // Within how many milliseconds the thread must look again: soon while a progress
   // report is held back.
@@ -53,6 +57,7 @@ class DescargasCurl : public Descargas {
 
   Bucle& bucle_;
   std::filesystem::path carpeta_;
+  std::unique_ptr<CarpetaOcupada> ocupada_;  // session thread only
   std::shared_ptr<Oyentes> oyentes_ = std::make_shared<Oyentes>();
   std::atomic<TareaDescarga> siguiente_{1};
   // The transfers on the multi handle; session thread only.

@@ -23,14 +23,24 @@ EspacioLinux::EspacioLinux(fs::path aplicaciones, fs::path entradas, Bucle& bucl
 
 EspacioLinux::~EspacioLinux() = default;
 
+std::optional<std::string> EspacioLinux::appDelEjecutable(const fs::path& exe) {
+  auto bundle = bundleDelEjecutable(exe);
+  if (!bundle) return std::nullopt;
+  auto info = plists_.leer(*bundle);
+  if (!info) return std::nullopt;
+  // Helpers beside the main executable are the app's leftovers, not the app.
+  auto principal = ejecutablePrincipal(*bundle, *info);
+  auto id = info->find("CFBundleIdentifier");
+  if (!principal || *principal != exe || id == info->end()) return std::nullopt;
+  return id->second;
+}
+
 std::vector<AppEnMarcha> EspacioLinux::appsEnMarcha() {
   std::vector<AppEnMarcha> apps;
   for (const auto& p : procesosVivos()) {
     for (const auto& exe : p.ejecutables) {
-      auto bundle = bundleDelEjecutable(exe);
-      if (!bundle) continue;
-      if (auto id = plists_.identificador(*bundle)) {
-        apps.push_back(AppEnMarcha{p.pid, *id, *bundle, p.inicio});
+      if (auto id = appDelEjecutable(exe)) {
+        apps.push_back(AppEnMarcha{p.pid, *id, *bundleDelEjecutable(exe), p.inicio});
         break;
       }
     }
@@ -54,8 +64,7 @@ bool EspacioLinux::sigueSiendo(const AppEnMarcha& app) {
   auto p = procesoDe(app.pid);
   if (!p || (app.inicio != 0 && p->inicio != app.inicio)) return false;
   for (const auto& exe : p->ejecutables)
-    if (auto bundle = bundleDelEjecutable(exe))
-      if (plists_.identificador(*bundle) == app.bundle) return true;
+    if (appDelEjecutable(exe) == app.bundle) return true;
   return false;
 }
 

@@ -23,6 +23,7 @@ class EspacioLinux : public Espacio {
                double cadaSegundos = 1.5);
   ~EspacioLinux() override;
 
+  std::vector<AppEnMarcha> appsEnMarcha() override;
   std::vector<AppEnMarcha> enMarcha(const std::string& bundle) override;
   bool terminada(const AppEnMarcha& app) override;
   // Only while the pid still runs a bundle with that identifier and, when the handle
@@ -42,8 +43,8 @@ class EspacioLinux : public Espacio {
   void observar(std::function<void()> alCambiar) override;
 
  private:
-  // Every process that runs from a bundle, whatever its identifier.
-  std::vector<AppEnMarcha> appsEnMarcha();
+  // The identifier of the bundle whose main executable `exe` is.
+  std::optional<std::string> appDelEjecutable(const std::filesystem::path& exe);
   bool sigueSiendo(const AppEnMarcha& app);
 
   std::filesystem::path aplicaciones_, entradas_;

@@ -81,8 +81,15 @@ std::optional<std::string> configurarPeticion(CURL* easy, const PeticionHttp& p,
   } else if (p.metodo != "GET") {
     curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, p.metodo.c_str());
   }
-  curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, milisegundos(p.espera));
-  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+  // The limit is on silence, not on the whole exchange: a slow answer that keeps coming
+  // is an answer.
+  curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, 0L);
+  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, milisegundos(p.espera));
+  curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, (milisegundos(p.espera) + 999) / 1000);
+  // curl would carry the secret headers along a redirect: such requests stop at the
+  // redirect and the caller decides.
+  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, p.privada ? 0L : 1L);
   curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
   curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");

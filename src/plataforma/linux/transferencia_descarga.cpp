@@ -154,6 +154,16 @@ bool DescargasCurl::Transferencia::decidir() {
 size_t DescargasCurl::Transferencia::recibir(char* datos, size_t, size_t n, void* yo) {
   auto& t = *static_cast<Transferencia*>(yo);
   if (!t.decidido && !t.decidir()) return 0;
+  // A server that keeps sending must not fill the disk: the file ends at its declared length
+  // or at the published size, whichever is smaller.
+  int64_t tope = t.esperados;
+  if (t.peticion.tamPublicado && (tope < 0 || *t.peticion.tamPublicado < tope) &&
+      t.estado() / 100 == 2)
+    tope = *t.peticion.tamPublicado;
+  if (tope >= 0 && t.escritos + static_cast<int64_t>(n) > tope) {
+    t.falloPropio = "el servidor envió más datos de los anunciados";
+    return 0;
+  }
   if (std::fwrite(datos, 1, n, t.archivo) != n) {
     t.falloPropio =
         errno == ENOSPC ? "no queda espacio en el disco" : "no pude guardar lo recibido";

@@ -36,6 +36,7 @@ struct DescargasCurl::Transferencia {
   std::optional<std::string> falloPropio;  // the disk refused, or the range made no sense
   double ultimoAviso = -1;
   int64_t reportado = 0;  // the count last sent to the main thread
+  int saltos = 0;         // redirects followed by hand so far
   ListaCabeceras cabeceras;
   std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy{curl_easy_init(), curl_easy_cleanup};
   std::function<void(Transferencia&)> alAvanzar;

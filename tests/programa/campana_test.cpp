@@ -1,0 +1,171 @@
+// SIGKILL of the real binary at every step of an update and at random instants, with the
+// temporary folder on the applications folder's filesystem and on a tmpfs of its own:
+// after every kill a whole, runnable bundle (old or new) is in place, and a second run
+// finishes the update. ORVO_CAMPANA=N runs N times as many random kills.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <thread>
+
+#include "apoyo/tmpfs.h"
+#include "programa/maquina.h"
+
+using namespace orvo;
+using namespace orvo::prueba;
+namespace fs = std::filesystem;
+
+namespace {
+
+bool contiene(const std::string& l, const std::string& que) {
+  return l.find(que) != std::string::npos;
+}
+
+class Campana {
+ public:
+  Campana() {
+    // Many small files and one larger one: a half-done copy or delete cannot pass for whole.
+    for (auto* v : {"1.0", "2.0"}) {
+      auto app = empaquetarApp(m_.t / "obra", m_.t / "fuente" / v, "uno", v, kScriptQueEspera, true,
+                               2u << 20, 300);
+      app.url = std::string(v) + "/uno.zip";
+      versiones_.push_back(app);
+      arboles_.push_back(arbol(m_.t / "obra/uno" / v / "Prueba uno.app"));
+    }
+    m_.fuente((m_.t / "fuente").string());
+  }
+  const fs::path& raiz() const { return m_.t.ruta(); }
+
+  // Installs version `v` from scratch to the "Abrir" step; the time it took.
+  double instalar(int v) {
+    auto inicio = std::chrono::steady_clock::now();
+    EXPECT_TRUE(segundaCorrida(v));
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
+  }
+
+  // Updates to version `v`, killing the run when `matar` returns; then checks the bundle
+  // in place and that a second run completes the update.
+  void ronda(int v, const std::function<void(Corrida&)>& matar) {
+    m_.manifiesto(m_.t / "fuente", {versiones_[v]});
+    matarAppsDe(m_.t / "apps");
+    {
+      Corrida c(entorno());
+      matar(c);
+      c.matar();
+    }
+    apagarApp();
+    ++intentos;
+    auto en = arbol(m_.t / "apps/Prueba uno.app");
+    bool entera = en == arboles_[0] || en == arboles_[1];
+    bool termina = segundaCorrida(v);
+    if (entera && termina)
+      ++sobrevividas;
+    else
+      ADD_FAILURE() << "tras matar en la ronda " << intentos << ": "
+                    << (entera ? "no terminó al volver a correr" : "no quedó una app entera");
+  }
+
+  // Leftovers once a run went through to the end.
+  std::vector<std::string> restos() const {
+    std::vector<std::string> r;
+    for (auto carpeta : {m_.t / "tmp", m_.t / "apps", m_.t / "datos/respaldo"})
+      for (const auto& e : fs::directory_iterator(carpeta, fs::directory_options::none)) {
+        auto n = e.path().filename().string();
+        if (n.starts_with(".Prueba") || n.starts_with("orvo-")) r.push_back(n);
+      }
+    return r;
+  }
+  // A run without interruption, to its very end.
+  int completa(int v) {
+    m_.manifiesto(m_.t / "fuente", {versiones_[v]});
+    matarAppsDe(m_.t / "apps");
+    Corrida c(entorno());
+    return c.terminar(60);
+  }
+
+  int intentos = 0, sobrevividas = 0;
+
+ private:
+  // A run that asks a still running app to quit rather than waiting for the user.
+  std::vector<std::string> entorno() const {
+    auto e = m_.entorno("uno");
+    e.push_back("OV_CERRAR=1");
+    return e;
+  }
+  // The app a killed run had just opened starts a moment later: it goes too.
+  void apagarApp() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    matarAppsDe(m_.t / "apps");
+  }
+
+  bool segundaCorrida(int v) {
+    m_.manifiesto(m_.t / "fuente", {versiones_[v]});
+    matarAppsDe(m_.t / "apps");
+    Corrida c(entorno());
+    // Once it opens the app, the bundle is in place and about to be recorded.
+    bool abre = c.esperarLinea(
+        [](const std::string& l) { return l.starts_with("corriendo") && contiene(l, "Abrir"); },
+        60);
+    auto anotada = [&] {
+      auto registro = Json::parse(leerArchivo(m_.t / "datos/registro.json").value_or("{}"));
+      return registro["apps"]["uno"]["version"] == versiones_[v].version;
+    };
+    bool bien = abre && esperarQue(anotada) && arbol(m_.t / "apps/Prueba uno.app") == arboles_[v];
+    c.matar();
+    apagarApp();
+    if (!bien) std::printf("%s\n", c.texto.c_str());
+    return bien;
+  }
+
+  Maquina m_;
+  std::vector<AppRemota> versiones_;
+  std::vector<std::map<std::string, std::string>> arboles_;
+};
+
+void campana(Campana& c, const char* nombre) {
+  double total = c.instalar(0);
+  int v = 0;  // the version installed
+  auto siguiente = [&] { return v = 1 - v; };
+  // After each line of progress: every step.
+  for (int linea = 1; linea <= 7; ++linea)
+    c.ronda(siguiente(), [&](Corrida& r) {
+      for (int i = 0; i < linea; ++i) r.esperarLinea([](const std::string&) { return true; }, 30);
+    });
+  // Within the unpacking and the swap, where the files move.
+  for (auto [linea, ms] : {std::pair{"Verificar", 0},
+                           {"Verificar", 10},
+                           {"Guardar", 0},
+                           {"Guardar", 5},
+                           {"Guardar", 20}})
+    c.ronda(siguiente(), [linea = linea, ms = ms](Corrida& r) {
+      r.esperarLinea([&](const std::string& l) { return contiene(l, linea); }, 30);
+      std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    });
+  const char* mas = std::getenv("ORVO_CAMPANA");
+  int veces = 2 * (mas ? std::max(1, std::atoi(mas)) : 1);
+  std::mt19937 azar(std::random_device{}());
+  std::uniform_real_distribution<double> instante(0, total);
+  for (int i = 0; i < veces; ++i) {
+    double s = instante(azar);
+    c.ronda(siguiente(),
+            [s](Corrida&) { std::this_thread::sleep_for(std::chrono::duration<double>(s)); });
+  }
+  EXPECT_EQ(c.completa(siguiente()), 0);
+  EXPECT_EQ(c.restos(), std::vector<std::string>{});
+  std::printf("%s: %d de %d muertes superadas (una corrida completa tarda %.2f s)\n", nombre,
+              c.sobrevividas, c.intentos, total);
+}
+
+}  // namespace
+
+TEST(Campana, MatarEnCadaPasoEnUnSistemaDeArchivos) {
+  Campana c;
+  campana(c, "un sistema de archivos");
+}
+
+TEST(Campana, MatarEnCadaPasoConElTemporalEnOtroSistema) {
+  Campana c;
+  Tmpfs tmp(c.raiz() / "tmp", 256u << 20);
+  if (!tmp.montado()) GTEST_SKIP() << "montar tmpfs necesita root";
+  campana(c, "temporal en tmpfs, apps en disco");
+}

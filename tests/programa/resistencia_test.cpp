@@ -1,0 +1,212 @@
+// What a hostile archive, a full disk or a misbehaving server does to the real binary in
+// test-install mode: each fails with its own clear message, and the installed app, its
+// record and the temporary folder stay as they were.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "apoyo/servidor_prueba.h"
+#include "apoyo/tmpfs.h"
+#include "comun/sha256.h"
+#include "programa/maquina.h"
+
+using namespace orvo;
+using namespace orvo::prueba;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Entries: "archivo", "enlace" (datos = target), "carpeta", or "ceros" (datos = MB of zeros,
+// streamed so a bomb needs no disk to build).
+struct EntradaZip {
+  std::string nombre, tipo, datos = {};
+  int modo = 0644;
+};
+
+const char* kHacerZip = R"(
+import json, sys, zipfile, stat
+entradas = json.load(open(sys.argv[1]))
+with zipfile.ZipFile(sys.argv[2], 'w', zipfile.ZIP_DEFLATED) as z:
+    for e in entradas:
+        if e['tipo'] == 'ceros':
+            with z.open(e['nombre'], 'w', force_zip64=True) as f:
+                for _ in range(int(e['datos'])):
+                    f.write(bytes(1 << 20))
+            continue
+        i = zipfile.ZipInfo(e['nombre'])
+        i.create_system = 3
+        tipo = {'archivo': stat.S_IFREG, 'enlace': stat.S_IFLNK, 'carpeta': stat.S_IFDIR}[e['tipo']]
+        i.external_attr = (tipo | e['modo']) << 16
+        z.writestr(i, e['datos'])
+)";
+
+// The published entry for a zip made of `entradas`, for the app "uno".
+AppRemota zipHostil(Maquina& m, const std::vector<EntradaZip>& entradas, AppRemota app) {
+  Json lista = Json::array();
+  for (const auto& e : entradas)
+    lista.push_back({{"nombre", e.nombre}, {"tipo", e.tipo}, {"datos", e.datos}, {"modo", e.modo}});
+  m.t.escribir("obra/entradas.json", lista.dump());
+  m.t.escribir("obra/hacer_zip.py", kHacerZip);
+  auto zip = m.t / "fuente/uno.zip";
+  auto r = ejecutar("/usr/bin/python3 '" + (m.t / "obra/hacer_zip.py").string() + "' '" +
+                    (m.t / "obra/entradas.json").string() + "' '" + zip.string() + "' 2>&1");
+  EXPECT_EQ(r.estado, 0) << r.texto;
+  app.sha256 = sha256(zip);
+  app.tam = static_cast<int64_t>(fs::file_size(zip));
+  return app;
+}
+
+std::vector<EntradaZip> bundle(const std::string& id, bool conPrograma = true) {
+  std::vector<EntradaZip> e{
+      {"Prueba uno.app/Contents/Info.plist", "archivo",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>"
+       "<key>CFBundleIdentifier</key><string>" +
+           id +
+           "</string><key>CFBundleExecutable</key><string>uno</string>"
+           "<key>CFBundleShortVersionString</key><string>2.0</string></dict></plist>"}};
+  if (conPrograma)
+    e.push_back({"Prueba uno.app/Contents/MacOS/uno", "archivo", "#!/bin/sh\nexit 0\n", 0755});
+  return e;
+}
+
+// An installed "Prueba uno" 1.0, placed by hand: what every failed run must leave alone.
+struct ConUnoInstalado {
+  Maquina m;
+  AppRemota uno;
+  std::map<std::string, std::string> antes;
+  ConUnoInstalado() {
+    uno = empaquetarApp(m.t / "obra", m.t / "fuente", "uno", "1.0", "#!/bin/sh\nexit 0\n");
+    fs::create_directories(m.t / "apps");
+    fs::copy(m.t / "obra/uno/1.0/Prueba uno.app", m.t / "apps/Prueba uno.app",
+             fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+    m.fuente((m.t / "fuente").string());
+    antes = arbol(m.t / "apps");
+  }
+  // Runs the update and returns its error line; checks nothing changed.
+  std::string fallida(const AppRemota& app) {
+    m.manifiesto(m.t / "fuente", {app});
+    auto r = m.instalar("uno");
+    EXPECT_EQ(r.estado, 1) << r.texto;
+    EXPECT_EQ(arbol(m.t / "apps"), antes);
+    EXPECT_FALSE(fs::exists(m.t / "datos/registro.json"));
+    for (const auto& e : fs::directory_iterator(m.t / "tmp"))
+      EXPECT_FALSE(e.path().filename().string().starts_with("orvo-suite-")) << e.path();
+    auto l = lineas(r.texto);
+    return l.size() >= 2 ? l[l.size() - 2] : r.texto;
+  }
+};
+
+std::string mensaje(const std::string& linea) {
+  auto i = linea.find("% ");
+  return i == std::string::npos ? linea : linea.substr(i + 2);
+}
+
+}  // namespace
+
+TEST(Resistencia, ZipsHostilesNoReemplazanLaAppInstalada) {
+  ConUnoInstalado x;
+  const std::string id = "com.orvo.prueba.uno";
+  const std::string inseguro =
+      "No pude desempaquetar Prueba uno.app: el zip trae rutas o enlaces que salen de su "
+      "carpeta. No instalé nada.";
+  EXPECT_EQ(mensaje(x.fallida(zipHostil(x.m, {{"Prueba uno.app", "enlace", "/etc", 0777}}, x.uno))),
+            inseguro);
+  EXPECT_EQ(mensaje(x.fallida(
+                zipHostil(x.m, {{"Prueba uno.app", "enlace", "../../../casa", 0777}}, x.uno))),
+            inseguro);
+  auto otra = bundle(id);
+  for (auto& e : otra) e.nombre.replace(0, 10, "Otra");
+  otra.push_back({"Prueba uno.app", "enlace", "Otra.app", 0777});
+  EXPECT_EQ(mensaje(x.fallida(zipHostil(x.m, otra, x.uno))),
+            "El zip trae Prueba uno.app, pero no es una carpeta. No instalé nada.");
+  EXPECT_EQ(mensaje(x.fallida(zipHostil(x.m, {{"Prueba uno.app", "archivo", "hola"}}, x.uno))),
+            "El zip trae Prueba uno.app, pero no es una carpeta. No instalé nada.");
+  EXPECT_EQ(mensaje(x.fallida(zipHostil(x.m, bundle("com.otro.vendedor"), x.uno))),
+            "El zip trae Prueba uno.app, pero no es com.orvo.prueba.uno. No instalé nada.");
+  EXPECT_EQ(mensaje(x.fallida(zipHostil(x.m, bundle(id, false), x.uno))),
+            "El zip trae Prueba uno.app, pero le falta su programa principal. No instalé nada.");
+
+  // A zip of under a megabyte that would unpack to 600 MB is refused within moments.
+  auto bomba = bundle(id);
+  bomba.push_back({"Prueba uno.app/Contents/Resources/ceros.bin", "ceros", "600"});
+  auto app = zipHostil(x.m, bomba, x.uno);
+  ASSERT_LT(*app.tam, 1'000'000);
+  auto inicio = std::chrono::steady_clock::now();
+  EXPECT_EQ(mensaje(x.fallida(app)),
+            "No pude desempaquetar Prueba uno.app: se expande mucho más de lo razonable para "
+            "una app. No instalé nada.");
+  auto segundos = std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
+  RecordProperty("segundos_para_rechazar_bomba", std::to_string(segundos));
+  std::printf("bomba de %lld bytes (600 MB) rechazada en %.2f s\n",
+              static_cast<long long>(*app.tam), segundos);
+}
+
+TEST(Resistencia, UnTemporalLlenoNoInstalaNadaYLoDice) {
+  ConUnoInstalado x;
+  Tmpfs tmp(x.m.t / "tmp", 16u << 20);
+  if (!tmp.montado()) GTEST_SKIP() << "montar tmpfs necesita root";
+  // Incompressible, so the archive itself is 6 MB: it fits, its contents do not.
+  auto grande = empaquetarApp(x.m.t / "obra", x.m.t / "fuente", "uno", "2.0", "#!/bin/sh\nexit 0\n",
+                              true, 6u << 20);
+  tmp.llenar(9u << 20);
+  EXPECT_EQ(mensaje(x.fallida(grande)),
+            "No pude desempaquetar Prueba uno.app: no queda espacio en la carpeta temporal. "
+            "No instalé nada.");
+  tmp.llenar(3u << 20);
+  EXPECT_EQ(mensaje(x.fallida(grande)),
+            "No pude copiar uno.zip a la carpeta temporal: no queda espacio en el disco. No "
+            "instalé nada.");
+}
+
+TEST(Resistencia, UnServidorQueNoParaSeCortaEnElTamanoPublicado) {
+  ConUnoInstalado x;
+  ServidorPrueba servidor;
+  auto enviados = std::make_shared<std::atomic<uint64_t>>(0);
+  servidor.publicar("/uno.zip",
+                    {.datos = std::string(64 * 1024, 'z'), .sinFin = true, .enviados = enviados});
+  auto app = x.uno;
+  app.url = servidor.base() + "uno.zip";
+  app.tam = 2'000'000;
+  auto linea = x.fallida(app);
+  EXPECT_EQ(mensaje(linea), "Se cortó la descarga: el servidor envió más datos de los anunciados");
+  // What the socket buffers held when the download stopped, at most.
+  EXPECT_LT(enviados->load(), 2'000'000u + (16u << 20));
+  std::printf("servidor sin fin: %llu bytes enviados para tam 2000000\n",
+              static_cast<unsigned long long>(enviados->load()));
+}
+
+// The token goes to its own origin only: a redirect within it keeps it, one to another
+// server drops it, and the download still completes from there.
+TEST(Resistencia, ElTokenNoSigueAOtroServidor) {
+  Maquina m;
+  ServidorPrueba origen, otro;
+  auto uno = empaquetarApp(m.t / "obra", m.t / "zips", "uno", "1.0", "#!/bin/sh\nsleep 30\n");
+  otro.publicar("/uno.zip", {.datos = *leerArchivo(m.t / "zips/uno.zip")});
+  origen.alRuta("/uno.zip", [&](const PeticionRecibida&) {
+    return RespuestaPrueba{302, "", "text/plain", {{"Location", "/aqui.zip"}}};
+  });
+  origen.alRuta("/aqui.zip", [&](const PeticionRecibida&) {
+    return RespuestaPrueba{302, "", "text/plain", {{"Location", otro.base() + "uno.zip"}}};
+  });
+  origen.alAccion("feed", [&](const PeticionRecibida&) {
+    auto app = uno;
+    app.url = "uno.zip";
+    return RespuestaPrueba{
+        200, Json{{"formato", "orvo-suite/1"}, {"version", 1}, {"apps", Json::array({app.aJson()})}}
+                 .dump()};
+  });
+  m.fuente(origen.base());
+  m.t.escribir("datos/sesion.json", Json{{origen.base(), "secreto"}}.dump());
+
+  Corrida r(m.entorno("uno"));
+  ASSERT_TRUE(
+      r.esperarLinea([](const std::string& l) { return l.find("Abrir") != std::string::npos; }, 60))
+      << r.texto;
+  r.matar();
+  auto deOrigen = origen.peticiones();
+  ASSERT_GE(deOrigen.size(), 3u);
+  for (const auto& p : deOrigen) EXPECT_EQ(p.cabecera("X-Orvo-Token"), "secreto") << p.ruta;
+  ASSERT_EQ(otro.peticiones().size(), 1u);
+  EXPECT_EQ(otro.peticiones()[0].cabecera("X-Orvo-Token"), "");
+  EXPECT_TRUE(fs::exists(m.t / "apps/Prueba uno.app/Contents/MacOS/uno"));
+}

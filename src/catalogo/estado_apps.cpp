@@ -36,6 +36,9 @@ bool entre(const std::vector<AppEnMarcha>& enMarcha, const std::vector<std::stri
 }  // namespace
 
 std::optional<std::filesystem::path> Catalogo::rutaInstalada(const AppRemota& app) const {
+  // The program itself is installed where it runs, inside the applications folder or not.
+  if (auto propio = plataforma_.sistema.bundlePropio(); propio && *propio == app.bundle)
+    if (auto ruta = plataforma_.sistema.rutaPropia()) return ruta;
   auto prefijo = aplicaciones.string();
   if (!prefijo.ends_with("/")) prefijo += "/";
   for (const auto& id : bundles(app))

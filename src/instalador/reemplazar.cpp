@@ -15,6 +15,10 @@ void Instalador::reemplazar(const std::shared_ptr<Instalacion>& inst) {
   if (!inst->tmp) return;
   RutasDeCambio rutas{*inst->tmp / "app" / inst->app.app, catalogo_.aplicaciones / inst->app.app,
                       catalogo_.carpeta / "respaldo" / inst->app.app};
+  // The program's own update replaces the bundle that runs, wherever it was installed
+  // (/opt for the packaged program), so its launcher and desktop entry keep working.
+  if (inst->propia)
+    if (auto propia = plataforma_.sistema.rutaPropia()) rutas.destino = *propia;
   std::error_code e;
   fs::create_directories(rutas.respaldo.parent_path(), e);
   // The applications folder may not exist yet (a fresh system); without rights for it the

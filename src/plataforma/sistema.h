@@ -27,6 +27,8 @@ class Sistema {
   // the program runs outside a bundle or the key is not text.
   virtual std::optional<std::string> bundlePropio() = 0;
   virtual std::optional<std::string> versionPropia() = 0;
+  // That bundle's folder: the program's own update replaces it where it is.
+  virtual std::optional<std::filesystem::path> rutaPropia() = 0;
 
   // Moves `ruta` to the user's Trash, from where it can be put back. An error text when
   // its file system has no Trash or the move failed; nothing is deleted either way.

@@ -31,6 +31,7 @@ class SistemaPrueba : public Sistema {
   std::string versionSistema() override { return sistema; }
   std::optional<std::string> bundlePropio() override { return bundle; }
   std::optional<std::string> versionPropia() override { return version; }
+  std::optional<std::filesystem::path> rutaPropia() override { return std::nullopt; }
 
   // The real Trash (GIO), unless a test plays a file system without one.
   bool sinPapelera = false;

@@ -1,5 +1,5 @@
-// The installed program updates itself in place: its bundle, installed in a scratch
-// applications folder, finds a newer build of itself on the test server, swaps it in,
+// The installed program updates itself in place: its bundle, installed in a scratch /opt
+// outside the applications folder, finds a newer build of itself on the test server, swaps it in,
 // ends, and the newer build starts in its place and says so in its next feed request.
 #include <gtest/gtest.h>
 
@@ -23,7 +23,8 @@ namespace fs = std::filesystem;
 TEST(Autoactualizacion, ElProgramaSeReemplazaYVuelveMasNuevo) {
   CarpetaTemporal t;
   ASSERT_TRUE(instalarEn(t / "raiz"));
-  auto instalado = t / "apps/Orvo Suite.app";
+  auto instalado = t / "opt/Orvo Suite.app";
+  fs::create_directories(t / "opt");
   fs::create_directories(t / "apps");
   fs::rename(t / "raiz" / fs::path(ORVO_BUNDLE).relative_path(), instalado);
 
@@ -82,5 +83,7 @@ TEST(Autoactualizacion, ElProgramaSeReemplazaYVuelveMasNuevo) {
   EXPECT_EQ(Json::parse(feeds[1].cuerpo).value("suite", ""), "99.0");
   EXPECT_NE(leer(instalado / "Contents/Info.plist").find(">99.0<"), std::string::npos);
   EXPECT_TRUE(fs::exists(t / "datos/respaldo/Orvo Suite.app/Contents/MacOS/orvo-suite"));
-  matarAppsDe(t / "apps");
+  // Replaced where it runs, not copied beside the user's apps.
+  EXPECT_TRUE(fs::is_empty(t / "apps"));
+  matarAppsDe(t / "opt");
 }

@@ -41,6 +41,7 @@ std::optional<std::string> variable(const char* nombre) {
 SistemaLinux::SistemaLinux(const fs::path& ejecutable) {
   auto bundle = bundleDelEjecutable(rutaReal(ejecutable));
   if (!bundle) return;
+  ruta_ = *bundle;
   auto info = leerInfoPlist(*bundle / "Contents" / "Info.plist");
   bundle_ = clave(info, "CFBundleIdentifier");
   version_ = clave(info, "CFBundleShortVersionString");

@@ -29,11 +29,13 @@ class SistemaLinux : public Sistema {
   std::string versionSistema() override;
   std::optional<std::string> bundlePropio() override { return bundle_; }
   std::optional<std::string> versionPropia() override { return version_; }
+  std::optional<std::filesystem::path> rutaPropia() override { return ruta_; }
   // GIO's freedesktop.org Trash.
   std::optional<std::string> aLaPapelera(const std::filesystem::path& ruta) override;
 
  private:
   std::optional<std::string> bundle_, version_;
+  std::optional<std::filesystem::path> ruta_;
 };
 
 }  // namespace orvo

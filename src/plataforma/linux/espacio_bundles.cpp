@@ -1,4 +1,6 @@
 // Bundles on disk: finding one by identifier, starting it, registering it with the desktop.
+#include <time.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -63,14 +65,38 @@ std::optional<fs::path> EspacioLinux::ubicar(const std::string& bundle) {
   if (auto e = leerEntrada(entradas_ / nombreDeEntrada(bundle));
       e && e->bundle == bundle && plists_.identificador(e->ruta) == bundle)
     return e->ruta;
+  return enAplicaciones(bundle);
+}
+
+std::optional<fs::path> EspacioLinux::enAplicaciones(const std::string& bundle) {
+  std::lock_guard l(indice_.mutex);
+  struct stat st {};
+  if (::stat(aplicaciones_.c_str(), &st) != 0) return std::nullopt;
+  auto igual = [](const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+  };
+  if (indice_.valido && igual(st.st_mtim, indice_.mtime) && igual(st.st_ctim, indice_.ctime)) {
+    auto it = indice_.porId.find(bundle);
+    if (it == indice_.porId.end()) return std::nullopt;
+    // A bundle rewritten in place keeps the folder's timestamps: check it still is that one.
+    if (plists_.identificador(it->second) == bundle) return it->second;
+  }
   std::error_code ec;
   std::vector<fs::path> candidatos;
   for (const auto& entrada : fs::directory_iterator(aplicaciones_, ec))
     if (entrada.path().extension() == ".app") candidatos.push_back(entrada.path());
-  std::sort(candidatos.begin(), candidatos.end());
+  // Sorted, so that of two bundles with one identifier the first by name wins, as before.
+  std::sort(candidatos.rbegin(), candidatos.rend());
+  indice_.porId.clear();
   for (const auto& c : candidatos)
-    if (plists_.identificador(c) == bundle) return c;
-  return std::nullopt;
+    if (auto id = plists_.identificador(c)) indice_.porId[*id] = c;
+  struct timespec ahora {};
+  ::clock_gettime(CLOCK_REALTIME, &ahora);
+  indice_.mtime = st.st_mtim;
+  indice_.ctime = st.st_ctim;
+  indice_.valido = ahora.tv_sec - std::max(st.st_mtim.tv_sec, st.st_ctim.tv_sec) > 2;
+  auto it = indice_.porId.find(bundle);
+  return it == indice_.porId.end() ? std::nullopt : std::optional(it->second);
 }
 
 Error EspacioLinux::abrir(const fs::path& bundle) {

@@ -3,8 +3,12 @@
 // their own, and a watcher on the main loop for apps that start or quit.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <mutex>
 
 #include "plataforma/bucle.h"
 #include "plataforma/espacio.h"
@@ -46,6 +50,21 @@ class EspacioLinux : public Espacio {
   // The identifier of the bundle whose main executable `exe` is.
   std::optional<std::string> appDelEjecutable(const std::filesystem::path& exe);
   bool sigueSiendo(const AppEnMarcha& app);
+  // The bundle of the applications folder with that identifier, through `indice_`.
+  std::optional<std::filesystem::path> enAplicaciones(const std::string& bundle);
+
+  // The applications folder's bundles by identifier. A status pass asks about every app
+  // of the catalogue; listing the folder for each would make it quadratic. Valid while
+  // the folder's timestamps stay as they were (adding, removing or renaming a bundle
+  // changes them) and old enough that a change in the same clock tick cannot hide.
+  struct IndiceApps {
+    std::mutex mutex;
+    bool valido = false;
+    struct timespec mtime {
+    }, ctime{};
+    std::map<std::string, std::filesystem::path> porId;
+  };
+  IndiceApps indice_;
 
   std::filesystem::path aplicaciones_, entradas_;
   Bucle& bucle_;

@@ -11,6 +11,7 @@
 
 #include "apoyo/bucle_manual.h"
 #include "apoyo/carpeta_temporal.h"
+#include "apoyo/inertes.h"
 #include "apoyo/servicio_prueba.h"
 #include "apoyo/servidor_prueba.h"
 #include "apoyo/sistema_prueba.h"
@@ -19,24 +20,6 @@
 #include "shell/nucleo.h"
 
 namespace orvo::prueba {
-
-class DescargasInertes : public Descargas {
- public:
-  void avisar(Avisos) override {}
-  TareaDescarga iniciar(PeticionHttp, std::optional<DatosRetomar>) override {
-    ADD_FAILURE() << "no download expected";
-    return 0;
-  }
-  void cancelarRetomando(TareaDescarga, std::function<void(std::optional<DatosRetomar>)>) override {
-  }
-  void cancelar(TareaDescarga) override {}
-};
-
-class PermisosInertes : public Permisos {
- public:
-  Error comoAdministrador(const std::string&) override { return "sin permisos en pruebas"; }
-  void abrirAjustesSeguridad() override {}
-};
 
 // Counts what the refresh hands to the managers beside the catalogue.
 class NucleoPrueba : public Nucleo {

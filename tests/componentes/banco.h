@@ -17,6 +17,7 @@
 #include "apoyo/bucle_manual.h"
 #include "apoyo/bundles_prueba.h"
 #include "apoyo/carpeta_temporal.h"
+#include "apoyo/inertes.h"
 #include "apoyo/servicio_prueba.h"
 #include "apoyo/servidor_prueba.h"
 #include "apoyo/sistema_prueba.h"
@@ -25,21 +26,6 @@
 #include "shell/nucleo.h"
 
 namespace orvo::prueba {
-
-class SinDescargasDeApps : public Descargas {
- public:
-  void avisar(Avisos) override {}
-  TareaDescarga iniciar(PeticionHttp, std::optional<DatosRetomar>) override { return 0; }
-  void cancelarRetomando(TareaDescarga, std::function<void(std::optional<DatosRetomar>)>) override {
-  }
-  void cancelar(TareaDescarga) override {}
-};
-
-class SinAdministrador : public Permisos {
- public:
-  Error comoAdministrador(const std::string&) override { return "sin permisos en pruebas"; }
-  void abrirAjustesSeguridad() override {}
-};
 
 // What goes into a test archive.
 struct Contenido {
@@ -87,8 +73,8 @@ class Banco : public ::testing::Test {
   ServicioPrueba servicio{servidor};
   HttpCurl http;
   std::unique_ptr<EspacioLinux> espacio;
-  SinDescargasDeApps descargas;
-  SinAdministrador permisos;
+  DescargasInertes descargas;
+  PermisosInertes permisos;
   int cambios = 0;
 
  private:

@@ -11,20 +11,6 @@ namespace orvo::prueba {
 
 namespace fs = std::filesystem;
 
-class BancoSkills::Inertes : public Descargas, public Permisos {
- public:
-  void avisar(Avisos) override {}
-  TareaDescarga iniciar(PeticionHttp, std::optional<DatosRetomar>) override {
-    ADD_FAILURE() << "no app download expected";
-    return 0;
-  }
-  void cancelarRetomando(TareaDescarga, std::function<void(std::optional<DatosRetomar>)>) override {
-  }
-  void cancelar(TareaDescarga) override {}
-  Error comoAdministrador(const std::string&) override { return "sin permisos en pruebas"; }
-  void abrirAjustesSeguridad() override {}
-};
-
 std::string zipDe(const Entradas& entradas) {
   CarpetaTemporal t;
   Json lista = Json::array();
@@ -66,15 +52,16 @@ const fs::path kPapelera = papeleraDelProceso();
 BancoSkills::BancoSkills()
     : destino(t / "casa/.claude/skills"),
       datos(t / "datos"),
-      inertes_(std::make_unique<Inertes>()) {
+      descargas_(std::make_unique<DescargasInertes>()),
+      permisos_(std::make_unique<PermisosInertes>()) {
   fs::create_directories(t / "casa");
   sistema.casa = t / "casa";
   sistema.datos = t / "xdg";
   sistema.variables["OV_DATOS"] = datos.string();
   sistema.variables["OV_DESTINO"] = (t / "Aplicaciones").string();
   espacio_ = std::make_unique<EspacioLinux>(t / "Aplicaciones", t / "xdg/applications", bucle);
-  nucleo_ =
-      std::make_unique<Nucleo>(Plataforma{bucle, http, *espacio_, sistema, *inertes_, *inertes_});
+  nucleo_ = std::make_unique<Nucleo>(
+      Plataforma{bucle, http, *espacio_, sistema, *descargas_, *permisos_});
   skills().alCambiar = [this] {
     if (!skills().descargando(ultimo_)) ++terminados;
   };

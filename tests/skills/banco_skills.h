@@ -13,6 +13,7 @@
 
 #include "apoyo/bucle_manual.h"
 #include "apoyo/carpeta_temporal.h"
+#include "apoyo/inertes.h"
 #include "apoyo/servicio_prueba.h"
 #include "apoyo/servidor_prueba.h"
 #include "apoyo/sistema_prueba.h"
@@ -62,8 +63,8 @@ class BancoSkills : public ::testing::Test {
   int terminados = 0;
 
  private:
-  class Inertes;
-  std::unique_ptr<Inertes> inertes_;
+  std::unique_ptr<DescargasInertes> descargas_;
+  std::unique_ptr<PermisosInertes> permisos_;
   std::unique_ptr<EspacioLinux> espacio_;
   std::unique_ptr<Nucleo> nucleo_;
   std::string ultimo_;

@@ -1,0 +1,30 @@
+// Stand-ins for the installer's download session and the password prompt, for tests
+// that never install an app.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "plataforma/descargas.h"
+#include "plataforma/permisos.h"
+
+namespace orvo::prueba {
+
+class DescargasInertes : public Descargas {
+ public:
+  void avisar(Avisos) override {}
+  TareaDescarga iniciar(PeticionHttp, std::optional<DatosRetomar>) override {
+    ADD_FAILURE() << "no download expected";
+    return 0;
+  }
+  void cancelarRetomando(TareaDescarga, std::function<void(std::optional<DatosRetomar>)>) override {
+  }
+  void cancelar(TareaDescarga) override {}
+};
+
+class PermisosInertes : public Permisos {
+ public:
+  Error comoAdministrador(const std::string&) override { return "sin permisos en pruebas"; }
+  void abrirAjustesSeguridad() override {}
+};
+
+}  // namespace orvo::prueba

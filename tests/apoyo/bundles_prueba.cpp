@@ -75,8 +75,8 @@ void matarAppsDe(const fs::path& carpeta) {
       }
 }
 
-bool esperarQue(const std::function<bool()>& condicion) {
-  for (int i = 0; i < 500; ++i) {
+bool esperarQue(const std::function<bool()>& condicion, double segundos) {
+  for (int i = 0; i < segundos * 100; ++i) {
     if (condicion()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }

@@ -40,8 +40,8 @@ std::map<std::string, std::string> clavesDe(const std::string& id, const std::st
 // an installer opened detached must not outlive the test.
 void matarAppsDe(const std::filesystem::path& carpeta);
 
-// Polls up to five seconds.
-bool esperarQue(const std::function<bool()>& condicion);
+// Polls up to `segundos`.
+bool esperarQue(const std::function<bool()>& condicion, double segundos = 5);
 
 // Runs `ejecutable` as our child in a process group of its own.
 class ProcesoPrueba {

@@ -19,14 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool esperarHasta(const std::function<bool()>& condicion, double segundos) {
-  for (int i = 0; i < segundos * 20; ++i) {
-    if (condicion()) return true;
-    usleep(50000);
-  }
-  return condicion();
-}
-
 // A script for ProcesoPrueba: `preludio`, then `orden` with its output in `salida`.
 fs::path guion(CarpetaTemporal& t, const std::string& nombre, const std::string& preludio,
                const std::string& orden, const fs::path& salida) {
@@ -78,7 +70,7 @@ TEST(ProgramaConBandeja, SuIconoSeRegistraYUnEnlaceDeOtroArranqueInstalaLaSkill)
 
   // The watcher took the item's registration and read it as a tray would.
   auto visto = [&] { return leerArchivo(t / "vigia.txt").value_or(""); };
-  ASSERT_TRUE(esperarHasta([&] { return visto().find('\n') != std::string::npos; }, 60))
+  ASSERT_TRUE(esperarQue([&] { return visto().find('\n') != std::string::npos; }, 60))
       << visto() << salida();
   auto item = Json::parse(visto().substr(0, visto().find('\n')));
   EXPECT_EQ(item["titulo"], "Orvo Suite");
@@ -87,11 +79,11 @@ TEST(ProgramaConBandeja, SuIconoSeRegistraYUnEnlaceDeOtroArranqueInstalaLaSkill)
   EXPECT_EQ(item["menu"].back(), "Salir de Orvo Suite");
 
   // Signed in, the manifest loaded: a later launch hands its link over and ends.
-  ASSERT_TRUE(esperarHasta([&] { return !servidor.peticionesDe("feed").empty(); }, 60)) << salida();
+  ASSERT_TRUE(esperarQue([&] { return !servidor.peticionesDe("feed").empty(); }, 60)) << salida();
   auto enlace = ejecutar(entorno + "timeout 30 " ORVO_BINARIO
                                    " 'orvosuite://skill/instalar?id=resumir' 2>&1");
   EXPECT_EQ(enlace.estado, 0) << enlace.texto;
-  ASSERT_TRUE(esperarHasta([&] { return fs::exists(t / "skills/resumir/SKILL.md"); }, 30))
+  ASSERT_TRUE(esperarQue([&] { return fs::exists(t / "skills/resumir/SKILL.md"); }, 30))
       << salida() << leerArchivo(t / "datos/suite.log").value_or("");
   ASSERT_EQ(servidor.peticionesDe("skill_ver").size(), 1u);
   EXPECT_EQ(Json::parse(servidor.peticionesDe("skill_ver")[0].cuerpo)["id"], "resumir");

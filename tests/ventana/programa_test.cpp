@@ -19,19 +19,6 @@ using namespace orvo;
 using namespace orvo::prueba;
 namespace fs = std::filesystem;
 
-namespace {
-
-// Polls up to `segundos`.
-bool esperarHasta(const std::function<bool()>& condicion, double segundos) {
-  for (int i = 0; i < segundos * 20; ++i) {
-    if (condicion()) return true;
-    usleep(50000);
-  }
-  return condicion();
-}
-
-}  // namespace
-
 TEST(ProgramaConVentanas, PrimerArranqueEntraMuestraLasAppsYUnSegundoArranqueLePasaElTurno) {
   CarpetaTemporal t;
   ServidorPrueba servidor;
@@ -55,7 +42,7 @@ TEST(ProgramaConVentanas, PrimerArranqueEntraMuestraLasAppsYUnSegundoArranqueLeP
   // The first launch shows the main window (its page loads only then), signs in, checks
   // the server and the page gets a snapshot listing the apps.
   auto ajustes = [&] { return leerArchivo(t / "datos/ajustes.json").value_or(""); };
-  ASSERT_TRUE(esperarHasta([&] { return ajustes().find("vista:prog") != std::string::npos; }, 60))
+  ASSERT_TRUE(esperarQue([&] { return ajustes().find("vista:prog") != std::string::npos; }, 60))
       << ajustes() << leerArchivo(t / "salida.txt").value_or("");
   auto a = Json::parse(ajustes());
   EXPECT_EQ(a["fuente"], servidor.base());
@@ -73,7 +60,7 @@ TEST(ProgramaConVentanas, PrimerArranqueEntraMuestraLasAppsYUnSegundoArranqueLeP
       ejecutar(entorno + "timeout 30 " ORVO_BINARIO " 'orvosuite://skill/instalar?id=x' 2>&1");
   EXPECT_EQ(enlace.estado, 0) << enlace.texto;
   auto log = [&] { return leerArchivo(t / "datos/suite.log").value_or(""); };
-  EXPECT_TRUE(esperarHasta(
+  EXPECT_TRUE(esperarQue(
       [&] { return log().find("enlace: orvosuite://skill/instalar?id=x") != std::string::npos; },
       20))
       << log();

@@ -1,5 +1,6 @@
 // The cost of one state snapshot (`estado`) with 100 apps installed as real bundles and
-// 100 component switches, on the real platform pieces; the windows only take the text.
+// 100 components of theirs (half installed), on the real platform pieces; the windows
+// only take the text.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -75,8 +76,34 @@ int main() {
                      {"version", i % 2 ? "2.0" : "1.0"},
                      {"url", id + ".zip"}});
   }
-  std::ofstream(fuente / "orvo-suite.json")
-      << Json{{"formato", "orvo-suite/1"}, {"version", 1}, {"apps", lista}}.dump();
+  // 100 components of those apps, half of them installed at the published version.
+  Json comps = Json::array(), instalados = Json::array();
+  for (int i = 0; i < 100; ++i) {
+    auto id = "comp" + std::to_string(i);
+    Json c = {{"id", id},
+              {"nombre", "Componente " + std::to_string(i)},
+              {"app", "App " + std::to_string(i)},
+              {"version", "1.0"},
+              {"url", id + ".zip"}};
+    comps.push_back(c);
+    if (i % 2) continue;
+    auto carpeta = raiz / "datos/componentes" / id;
+    fs::create_directories(carpeta);
+    instalados.push_back({{"id", id},
+                          {"nombre", c["nombre"]},
+                          {"app", c["app"]},
+                          {"version", "1.0"},
+                          {"activado", true},
+                          {"ruta", carpeta.string()},
+                          {"instalado", "2026-12-01T10:00:00Z"}});
+  }
+  std::ofstream(raiz / "datos/componentes/instalados.json")
+      << Json{{"componentes", instalados}}.dump();
+  std::ofstream(fuente / "orvo-suite.json") << Json{
+      {"formato", "orvo-suite/1"},
+      {"version", 1},
+      {"apps", lista},
+      {"componentes", comps}}.dump();
   setenv("OV_DESTINO", apps.c_str(), 1);
   setenv("OV_DATOS", (raiz / "datos").c_str(), 1);
   setenv("XDG_DATA_HOME", (raiz / "xdg").c_str(), 1);
@@ -94,7 +121,7 @@ int main() {
     PreferenciasNulas preferencias;
     nucleo.catalogo().cambiarAjustes([&](Ajustes& a) {
       a.fuente = fuente.string();
-      for (int i = 0; i < 100; ++i) a.componentes["orvo/componente" + std::to_string(i)] = i % 3;
+      for (int i = 0; i < 100; ++i) a.componentes["App " + std::to_string(i)] = i % 3;
     });
     AppDelegate delegado(nucleo, pantalla, bandeja, preferencias);
     delegado.lanzar();

@@ -11,6 +11,7 @@
 #include "plataforma/gtk/aplicacion.h"
 #include "plataforma/gtk/bandeja_sni.h"
 #include "plataforma/gtk/notificaciones_dbus.h"
+#include "plataforma/gtk/vista_web.h"
 #include "plataforma/linux/bucle_glib.h"
 #include "plataforma/linux/descargas_curl.h"
 #include "plataforma/linux/espacio_linux.h"
@@ -114,6 +115,12 @@ int escritorio(int argc, char** argv) {
                  "No encuentro las páginas del programa: falta la carpeta web en el paquete "
                  "(Contents/Resources/web) y en %s.\n",
                  ORVO_WEB_FUENTE);
+    return 1;
+  }
+  auto modulo = VistaWeb::moduloJunto();
+  if (auto error = VistaWeb::preparar(modulo)) {
+    std::fprintf(stderr, "Falta una parte del programa, el módulo de sus ventanas: %s.\n",
+                 error->c_str());
     return 1;
   }
   std::error_code ec;

@@ -65,6 +65,11 @@ class Catalogo {
   Json reporte();
 
  private:
+  // The version of the bundle at `ruta`, and whether the manifest's is newer than it.
+  std::optional<VersionInstalada> versionEn(const AppRemota& app,
+                                            const std::filesystem::path& ruta) const;
+  bool nuevaFrente(const AppRemota& app, const VersionInstalada& inst,
+                   const std::filesystem::path& ruta) const;
   void revisarServidor(const Base& b, std::function<void()> listo);
   // The refresh's last step: a manifest, or the message of why there is none.
   void terminar(Resultado<Manifiesto> r, bool servidor, std::function<void()> listo);

@@ -52,8 +52,12 @@ std::optional<std::filesystem::path> Catalogo::rutaInstalada(const AppRemota& ap
 
 std::optional<VersionInstalada> Catalogo::versionInstalada(const AppRemota& app) const {
   auto ruta = rutaInstalada(app);
-  if (!ruta) return std::nullopt;
-  auto info = plataforma_.espacio.infoPlist(*ruta);
+  return ruta ? versionEn(app, *ruta) : std::nullopt;
+}
+
+std::optional<VersionInstalada> Catalogo::versionEn(const AppRemota& app,
+                                                    const std::filesystem::path& ruta) const {
+  auto info = plataforma_.espacio.infoPlist(ruta);
   if (!info) return std::nullopt;
   VersionInstalada v;
   auto texto = info->find("CFBundleShortVersionString");
@@ -68,17 +72,22 @@ std::optional<VersionInstalada> Catalogo::versionInstalada(const AppRemota& app)
 }
 
 bool Catalogo::hayNueva(const AppRemota& app) const {
-  auto inst = versionInstalada(app);
-  if (!inst) return false;
-  if (compararVersiones(app.version, inst->version) == 1) return true;
-  if (app.version != inst->version) return false;
-  if (app.build && inst->build && *app.build == *inst->build) return false;
+  auto ruta = rutaInstalada(app);
+  if (!ruta) return false;
+  auto inst = versionEn(app, *ruta);
+  return inst && nuevaFrente(app, *inst, *ruta);
+}
+
+bool Catalogo::nuevaFrente(const AppRemota& app, const VersionInstalada& inst,
+                           const std::filesystem::path& ruta) const {
+  if (compararVersiones(app.version, inst.version) == 1) return true;
+  if (app.version != inst.version) return false;
+  if (app.build && inst.build && *app.build == *inst.build) return false;
   if (auto fecha = app.fecha ? leerFecha(*app.fecha) : std::nullopt) {
-    if (auto ruta = rutaInstalada(app))
-      if (auto mod = plataforma_.espacio.modificado(*ruta / "Contents" / "Info.plist"))
-        return *fecha - *mod > std::chrono::seconds(2);
+    if (auto mod = plataforma_.espacio.modificado(ruta / "Contents" / "Info.plist"))
+      return *fecha - *mod > std::chrono::seconds(2);
   }
-  return app.build && inst->build;
+  return app.build && inst.build;
 }
 
 std::vector<Json> Catalogo::estadoApps() const {
@@ -87,14 +96,15 @@ std::vector<Json> Catalogo::estadoApps() const {
   // One /proc scan for the whole list, however long it is.
   auto enMarcha = plataforma_.espacio.appsEnMarcha();
   for (const auto& app : manifiesto->apps) {
-    auto inst = versionInstalada(app);
+    auto ruta = rutaInstalada(app);
+    auto inst = ruta ? versionEn(app, *ruta) : std::nullopt;
     Json e = {{"id", app.id},
               {"nombre", app.nombre},
               {"version", app.version},
               {"build", app.build.value_or("")},
               {"instalada", inst.has_value()},
               {"abierta", entre(enMarcha, bundles(app))},
-              {"nueva", hayNueva(app)},
+              {"nueva", inst && nuevaFrente(app, *inst, *ruta)},
               {"tam", app.tam.value_or(0)},
               {"novedades", app.novedades.value_or(std::vector<std::string>{})},
               {"firmada", app.firmada.value_or(false)},

@@ -61,6 +61,24 @@ class Espacio {
 
   // `alCambiar` runs on the main thread whenever an app starts or quits. One observer.
   virtual void observar(std::function<void()> alCambiar) = 0;
+
+  // A status pass asks about every app of the catalogue at one instant. While a `Pase`
+  // lives, the thread that opened it may reuse what it already read from the disk during
+  // it (folder listings, Info.plist files) instead of checking each again.
+  class Pase {
+   public:
+    explicit Pase(Espacio& espacio) : espacio_(espacio) { espacio_.empezarPase(); }
+    ~Pase() { espacio_.terminarPase(); }
+    Pase(const Pase&) = delete;
+    Pase& operator=(const Pase&) = delete;
+
+   private:
+    Espacio& espacio_;
+  };
+
+ protected:
+  virtual void empezarPase() {}
+  virtual void terminarPase() {}
 };
 
 }  // namespace orvo

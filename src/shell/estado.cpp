@@ -22,6 +22,8 @@ Json AppDelegate::foto() const {
   auto& catalogo = nucleo_.catalogo();
   auto& instalador = nucleo_.instalador();
   auto& ajustes = catalogo.ajustes;
+  // The snapshot describes one instant: each bundle is looked at once.
+  Espacio::Pase pase(nucleo_.plataforma().espacio);
 
   Json listas = Json::array(), instalaciones = Json::array();
   for (const auto& i : instalador.todas) {

@@ -107,3 +107,25 @@ TEST(Ubicar, SoloEntradasVigentesYLuegoLaCarpetaDeAplicaciones) {
   EXPECT_EQ(e.espacio.ubicar("com.orvo.video"), std::nullopt);
   EXPECT_EQ(e.espacio.ubicar(""), std::nullopt);
 }
+
+TEST(Ubicar, LoLeidoEnUnPaseNoSobreviveAlPase) {
+  Escritorio e;
+  auto video = crearBundle(e.apps, "Video", clavesDe("com.orvo.video", "Video"), "");
+  auto otro = crearBundle(e.t / "Descargas", "Otro", clavesDe("com.orvo.otro", "Otro"));
+  ASSERT_EQ(e.espacio.registrar(otro), std::nullopt);
+  {
+    Espacio::Pase pase(e.espacio);
+    EXPECT_EQ(e.espacio.ubicar("com.orvo.video"), video);
+    EXPECT_EQ(e.espacio.ubicar("com.orvo.otro"), otro);
+    EXPECT_EQ(e.espacio.ubicar("com.orvo.notas"), std::nullopt);
+    EXPECT_EQ(e.espacio.infoPlist(video)->at("CFBundleIdentifier"), "com.orvo.video");
+  }
+  // Right after it, every change shows: a new bundle, a rewritten Info.plist, a removal.
+  auto notas = crearBundle(e.apps, "Notas", clavesDe("com.orvo.notas", "Notas"), "");
+  EXPECT_EQ(e.espacio.ubicar("com.orvo.notas"), notas);
+  crearBundle(e.apps, "Video", clavesDe("com.orvo.cambiada", "Video"), "");
+  EXPECT_EQ(e.espacio.ubicar("com.orvo.video"), std::nullopt);
+  EXPECT_EQ(e.espacio.infoPlist(video)->at("CFBundleIdentifier"), "com.orvo.cambiada");
+  fs::remove_all(otro);
+  EXPECT_EQ(e.espacio.ubicar("com.orvo.otro"), std::nullopt);
+}

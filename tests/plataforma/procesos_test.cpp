@@ -1,16 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "apoyo/bundles_prueba.h"
 #include "apoyo/carpeta_temporal.h"
 #include "plataforma/linux/procesos.h"
 
 using namespace orvo;
+using prueba::esperarQue;
 namespace fs = std::filesystem;
 
 namespace {
@@ -24,14 +28,6 @@ pid_t lanzar(const fs::path& ejecutable) {
     _exit(127);
   }
   return pid;
-}
-
-bool esperarQue(const std::function<bool()>& cond) {
-  for (int i = 0; i < 200; ++i) {
-    if (cond()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
 }
 
 }  // namespace
@@ -93,4 +89,36 @@ TEST(Procesos, UnScriptLanzadoConRutaRelativaSeReconoce) {
   EXPECT_TRUE(esperarQue([&] { return procesosDe(exe).size() == 1; }));
   kill(-pid, SIGKILL);
   waitpid(pid, nullptr, 0);
+}
+
+TEST(Procesos, ElEscanerVeElExecDeUnProcesoQueYaConocia) {
+  prueba::CarpetaTemporal t;
+  fs::create_directories(t / "Reloj.app/Contents/MacOS");
+  auto exe = t / "Reloj.app/Contents/MacOS/Reloj";
+  fs::copy_file("/bin/sleep", exe);
+  fs::permissions(exe, fs::perms(0755));
+  auto senal = t / "seguir";
+  // A shell that waits for the test, then becomes the bundle's binary under the same pid.
+  pid_t pid = fork();
+  if (pid == 0) {
+    execl("/bin/sh", "sh", "-c", "while [ ! -e \"$1\" ]; do sleep 0.05; done; exec \"$0\" 30",
+          exe.c_str(), senal.c_str(), nullptr);
+    _exit(127);
+  }
+  EscanerProcesos escaner;
+  exe = fs::canonical(exe);
+  auto corre = [&](const fs::path& ejecutable) {
+    for (const auto& p : escaner.vivos())
+      if (p.pid == pid)
+        return std::find(p.ejecutables.begin(), p.ejecutables.end(), ejecutable) !=
+               p.ejecutables.end();
+    return false;
+  };
+  ASSERT_TRUE(esperarQue([&] { return corre(fs::canonical("/bin/sh")); }, 30));
+  EXPECT_FALSE(corre(exe));
+  std::ofstream{senal};
+  EXPECT_TRUE(esperarQue([&] { return corre(exe); }, 30));
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  EXPECT_FALSE(corre(exe));
 }

@@ -3,7 +3,9 @@
 // later launches that hand over to the running instance.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -66,4 +68,47 @@ TEST(ProgramaConVentanas, PrimerArranqueEntraMuestraLasAppsYUnSegundoArranqueLeP
       << log();
   EXPECT_EQ(kill(primero.pid(), 0), 0);  // still running
   EXPECT_EQ(servidor.peticionesDe("login").size(), 1u);
+}
+
+// A later launch stays in the tray without WebKit in its memory; a reopen shows the main
+// window, which loads it then, and the page gets its snapshot.
+TEST(ProgramaConVentanas, EnLaBandejaNoCargaWebKitHastaQueSeAbreLaVentana) {
+  CarpetaTemporal t;
+  t.escribir(
+      "catalogo/orvo-suite.json",
+      R"({"formato":"f","version":1,"apps":[{"id":"video","nombre":"Orvo Video",)"
+      R"("bundle":"com.orvo.video","app":"Orvo Video.app","version":"2.4","url":"v.zip"}]})");
+  t.escribir("datos/ajustes.json", Json{{"fuente", (t / "catalogo").string()},
+                                        {"instalarAlCerrar", true},
+                                        {"componentes", Json::object()},
+                                        {"avisar", Json::object()}}
+                                       .dump());
+  t.escribir("config/orvo-suite/preferencias.ini", "[Orvo Suite]\nyaAbierta=true\n");
+  fs::create_directories(t / "apps");
+  auto entorno = "export HOME='" + (t / "casa").string() + "' XDG_CONFIG_HOME='" +
+                 (t / "config").string() + "' XDG_DATA_HOME='" + (t / "xdg").string() +
+                 "' OV_DATOS='" + (t / "datos").string() + "' OV_DESTINO='" +
+                 (t / "apps").string() + "' OV_PRUEBA_WEB='" ORVO_PAGINAS "'\n";
+  auto guion = t.escribir("bandeja.sh", "#!/bin/sh\n" + entorno + "exec " + ORVO_BINARIO + " >'" +
+                                            (t / "salida.txt").string() + "' 2>&1\n");
+  fs::permissions(guion, fs::perms(0755));
+  ProcesoPrueba programa(guion);
+  auto mapas = [&] {
+    return leerArchivo("/proc/" + std::to_string(programa.pid()) + "/maps", 1u << 26).value_or("");
+  };
+  auto espera = ejecutar("gdbus wait --session --timeout 60 com.orvo.suite 2>&1");
+  ASSERT_EQ(espera.estado, 0) << espera.texto << leerArchivo(t / "salida.txt").value_or("");
+  auto ajustes = [&] { return leerArchivo(t / "datos/ajustes.json").value_or(""); };
+  // Launched, still in the tray.
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  ASSERT_EQ(kill(programa.pid(), 0), 0) << leerArchivo(t / "salida.txt").value_or("");
+  EXPECT_EQ(mapas().find("webkit"), std::string::npos);
+  EXPECT_EQ(ajustes().find("vista:"), std::string::npos);
+
+  auto segundo = ejecutar(entorno + "timeout 30 " ORVO_BINARIO " 2>&1");
+  EXPECT_EQ(segundo.estado, 0) << segundo.texto;
+  ASSERT_TRUE(esperarQue([&] { return ajustes().find("vista:video") != std::string::npos; }, 60))
+      << ajustes() << leerArchivo(t / "salida.txt").value_or("");
+  EXPECT_NE(mapas().find("orvo-suite-web.so"), std::string::npos);
+  EXPECT_NE(mapas().find("libwebkit2gtk"), std::string::npos);
 }

@@ -5,6 +5,9 @@
 #include <chrono>
 #include <thread>
 
+#include <webkit2/webkit2.h>
+
+#include "plataforma/gtk/aplicacion.h"
 #include "plataforma/gtk/ventana_web.h"
 
 using namespace orvo;
@@ -34,7 +37,8 @@ bool girarHasta(const std::function<bool()>& condicion, double segundos = 20) {
 }
 
 // The page's answer to `js`, as JSON text.
-std::string evaluar(WebKitWebView* vista, const std::string& js) {
+std::string evaluar(VistaWeb* web, const std::string& js) {
+  auto* vista = WEBKIT_WEB_VIEW(web->widget());
   struct Espera {
     bool listo = false;
     std::string texto;
@@ -58,7 +62,10 @@ std::string evaluar(WebKitWebView* vista, const std::string& js) {
 
 class Ventanas : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { ASSERT_TRUE(gtk_init_check(nullptr, nullptr)); }
+  static void SetUpTestSuite() {
+    ASSERT_TRUE(iniciarGtk());
+    ASSERT_EQ(VistaWeb::preparar(ORVO_MODULO_WEB), std::nullopt);
+  }
 
   std::unique_ptr<VentanaWeb> crear(bool flotante = false) {
     return std::make_unique<VentanaWeb>(

@@ -47,9 +47,20 @@ void alAbrir(GApplication*, GFile** archivos, int n, const char*, gpointer p) {
 
 }  // namespace
 
+bool iniciarGtk() {
+  // GTK opens the display's GL at start only to choose visuals; the windows draw without
+  // it (the pages need no compositing), and a software GL costs some 10 MB all day.
+  bool sinGl = !g_getenv("GDK_GL");
+  if (sinGl) g_setenv("GDK_GL", "disable", TRUE);
+  bool pantalla = gtk_init_check(nullptr, nullptr);
+  // What the program starts (apps, the browser) must not inherit it.
+  if (sinGl) g_unsetenv("GDK_GL");
+  return pantalla;
+}
+
 int correrAplicacion(const std::filesystem::path& web, Preferencias& preferencias,
                      AvisosAplicacion avisos, int argc, char** argv) {
-  if (!gtk_init_check(nullptr, nullptr)) {
+  if (!iniciarGtk()) {
     std::fprintf(stderr,
                  "No hay una pantalla donde mostrar las ventanas (DISPLAY o WAYLAND_DISPLAY).\n");
     return 1;

@@ -27,6 +27,10 @@ struct AvisosAplicacion {
 // The bus name of the program's single instance.
 inline constexpr const char* kIdAplicacion = "com.orvo.suite";
 
+// Opens the display for GTK, without GL. Before any other thread starts: it sets and
+// clears an environment variable. False without a display.
+bool iniciarGtk();
+
 // Runs the application until it quits; its exit status.
 int correrAplicacion(const std::filesystem::path& web, Preferencias& preferencias,
                      AvisosAplicacion avisos, int argc, char** argv);

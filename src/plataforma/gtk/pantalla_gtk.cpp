@@ -1,7 +1,5 @@
 #include "plataforma/gtk/pantalla_gtk.h"
 
-#include <webkit2/webkit2.h>
-
 #include "comun/log.h"
 #include "plataforma/gtk/ventana_web.h"
 
@@ -12,22 +10,16 @@ namespace {
 struct Edicion {
   const char* accion;
   const char* tecla;
-  const char* orden;
 };
-constexpr Edicion kEdicion[] = {
-    {"cortar", "<Control>x", WEBKIT_EDITING_COMMAND_CUT},
-    {"copiar", "<Control>c", WEBKIT_EDITING_COMMAND_COPY},
-    {"pegar", "<Control>v", WEBKIT_EDITING_COMMAND_PASTE},
-    {"seleccionarTodo", "<Control>a", WEBKIT_EDITING_COMMAND_SELECT_ALL}};
+constexpr Edicion kEdicion[] = {{"cortar", "<Control>x"},
+                                {"copiar", "<Control>c"},
+                                {"pegar", "<Control>v"},
+                                {"seleccionarTodo", "<Control>a"}};
 
 void editar(GSimpleAction* accion, GVariant*, gpointer app) {
   auto* ventana = ventanaDelUsuario(GTK_APPLICATION(app));
-  auto* vista = ventana ? gtk_bin_get_child(GTK_BIN(ventana)) : nullptr;
-  if (!vista || !WEBKIT_IS_WEB_VIEW(vista)) return;
-  const char* nombre = g_action_get_name(G_ACTION(accion));
-  for (const auto& e : kEdicion)
-    if (g_strcmp0(e.accion, nombre) == 0)
-      webkit_web_view_execute_editing_command(WEBKIT_WEB_VIEW(vista), e.orden);
+  auto* web = ventana ? VentanaWeb::de(ventana) : nullptr;
+  if (web && web->vista()) web->vista()->editar(g_action_get_name(G_ACTION(accion)));
 }
 
 void cerrar(GSimpleAction*, GVariant*, gpointer app) {

@@ -19,32 +19,18 @@ void pintarFondo(GtkWidget* ventana) {
                                  GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 }
 
-WebKitWebView* nuevaVista(WebKitUserContentManager* contenido, WebKitWebView* relacionada) {
-  auto* ajustes = webkit_settings_new();
-  // Plain pages need no compositing; without a GPU it runs on a software GL that costs
-  // tens of megabytes per web process.
-  webkit_settings_set_hardware_acceleration_policy(ajustes,
-                                                   WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
-  webkit_settings_set_enable_developer_extras(ajustes, FALSE);
-  auto* vista = relacionada
-                    ? g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", relacionada,
-                                   "user-content-manager", contenido, "settings", ajustes, nullptr)
-                    : g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", contenido,
-                                   "settings", ajustes, nullptr);
-  g_object_unref(ajustes);
-  return WEBKIT_WEB_VIEW(vista);
-}
+constexpr const char* kClave = "orvo-ventana-web";
 
 }  // namespace
 
 VentanaWeb::VentanaWeb(const FormaVentana& forma, Entorno entorno)
     : forma_(forma), entorno_(std::move(entorno)), cola_([this](const std::string& js) {
-        webkit_web_view_evaluate_javascript(vista_, js.c_str(), static_cast<gssize>(js.size()),
-                                            nullptr, nullptr, nullptr, nullptr, nullptr);
+        if (vista_) vista_->ejecutar(js);
       }) {
   auto* w = entorno_.aplicacion ? gtk_application_window_new(entorno_.aplicacion)
                                 : gtk_window_new(GTK_WINDOW_TOPLEVEL);
   ventana_ = GTK_WINDOW(w);
+  g_object_set_data(G_OBJECT(w), kClave, this);
   gtk_window_set_title(ventana_, forma_.titulo.c_str());
   pintarFondo(w);
   GdkGeometry minimo{};
@@ -64,31 +50,38 @@ VentanaWeb::VentanaWeb(const FormaVentana& forma, Entorno entorno)
 VentanaWeb::~VentanaWeb() {
   recordarMarco();
   g_signal_handlers_disconnect_by_data(ventana_, this);
-  if (vista_) {
-    g_signal_handlers_disconnect_by_data(contenido_, this);
-    g_signal_handlers_disconnect_by_data(vista_, this);
-    webkit_user_content_manager_unregister_script_message_handler(contenido_, "suite");
-  }
+  g_object_set_data(G_OBJECT(ventana_), kClave, nullptr);
+  vista_.reset();
   gtk_widget_destroy(GTK_WIDGET(ventana_));
-  if (contenido_) g_object_unref(contenido_);
+}
+
+VentanaWeb* VentanaWeb::de(GtkWindow* ventana) {
+  return static_cast<VentanaWeb*>(g_object_get_data(G_OBJECT(ventana), kClave));
 }
 
 void VentanaWeb::crearVista() {
-  contenido_ = webkit_user_content_manager_new();
-  g_signal_connect(contenido_, "script-message-received::suite", G_CALLBACK(alRecibir), this);
-  webkit_user_content_manager_register_script_message_handler(contenido_, "suite");
-  vista_ = nuevaVista(contenido_, entorno_.relacionada ? entorno_.relacionada->vista() : nullptr);
-  GdkRGBA transparente{0, 0, 0, 0};
-  webkit_web_view_set_background_color(vista_, &transparente);
-  g_signal_connect(vista_, "load-changed", G_CALLBACK(alCargar), this);
-  g_signal_connect(vista_, "decide-policy", G_CALLBACK(alDecidir), this);
-  // A window that is not resizable takes its content's size, whatever was saved.
-  if (forma_.flotante) gtk_widget_set_size_request(GTK_WIDGET(vista_), forma_.ancho, forma_.alto);
-  gtk_container_add(GTK_CONTAINER(ventana_), GTK_WIDGET(vista_));
-  gtk_widget_show(GTK_WIDGET(vista_));
   char* uri = g_filename_to_uri((entorno_.web / forma_.pagina).c_str(), nullptr, nullptr);
-  if (uri) webkit_web_view_load_uri(vista_, uri);
+  VistaWeb::Datos datos{
+      .ventana = ventana_,
+      .uri = uri ? uri : "",
+      .relacionada = entorno_.relacionada ? entorno_.relacionada->vista() : nullptr,
+      .cargada = [this] { cola_.cargada(); },
+      .mensaje =
+          [this](const std::string& texto) {
+            auto mensaje = Json::parse(texto, nullptr, false);
+            if (mensaje.is_object() && alMensaje) alMensaje(mensaje);
+          },
+      .enlace =
+          [this](const std::string& url) {
+            if (entorno_.abrirEnlace) entorno_.abrirEnlace(url);
+          }};
   g_free(uri);
+  // A window that is not resizable takes its content's size, whatever was saved.
+  if (forma_.flotante) {
+    datos.ancho = forma_.ancho;
+    datos.alto = forma_.alto;
+  }
+  vista_ = VistaWeb::crear(std::move(datos));
 }
 
 void VentanaWeb::enviar(const Json& evento) { cola_.enviar(evento); }
@@ -134,42 +127,6 @@ void VentanaWeb::restaurarMarco() {
 gboolean VentanaWeb::alCerrar(GtkWidget*, GdkEvent*, gpointer yo) {
   static_cast<VentanaWeb*>(yo)->ocultar();
   return TRUE;
-}
-
-void VentanaWeb::alCargar(WebKitWebView*, WebKitLoadEvent evento, gpointer yo) {
-  if (evento == WEBKIT_LOAD_FINISHED) static_cast<VentanaWeb*>(yo)->cola_.cargada();
-}
-
-gboolean VentanaWeb::alDecidir(WebKitWebView*, WebKitPolicyDecision* decision,
-                               WebKitPolicyDecisionType tipo, gpointer yo) {
-  if (tipo != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION &&
-      tipo != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION)
-    return FALSE;
-  auto* accion = webkit_navigation_policy_decision_get_navigation_action(
-      WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-  if (webkit_navigation_action_get_navigation_type(accion) != WEBKIT_NAVIGATION_TYPE_LINK_CLICKED)
-    return FALSE;
-  const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(accion));
-  const char* esquema = uri ? g_uri_peek_scheme(uri) : nullptr;
-  if (!esquema || !g_str_has_prefix(esquema, "http")) return FALSE;
-  // Web links leave for the user's browser; the page stays where it is.
-  auto* ventana = static_cast<VentanaWeb*>(yo);
-  if (ventana->entorno_.abrirEnlace) ventana->entorno_.abrirEnlace(uri);
-  webkit_policy_decision_ignore(decision);
-  return TRUE;
-}
-
-void VentanaWeb::alRecibir(WebKitUserContentManager*, WebKitJavascriptResult* resultado,
-                           gpointer yo) {
-  auto* ventana = static_cast<VentanaWeb*>(yo);
-  JSCValue* valor = webkit_javascript_result_get_js_value(resultado);
-  if (!jsc_value_is_object(valor) || jsc_value_is_array(valor) || jsc_value_is_function(valor))
-    return;
-  char* texto = jsc_value_to_json(valor, 0);
-  if (!texto) return;
-  auto mensaje = Json::parse(texto, nullptr, false);
-  g_free(texto);
-  if (mensaje.is_object() && ventana->alMensaje) ventana->alMensaje(mensaje);
 }
 
 }  // namespace orvo

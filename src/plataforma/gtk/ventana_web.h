@@ -1,17 +1,18 @@
-// One GTK window whose whole content is a WebKitGTK view of a page of the program's own,
-// with the page bridge: the "suite" message handler in, `window.suite.evento` out.
+// One GTK window whose whole content is a web view of a page of the program's own, with
+// the page bridge: the "suite" message handler in, `window.suite.evento` out.
 // The view is made and its page loaded the first time the window shows: WebKit starts
-// its processes with the first view, so a program that stays in the tray runs none.
+// its processes with the first view, so a program that stays in the tray runs none and
+// does not even load WebKit.
 #pragma once
 
 #include <gtk/gtk.h>
-#include <webkit2/webkit2.h>
 
 #include <filesystem>
 #include <functional>
 #include <string>
 
 #include "plataforma/cola_eventos.h"
+#include "plataforma/gtk/vista_web.h"
 #include "plataforma/preferencias.h"
 #include "plataforma/ventana.h"
 
@@ -44,16 +45,14 @@ class VentanaWeb : public Ventana {
   void compartirCon(const VentanaWeb* otra) { entorno_.relacionada = otra; }
 
   GtkWindow* ventana() const { return ventana_; }
-  // Null until the window was first shown.
-  WebKitWebView* vista() const { return vista_; }
+  // Null until the window was first shown, or when WebKit could not be loaded.
+  VistaWeb* vista() const { return vista_.get(); }
   bool cargada() const { return cola_.lista(); }
+  // The window of `ventana`, if it is one of these.
+  static VentanaWeb* de(GtkWindow* ventana);
 
  private:
   static gboolean alCerrar(GtkWidget*, GdkEvent*, gpointer yo);
-  static void alCargar(WebKitWebView*, WebKitLoadEvent evento, gpointer yo);
-  static gboolean alDecidir(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType,
-                            gpointer yo);
-  static void alRecibir(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer yo);
   void crearVista();
   void recordarMarco();
   void restaurarMarco();
@@ -61,8 +60,7 @@ class VentanaWeb : public Ventana {
   FormaVentana forma_;
   Entorno entorno_;
   GtkWindow* ventana_ = nullptr;
-  WebKitWebView* vista_ = nullptr;
-  WebKitUserContentManager* contenido_ = nullptr;
+  std::unique_ptr<VistaWeb> vista_;
   ColaEventos cola_;
 };
 

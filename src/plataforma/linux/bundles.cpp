@@ -34,28 +34,40 @@ std::optional<fs::path> ejecutablePrincipal(const fs::path& bundle, const Claves
   return bundle / "Contents" / "MacOS" / nombre;
 }
 
-std::optional<ClavesPlist> CacheInfoPlist::leer(const fs::path& bundle) {
-  auto ruta = bundle / "Contents" / "Info.plist";
+const std::optional<ClavesPlist>* CacheInfoPlist::vigente(const fs::path& bundle,
+                                                          unsigned long pase) {
+  auto ruta = (bundle / "Contents" / "Info.plist").native();
+  if (auto e = entradas_.find(ruta); pase && e != entradas_.end() && e->second.pase == pase)
+    return &e->second.claves;
   struct stat st {};
-  std::lock_guard<std::mutex> l(mutex_);
   if (::stat(ruta.c_str(), &st) != 0) {
     entradas_.erase(ruta);
-    return std::nullopt;
+    return nullptr;
   }
   Firma f{st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
-  if (auto e = entradas_.find(ruta); e != entradas_.end() && e->second.firma == f)
-    return e->second.claves;
+  if (auto e = entradas_.find(ruta); e != entradas_.end() && e->second.firma == f) {
+    e->second.pase = pase;
+    return &e->second.claves;
+  }
   if (entradas_.size() >= kMaxEntradas) entradas_.clear();
-  auto claves = leerInfoPlist(ruta);
-  entradas_[ruta] = Entrada{f, claves};
-  return claves;
+  auto& e = entradas_[ruta];
+  e = Entrada{f, leerInfoPlist(ruta), pase};
+  return &e.claves;
 }
 
-std::optional<std::string> CacheInfoPlist::identificador(const fs::path& bundle) {
-  auto claves = leer(bundle);
-  if (!claves) return std::nullopt;
-  auto id = claves->find("CFBundleIdentifier");
-  if (id == claves->end() || id->second.empty()) return std::nullopt;
+std::optional<ClavesPlist> CacheInfoPlist::leer(const fs::path& bundle, unsigned long pase) {
+  std::lock_guard<std::mutex> l(mutex_);
+  auto claves = vigente(bundle, pase);
+  return claves ? *claves : std::nullopt;
+}
+
+std::optional<std::string> CacheInfoPlist::identificador(const fs::path& bundle,
+                                                         unsigned long pase) {
+  std::lock_guard<std::mutex> l(mutex_);
+  auto claves = vigente(bundle, pase);
+  if (!claves || !*claves) return std::nullopt;
+  auto id = (*claves)->find("CFBundleIdentifier");
+  if (id == (*claves)->end() || id->second.empty()) return std::nullopt;
   return id->second;
 }
 

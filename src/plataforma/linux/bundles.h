@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include <sys/types.h>
 
@@ -26,9 +27,12 @@ std::optional<std::filesystem::path> ejecutablePrincipal(const std::filesystem::
 // parsed again only when the file changes (another inode, size or modification time).
 class CacheInfoPlist {
  public:
-  std::optional<ClavesPlist> leer(const std::filesystem::path& bundle);
+  // `pase`: the caller's status pass (0 for none); a file already checked during that
+  // pass is not checked again.
+  std::optional<ClavesPlist> leer(const std::filesystem::path& bundle, unsigned long pase = 0);
   // CFBundleIdentifier; absent when unreadable, missing or empty.
-  std::optional<std::string> identificador(const std::filesystem::path& bundle);
+  std::optional<std::string> identificador(const std::filesystem::path& bundle,
+                                           unsigned long pase = 0);
 
  private:
   struct Firma {
@@ -41,9 +45,15 @@ class CacheInfoPlist {
   struct Entrada {
     Firma firma;
     std::optional<ClavesPlist> claves;
+    unsigned long pase = 0;
   };
+  // The cached keys of the bundle's Info.plist, checked against the file; null when it is
+  // gone. Called with `mutex_` held.
+  const std::optional<ClavesPlist>* vigente(const std::filesystem::path& bundle,
+                                            unsigned long pase);
+
   std::mutex mutex_;
-  std::map<std::filesystem::path, Entrada> entradas_;
+  std::unordered_map<std::string, Entrada> entradas_;
 };
 
 }  // namespace orvo

@@ -59,27 +59,74 @@ Resultado<fs::path> ejecutableDe(const fs::path& ruta, const std::optional<Clave
 
 }  // namespace
 
+void EspacioLinux::empezarPase() {
+  std::lock_guard l(pase_.mutex);
+  if (pase_.nivel > 0 && pase_.hilo != std::this_thread::get_id()) return;
+  if (pase_.nivel++ > 0) return;
+  pase_.hilo = std::this_thread::get_id();
+  ++pase_.numero;
+  pase_.entradas.reset();
+}
+
+void EspacioLinux::terminarPase() {
+  std::lock_guard l(pase_.mutex);
+  if (pase_.nivel > 0 && pase_.hilo == std::this_thread::get_id()) --pase_.nivel;
+}
+
+unsigned long EspacioLinux::paseActual() {
+  std::lock_guard l(pase_.mutex);
+  return pase_.nivel > 0 && pase_.hilo == std::this_thread::get_id() ? pase_.numero : 0;
+}
+
+bool EspacioLinux::puedeHaberEntrada(const std::string& nombre) {
+  if (!paseActual()) return true;
+  std::lock_guard l(pase_.mutex);
+  if (!pase_.entradas) {
+    pase_.entradas.emplace();
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(entradas_, ec))
+      pase_.entradas->insert(e.path().filename().string());
+  }
+  return pase_.entradas->contains(nombre);
+}
+
 std::optional<fs::path> EspacioLinux::ubicar(const std::string& bundle) {
   if (bundle.empty()) return std::nullopt;
   // An entry whose bundle was moved, removed or replaced by another app no longer counts.
-  if (auto e = leerEntrada(entradas_ / nombreDeEntrada(bundle));
-      e && e->bundle == bundle && plists_.identificador(e->ruta) == bundle)
-    return e->ruta;
+  if (auto nombre = nombreDeEntrada(bundle); puedeHaberEntrada(nombre))
+    if (auto e = leerEntrada(entradas_ / nombre);
+        e && e->bundle == bundle && plists_.identificador(e->ruta, paseActual()) == bundle)
+      return e->ruta;
   return enAplicaciones(bundle);
 }
 
 std::optional<fs::path> EspacioLinux::enAplicaciones(const std::string& bundle) {
+  auto pase = paseActual();
   std::lock_guard l(indice_.mutex);
+  auto buscar = [&]() -> std::optional<fs::path> {
+    auto it = indice_.porId.find(bundle);
+    if (it == indice_.porId.end()) return std::nullopt;
+    // A bundle rewritten in place keeps the folder's timestamps: check it still is that one.
+    if (plists_.identificador(it->second, pase) == bundle) return it->second;
+    return std::nullopt;
+  };
+  auto dentro = [&] { return indice_.porId.contains(bundle); };
+  // Within a pass the folder is taken as it was when the pass first looked.
+  bool probado = pase && indice_.pase == pase;
+  if (probado) {
+    if (auto ruta = buscar()) return ruta;
+    if (!dentro()) return std::nullopt;
+  }
   struct stat st {};
   if (::stat(aplicaciones_.c_str(), &st) != 0) return std::nullopt;
   auto igual = [](const timespec& a, const timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
   };
-  if (indice_.valido && igual(st.st_mtim, indice_.mtime) && igual(st.st_ctim, indice_.ctime)) {
-    auto it = indice_.porId.find(bundle);
-    if (it == indice_.porId.end()) return std::nullopt;
-    // A bundle rewritten in place keeps the folder's timestamps: check it still is that one.
-    if (plists_.identificador(it->second) == bundle) return it->second;
+  if (!probado && indice_.valido && igual(st.st_mtim, indice_.mtime) &&
+      igual(st.st_ctim, indice_.ctime)) {
+    indice_.pase = pase;
+    if (auto ruta = buscar()) return ruta;
+    if (!dentro()) return std::nullopt;
   }
   std::error_code ec;
   std::vector<fs::path> candidatos;
@@ -89,7 +136,8 @@ std::optional<fs::path> EspacioLinux::enAplicaciones(const std::string& bundle) 
   std::sort(candidatos.rbegin(), candidatos.rend());
   indice_.porId.clear();
   for (const auto& c : candidatos)
-    if (auto id = plists_.identificador(c)) indice_.porId[*id] = c;
+    if (auto id = plists_.identificador(c, pase)) indice_.porId[*id] = c;
+  indice_.pase = pase;
   struct timespec ahora {};
   ::clock_gettime(CLOCK_REALTIME, &ahora);
   indice_.mtime = st.st_mtim;

@@ -37,7 +37,7 @@ std::optional<std::string> EspacioLinux::appDelEjecutable(const fs::path& exe) {
 
 std::vector<AppEnMarcha> EspacioLinux::appsEnMarcha() {
   std::vector<AppEnMarcha> apps;
-  for (const auto& p : procesosVivos()) {
+  for (const auto& p : procesos_.vivos()) {
     for (const auto& exe : p.ejecutables) {
       if (auto id = appDelEjecutable(exe)) {
         apps.push_back(AppEnMarcha{p.pid, *id, *bundleDelEjecutable(exe), p.inicio});
@@ -81,7 +81,7 @@ bool EspacioLinux::pedirCierre(const AppEnMarcha& app) {
 }
 
 std::optional<std::map<std::string, std::string>> EspacioLinux::infoPlist(const fs::path& bundle) {
-  return plists_.leer(bundle);
+  return plists_.leer(bundle, paseActual());
 }
 
 std::optional<Instante> EspacioLinux::modificado(const fs::path& archivo) {

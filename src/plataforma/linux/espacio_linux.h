@@ -9,10 +9,14 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <set>
+#include <thread>
 
 #include "plataforma/bucle.h"
 #include "plataforma/espacio.h"
 #include "plataforma/linux/bundles.h"
+#include "plataforma/linux/procesos.h"
 
 namespace orvo {
 
@@ -46,7 +50,17 @@ class EspacioLinux : public Espacio {
 
   void observar(std::function<void()> alCambiar) override;
 
+ protected:
+  void empezarPase() override;
+  void terminarPase() override;
+
  private:
+  // The number of the pass the calling thread is in, 0 outside one.
+  unsigned long paseActual();
+  // Whether the desktop entry `nombre` may exist: inside a pass, from one listing of the
+  // entries folder.
+  bool puedeHaberEntrada(const std::string& nombre);
+
   // The identifier of the bundle whose main executable `exe` is.
   std::optional<std::string> appDelEjecutable(const std::filesystem::path& exe);
   bool sigueSiendo(const AppEnMarcha& app);
@@ -60,16 +74,28 @@ class EspacioLinux : public Espacio {
   struct IndiceApps {
     std::mutex mutex;
     bool valido = false;
+    unsigned long pase = 0;  // the pass that last built or checked it
     struct timespec mtime {
     }, ctime{};
     std::map<std::string, std::filesystem::path> porId;
   };
   IndiceApps indice_;
 
+  // One pass at a time, on the thread that opened it; nested passes count.
+  struct EstadoPase {
+    std::mutex mutex;
+    std::thread::id hilo;
+    int nivel = 0;
+    unsigned long numero = 0;
+    std::optional<std::set<std::string>> entradas;
+  };
+  EstadoPase pase_;
+
   std::filesystem::path aplicaciones_, entradas_;
   Bucle& bucle_;
   double cadaSegundos_;
   CacheInfoPlist plists_;
+  EscanerProcesos procesos_;
   std::unique_ptr<VigiaApps> vigia_;
 };
 

@@ -54,14 +54,19 @@ void HiloCurl::correr() {
     int corriendo = 0;
     curl_multi_perform(multi_, &corriendo);
     int quedan = 0;
+    bool ocupado = corriendo > 0;
     while (CURLMsg* msg = curl_multi_info_read(multi_, &quedan)) {
       if (msg->msg != CURLMSG_DONE) continue;
       CURL* easy = msg->easy_handle;
       CURLcode codigo = msg->data.result;  // `msg` dies with the handle's removal
       curl_multi_remove_handle(multi_, easy);
       terminada_(easy, codigo);
+      ocupado = true;  // it may have started the next transfer (a redirection)
     }
-    curl_multi_poll(multi_, nullptr, 0, vuelta_ ? vuelta_() : 1000, nullptr);
+    // With nothing in flight only an order can bring work, and it wakes the poll: an idle
+    // program should not wake every second all day.
+    constexpr int kReposo = 3600 * 1000;
+    curl_multi_poll(multi_, nullptr, 0, !ocupado ? kReposo : vuelta_ ? vuelta_() : 1000, nullptr);
   }
 }
 

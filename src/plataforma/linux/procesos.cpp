@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "comun/archivos.h"
 
 namespace orvo {
@@ -37,30 +40,52 @@ std::vector<std::string> lineaDeOrdenes(const fs::path& proc) {
 struct Estado {
   char letra = 'X';
   unsigned long long inicio = 0;
+  // What changes when the process execs: its name and, for this user's processes, where
+  // its code, stack and arguments lie (the kernel shows 0 for other users' processes).
+  std::string firma;
 };
 
-// From /proc/PID/stat: the state (field 3) and the start time (field 22). Both follow the
-// command name, which may itself hold ") ", so counting starts after the last ')'.
+// /proc/PID/stat in one read: the watcher reads it for every process, every scan.
+std::optional<std::string> leerStat(const fs::path& proc) {
+  int fd = ::open((proc / "stat").c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  char buf[2048];
+  ssize_t n = ::read(fd, buf, sizeof buf);
+  ::close(fd);
+  if (n <= 0) return std::nullopt;
+  return std::string(buf, size_t(n));
+}
+
+// From /proc/PID/stat: the state (field 3), the start time (field 22) and the exec
+// fingerprint (the name, fields 26-28 and 48-51). All follow the command name, which may
+// itself hold ") ", so counting starts after the last ')'.
 std::optional<Estado> leerEstado(const fs::path& proc) {
-  auto linea = leerArchivo(proc / "stat", 4096);
+  auto linea = leerStat(proc);
   if (!linea) return std::nullopt;
+  auto apertura = linea->find('(');
   auto cierre = linea->rfind(')');
-  if (cierre == std::string::npos || cierre + 2 >= linea->size()) return std::nullopt;
+  if (apertura == std::string::npos || cierre == std::string::npos || apertura > cierre ||
+      cierre + 2 >= linea->size())
+    return std::nullopt;
   Estado e;
   e.letra = (*linea)[cierre + 2];
+  e.firma = linea->substr(apertura, cierre + 1 - apertura);
   size_t pos = cierre + 2;
-  for (int campo = 3; campo < 22 && pos != std::string::npos; ++campo)
-    pos = linea->find(' ', pos + 1);
-  if (pos != std::string::npos) e.inicio = std::strtoull(linea->c_str() + pos + 1, nullptr, 10);
+  for (int campo = 3; campo <= 51 && pos < linea->size(); ++campo) {
+    size_t fin = linea->find_first_of(" \n", pos);
+    if (fin == std::string::npos) fin = linea->size();
+    std::string_view valor(linea->data() + pos, fin - pos);
+    if (campo == 22) e.inicio = std::strtoull(std::string(valor).c_str(), nullptr, 10);
+    if ((campo >= 26 && campo <= 28) || campo >= 48) (e.firma += ' ') += valor;
+    pos = fin + 1;
+  }
   return e;
 }
 
 bool vivo(const Estado& e) { return e.letra != 'Z' && e.letra != 'X'; }
 
-std::optional<Proceso> leerProceso(pid_t pid, const fs::path& proc) {
-  auto estado = leerEstado(proc);
-  if (!estado || !vivo(*estado)) return std::nullopt;
-  Proceso p{pid, estado->inicio, {}};
+Proceso leerProceso(pid_t pid, const fs::path& proc, const Estado& estado) {
+  Proceso p{pid, estado.inicio, {}};
   if (auto exe = destinoDeExe(proc / "exe"); !exe.empty()) p.ejecutables.push_back(std::move(exe));
   auto args = lineaDeOrdenes(proc);
   std::optional<fs::path> carpeta;
@@ -98,10 +123,15 @@ bool procesoVivo(pid_t pid) {
 
 std::optional<Proceso> procesoDe(pid_t pid) {
   if (pid <= 0) return std::nullopt;
-  return leerProceso(pid, "/proc/" + std::to_string(pid));
+  fs::path proc = "/proc/" + std::to_string(pid);
+  auto estado = leerEstado(proc);
+  if (!estado || !vivo(*estado)) return std::nullopt;
+  return leerProceso(pid, proc, *estado);
 }
 
-std::vector<Proceso> procesosVivos() {
+std::vector<Proceso> EscanerProcesos::vivos() {
+  std::lock_guard l(mutex_);
+  std::unordered_map<pid_t, Conocido> ahora;
   std::vector<Proceso> lista;
   std::error_code ec;
   for (const auto& entrada : fs::directory_iterator("/proc", ec)) {
@@ -109,11 +139,23 @@ std::vector<Proceso> procesosVivos() {
     if (nombre.empty() ||
         !std::all_of(nombre.begin(), nombre.end(), [](unsigned char c) { return std::isdigit(c); }))
       continue;
-    if (auto p = leerProceso(static_cast<pid_t>(std::stol(nombre)), entrada.path()))
-      lista.push_back(std::move(*p));
+    auto pid = static_cast<pid_t>(std::stol(nombre));
+    auto estado = leerEstado(entrada.path());
+    if (!estado || !vivo(*estado)) continue;
+    auto visto = conocidos_.find(pid);
+    bool igual = visto != conocidos_.end() && visto->second.proceso.inicio == estado->inicio &&
+                 visto->second.firma == estado->firma;
+    auto& p = ahora[pid];
+    p.firma = std::move(estado->firma);
+    p.proceso =
+        igual ? std::move(visto->second.proceso) : leerProceso(pid, entrada.path(), *estado);
+    lista.push_back(p.proceso);
   }
+  conocidos_.swap(ahora);
   return lista;
 }
+
+std::vector<Proceso> procesosVivos() { return EscanerProcesos().vivos(); }
 
 std::vector<pid_t> procesosDe(const fs::path& ejecutable) {
   const fs::path objetivo = canonica(ejecutable);

@@ -2,7 +2,10 @@
 #pragma once
 
 #include <filesystem>
+#include <mutex>
 #include <optional>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <sys/types.h>
@@ -22,6 +25,22 @@ struct Proceso {
 
 // Every live (not zombie) process this user can see.
 std::vector<Proceso> procesosVivos();
+
+// The same, for a caller that scans again and again (the app watcher, all day long): a
+// process whose start time and exec fingerprint are unchanged since the last scan still
+// runs what it ran then, so only its /proc/PID/stat is read again.
+class EscanerProcesos {
+ public:
+  std::vector<Proceso> vivos();
+
+ private:
+  struct Conocido {
+    std::string firma;
+    Proceso proceso;
+  };
+  std::mutex mutex_;
+  std::unordered_map<pid_t, Conocido> conocidos_;
+};
 // The same for one pid; absent when it is gone or a zombie.
 std::optional<Proceso> procesoDe(pid_t pid);
 

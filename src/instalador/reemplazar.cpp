@@ -49,7 +49,9 @@ void Instalador::colocada(const std::shared_ptr<Instalacion>& inst, const fs::pa
   ++inst->paso;
   inst->pct = 0;
   avisar(*inst);
-  if (auto e = plataforma_.espacio.registrar(destino)) Log::escribir(*e);
+  // The program's own bundle came with its menu entry; a second one would list it twice.
+  if (!inst->propia)
+    if (auto e = plataforma_.espacio.registrar(destino)) Log::escribir(*e);
   catalogo_.anotarInstalada(inst->app);
   int ultimo = static_cast<int>(inst->pasos.size()) - 1;
   if (inst->paso < ultimo) inst->paso = ultimo;

@@ -83,7 +83,9 @@ TEST(Autoactualizacion, ElProgramaSeReemplazaYVuelveMasNuevo) {
   EXPECT_EQ(Json::parse(feeds[1].cuerpo).value("suite", ""), "99.0");
   EXPECT_NE(leer(instalado / "Contents/Info.plist").find(">99.0<"), std::string::npos);
   EXPECT_TRUE(fs::exists(t / "datos/respaldo/Orvo Suite.app/Contents/MacOS/orvo-suite"));
-  // Replaced where it runs, not copied beside the user's apps.
+  // Replaced where it runs, not copied beside the user's apps, and not listed twice in the
+  // menus (its installation brought its entry).
   EXPECT_TRUE(fs::is_empty(t / "apps"));
+  EXPECT_FALSE(fs::exists(t / "xdg/applications") && !fs::is_empty(t / "xdg/applications"));
   matarAppsDe(t / "opt");
 }

@@ -61,6 +61,10 @@ class Espacio {
 
   // `alCambiar` runs on the main thread whenever an app starts or quits. One observer.
   virtual void observar(std::function<void()> alCambiar) = 0;
+  // Whether anyone is looking (a window shows, an installation waits for an app): then
+  // starts are noticed within moments; otherwise a little later, which costs a program
+  // that sits in the tray all day less. Quits are noticed at once either way.
+  virtual void atento(bool) {}
 
   // A status pass asks about every app of the catalogue at one instant. While a `Pase`
   // lives, the thread that opened it may reuse what it already read from the disk during

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "catalogo/conocidas.h"
 #include "shell/app_delegate.h"
 
@@ -71,6 +73,10 @@ void AppDelegate::estado() {
   if (novedades_) novedades_->alEstado(novedades, principal_->enFrente());
   principal_->enviar(f);
   instalador_->enviar(f);
+  const auto& todas = nucleo_.instalador().todas;
+  nucleo_.plataforma().espacio.atento(
+      principal_->visible() || instalador_->visible() ||
+      std::any_of(todas.begin(), todas.end(), [](const auto& i) { return i->activa(); }));
 }
 
 }  // namespace orvo

@@ -30,11 +30,25 @@ TEST(Observar, LaRevisionPeriodicaAvisaCuandoUnaAppEmpiezaYTermina) {
   bucle.avanzar(1.5);
   EXPECT_EQ(cambios, 2);
 
+  // With nobody looking a start is noticed later, and soon again once someone looks.
+  espacio.atento(false);
+  {
+    ProcesoPrueba p(video / "Contents/MacOS/Video");
+    ASSERT_TRUE(esperarQue([&] { return espacio.enMarcha("com.orvo.video").size() == 1; }));
+    bucle.avanzar(1.5);
+    EXPECT_EQ(cambios, 2);
+    bucle.avanzar(4.5);
+    EXPECT_EQ(cambios, 3);
+  }
+  espacio.atento(true);
+  bucle.avanzar(1.5);
+  EXPECT_EQ(cambios, 4);
+
   espacio.observar(nullptr);
   ProcesoPrueba otra(video / "Contents/MacOS/Video");
   ASSERT_TRUE(esperarQue([&] { return espacio.enMarcha("com.orvo.video").size() == 1; }));
   bucle.avanzar(3);
-  EXPECT_EQ(cambios, 2);
+  EXPECT_EQ(cambios, 4);
   EXPECT_EQ(bucle.temporizadoresActivos(), 0u);
 }
 

@@ -94,7 +94,14 @@ void EspacioLinux::observar(std::function<void()> alCambiar) {
   vigia_.reset();
   if (!alCambiar) return;
   vigia_ = std::make_unique<VigiaApps>(
-      bucle_, cadaSegundos_, [this] { return appsEnMarcha(); }, std::move(alCambiar));
+      bucle_, atento_ ? cadaSegundos_ : 4 * cadaSegundos_, [this] { return appsEnMarcha(); },
+      std::move(alCambiar));
+}
+
+void EspacioLinux::atento(bool si) {
+  if (si == atento_) return;
+  atento_ = si;
+  if (vigia_) vigia_->cada(si ? cadaSegundos_ : 4 * cadaSegundos_);
 }
 
 }  // namespace orvo

@@ -49,6 +49,8 @@ class EspacioLinux : public Espacio {
   Error registrar(const std::filesystem::path& bundle) override;
 
   void observar(std::function<void()> alCambiar) override;
+  // Not attentive, the /proc scan runs four times less often.
+  void atento(bool si) override;
 
  protected:
   void empezarPase() override;
@@ -94,6 +96,7 @@ class EspacioLinux : public Espacio {
   std::filesystem::path aplicaciones_, entradas_;
   Bucle& bucle_;
   double cadaSegundos_;
+  bool atento_ = true;
   CacheInfoPlist plists_;
   EscanerProcesos procesos_;
   std::unique_ptr<VigiaApps> vigia_;

@@ -15,12 +15,17 @@ struct VigiaApps::Aviso {
 };
 
 VigiaApps::VigiaApps(Bucle& bucle, double cadaSegundos, Foto foto, std::function<void()> alCambiar)
-    : foto_(std::move(foto)), alCambiar_(std::move(alCambiar)) {
+    : bucle_(bucle), foto_(std::move(foto)), alCambiar_(std::move(alCambiar)) {
   for (const auto& a : foto_()) {
     conocidas_.emplace(a.pid, a.inicio);
     vigilar(a.pid);
   }
-  temporizador_ = bucle.cada(cadaSegundos, [this] { revisar(); });
+  cada(cadaSegundos);
+}
+
+void VigiaApps::cada(double segundos) {
+  if (temporizador_) temporizador_->detener();
+  temporizador_ = bucle_.cada(segundos, [this] { revisar(); });
 }
 
 VigiaApps::~VigiaApps() {

@@ -24,12 +24,16 @@ class VigiaApps {
   VigiaApps(const VigiaApps&) = delete;
   VigiaApps& operator=(const VigiaApps&) = delete;
 
+  // Scans every `segundos` from now on.
+  void cada(double segundos);
+
  private:
   struct Aviso;
   void revisar();
   void vigilar(pid_t pid);
   void terminado(pid_t pid);
 
+  Bucle& bucle_;
   Foto foto_;
   std::function<void()> alCambiar_;
   std::set<std::pair<pid_t, unsigned long long>> conocidas_;

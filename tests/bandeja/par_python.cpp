@@ -5,25 +5,18 @@
 namespace orvo::prueba {
 
 bool girarHasta(const std::function<bool()>& listo, std::chrono::milliseconds limite) {
-  auto fin = std::chrono::steady_clock::now() + limite;
   bool vencido = false;
   guint reloj = g_timeout_add(
       limite.count(), [](gpointer v) { return *static_cast<bool*>(v) = true, G_SOURCE_REMOVE; },
       &vencido);
-  while (!listo() && !vencido && std::chrono::steady_clock::now() < fin)
-    g_main_context_iteration(nullptr, TRUE);
+  while (!listo() && !vencido) g_main_context_iteration(nullptr, TRUE);
   if (!vencido) g_source_remove(reloj);
   return listo();
 }
 
-void girarDurante(std::chrono::milliseconds tiempo) {
-  girarHasta([] { return false; }, tiempo);
-}
-
 ParPython::ParPython(const std::string& guion, const std::vector<std::string>& argumentos) {
-  std::vector<const char*> orden{"/usr/bin/python3", "-u"};
   std::string ruta = std::string(ORVO_PARES_BANDEJA) + "/" + guion;
-  orden.push_back(ruta.c_str());
+  std::vector<const char*> orden{"/usr/bin/python3", "-u", ruta.c_str()};
   for (const auto& a : argumentos) orden.push_back(a.c_str());
   orden.push_back(nullptr);
   GError* error = nullptr;
@@ -36,16 +29,16 @@ ParPython::ParPython(const std::string& guion, const std::vector<std::string>& a
     return;
   }
   salida_ = g_data_input_stream_new(g_subprocess_get_stdout_pipe(proceso_));
-  cancelar_ = g_cancellable_new();
   leer();
 }
 
 ParPython::~ParPython() {
-  if (!proceso_) return;
-  matar();
+  if (proceso_) {
+    matar();
+    g_object_unref(salida_);
+    g_object_unref(proceso_);
+  }
   g_object_unref(cancelar_);
-  g_object_unref(salida_);
-  g_object_unref(proceso_);
 }
 
 void ParPython::leer() {
@@ -56,12 +49,10 @@ void ParPython::leer() {
         GError* error = nullptr;
         char* linea = g_data_input_stream_read_line_finish(G_DATA_INPUT_STREAM(origen), resultado,
                                                            &largo, &error);
-        if (error && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)) {
-          g_error_free(error);
-          return;
-        }
-        auto* par = static_cast<ParPython*>(yo);
+        bool cancelada = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
         g_clear_error(&error);
+        if (cancelada) return;  // `yo` may be gone
+        auto* par = static_cast<ParPython*>(yo);
         if (!linea) {
           par->cerrada_ = true;
           return;

@@ -1,5 +1,5 @@
-// A Python peer on the test's session bus: started with /usr/bin/python3, read line by
-// line while the default main context runs (the code under test lives there too).
+// A Python peer of tests/bandeja on the test's session bus, read line by line (JSON) while
+// the default main context runs: the code under test lives there too.
 #pragma once
 
 #include <gio/gio.h>
@@ -18,18 +18,18 @@ namespace orvo::prueba {
 // Runs the default main context until `listo` holds or the time runs out.
 bool girarHasta(const std::function<bool()>& listo,
                 std::chrono::milliseconds limite = std::chrono::seconds(10));
-// Runs it for a while: for what should not happen.
-void girarDurante(std::chrono::milliseconds tiempo);
+inline void girarDurante(std::chrono::milliseconds t) {
+  girarHasta([] { return false; }, t);
+}
 
 class ParPython {
  public:
-  // `guion` is a file of tests/bandeja.
   ParPython(const std::string& guion, const std::vector<std::string>& argumentos = {});
   ~ParPython();
   ParPython(const ParPython&) = delete;
   ParPython& operator=(const ParPython&) = delete;
 
-  // The next line of its standard output as JSON, or nothing after the limit.
+  // The next line it printed, or nothing after the limit.
   std::optional<nlohmann::json> siguiente(
       std::chrono::milliseconds limite = std::chrono::seconds(10));
   void escribir(const std::string& linea);
@@ -40,7 +40,7 @@ class ParPython {
   void leer();
   GSubprocess* proceso_ = nullptr;
   GDataInputStream* salida_ = nullptr;
-  GCancellable* cancelar_ = nullptr;
+  GCancellable* cancelar_ = g_cancellable_new();
   std::deque<std::string> lineas_;
   bool cerrada_ = false;
 };

@@ -16,46 +16,28 @@ XML = """<node><interface name="org.freedesktop.Notifications">
     <arg type="a{sv}" direction="in"/><arg type="i" direction="in"/>
     <arg type="u" direction="out"/>
   </method>
-  <method name="CloseNotification"><arg type="u" direction="in"/></method>
-  <method name="GetCapabilities"><arg type="as" direction="out"/></method>
-  <method name="GetServerInformation">
-    <arg type="s" direction="out"/><arg type="s" direction="out"/>
-    <arg type="s" direction="out"/><arg type="s" direction="out"/>
-  </method>
   <signal name="ActionInvoked"><arg type="u"/><arg type="s"/></signal>
-  <signal name="NotificationClosed"><arg type="u"/><arg type="u"/></signal>
 </interface></node>"""
 RUTA = "/org/freedesktop/Notifications"
 INTERFAZ = "org.freedesktop.Notifications"
 
 bus = Gio.bus_get_sync(Gio.BusType.SESSION)
-siguiente = [0]
+ultimo = [0]
 
 
-def al_llamar(_bus, _emisor, _ruta, _interfaz, metodo, args, llamada):
-    if metodo == "Notify":
-        app, reemplaza, _icono, titulo, cuerpo, acciones, _pistas, _caduca = args.unpack()
-        if reemplaza:
-            ident = reemplaza
-        else:
-            siguiente[0] += 1
-            ident = siguiente[0]
-        print(json.dumps({"id": ident, "app": app, "reemplaza": reemplaza, "titulo": titulo,
-                          "cuerpo": cuerpo, "acciones": acciones}, ensure_ascii=False),
-              flush=True)
-        llamada.return_value(GLib.Variant("(u)", (ident,)))
-    elif metodo == "GetCapabilities":
-        llamada.return_value(GLib.Variant("(as)", (["actions", "body"],)))
-    elif metodo == "GetServerInformation":
-        llamada.return_value(GLib.Variant("(ssss)", ("prueba", "orvo", "1", "1.2")))
-    else:
-        llamada.return_value(None)
+def al_llamar(_bus, _emisor, _ruta, _interfaz, _metodo, args, llamada):
+    app, reemplaza, _icono, titulo, cuerpo, acciones, _pistas, _caduca = args.unpack()
+    if not reemplaza:
+        ultimo[0] += 1
+    ident = reemplaza or ultimo[0]
+    print(json.dumps({"id": ident, "app": app, "reemplaza": reemplaza, "titulo": titulo,
+                      "cuerpo": cuerpo, "acciones": acciones}, ensure_ascii=False), flush=True)
+    llamada.return_value(GLib.Variant("(u)", (ident,)))
 
 
 def al_leer_linea(fuente, _condicion):
     linea = fuente.readline()
     if not linea:
-        GLib.MainLoop().quit()
         return False
     _, ident, clave = linea.split()
     bus.emit_signal(None, RUTA, INTERFAZ, "ActionInvoked", GLib.Variant("(us)", (int(ident), clave)))
@@ -64,10 +46,8 @@ def al_leer_linea(fuente, _condicion):
     return True
 
 
-info = Gio.DBusNodeInfo.new_for_xml(XML)
-bus.register_object(RUTA, info.interfaces[0], al_llamar, None, None)
-Gio.bus_own_name_on_connection(bus, "org.freedesktop.Notifications",
-                               Gio.BusNameOwnerFlags.NONE,
+bus.register_object(RUTA, Gio.DBusNodeInfo.new_for_xml(XML).interfaces[0], al_llamar, None, None)
+Gio.bus_own_name_on_connection(bus, INTERFAZ, Gio.BusNameOwnerFlags.NONE,
                                lambda *_: print(json.dumps({"listo": True}), flush=True), None)
 GLib.io_add_watch(sys.stdin, GLib.IO_IN | GLib.IO_HUP, al_leer_linea)
 GLib.MainLoop().run()

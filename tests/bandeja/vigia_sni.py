@@ -20,60 +20,42 @@ XML = """<node><interface name="org.kde.StatusNotifierWatcher">
   <property name="ProtocolVersion" type="i" access="read"/>
   <signal name="StatusNotifierItemRegistered"><arg type="s"/></signal>
 </interface></node>"""
+ITEM = "/StatusNotifierItem"
+MENU = "com.canonical.dbusmenu"
 
 bus = Gio.bus_get_sync(Gio.BusType.SESSION)
 items = []
 pendiente = [False]
-clics = sys.argv[1:]
 
 
 def llamar(nombre, ruta, interfaz, metodo, args, tipo=None):
-    return bus.call_sync(nombre, ruta, interfaz, metodo, args,
-                         GLib.VariantType(tipo) if tipo else None,
+    return bus.call_sync(nombre, ruta, interfaz, metodo, args, GLib.VariantType(tipo) if tipo else None,
                          Gio.DBusCallFlags.NONE, 5000, None)
 
 
-def propiedad(nombre, ruta, prop):
-    return llamar(nombre, ruta, "org.freedesktop.DBus.Properties", "Get",
-                  GLib.Variant("(ss)", ("org.kde.StatusNotifierItem", prop)),
-                  "(v)").unpack()[0]
-
-
-def menu(nombre, ruta):
-    interfaz = "com.canonical.dbusmenu"
-    llamar(nombre, ruta, interfaz, "AboutToShow", GLib.Variant("(i)", (0,)))
-    _, (_, _, hijos) = llamar(nombre, ruta, interfaz, "GetLayout",
-                              GLib.Variant("(iias)", (0, -1, [])), "(u(ia{sv}av))").unpack()
-    entradas = []
-    for (ident, props, _) in hijos:
-        if not props.get("visible", True):
-            continue
-        entradas.append((ident, props.get("label", "-" if props.get("type") == "separator" else "")))
-    return entradas
+def propiedad(nombre, prop):
+    return llamar(nombre, ITEM, "org.freedesktop.DBus.Properties", "Get",
+                  GLib.Variant("(ss)", ("org.kde.StatusNotifierItem", prop)), "(v)").unpack()[0]
 
 
 def mirar(nombre, primera):
-    ruta = "/StatusNotifierItem"
-    ayuda = propiedad(nombre, ruta, "ToolTip")
-    iconos = propiedad(nombre, ruta, "IconPixmap")
-    ruta_menu = propiedad(nombre, ruta, "Menu")
-    entradas = menu(nombre, ruta_menu)
-    informe = {
-        "nombre": nombre,
-        "ayuda": ayuda[2],
-        "iconos": [[w, h] for (w, h, _) in iconos],
-        # The bytes of a pixel of the background, left edge, middle row, smallest pixmap.
-        "fondo": list(iconos[0][2][(10 * iconos[0][0] + 2) * 4:(10 * iconos[0][0] + 2) * 4 + 4]),
-        "menu": [texto for (_, texto) in entradas],
-        "titulo": propiedad(nombre, ruta, "Title"),
-    }
+    iconos = propiedad(nombre, "IconPixmap")
+    ruta_menu = propiedad(nombre, "Menu")
+    llamar(nombre, ruta_menu, MENU, "AboutToShow", GLib.Variant("(i)", (0,)))
+    _, (_, _, hijos) = llamar(nombre, ruta_menu, MENU, "GetLayout",
+                              GLib.Variant("(iias)", (0, -1, [])), "(u(ia{sv}av))").unpack()
+    entradas = [(i, p.get("label", "-" if p.get("type") == "separator" else ""))
+                for (i, p, _) in hijos if p.get("visible", True)]
+    # The bytes of a pixel of the background, left edge, middle row, smallest pixmap.
+    fondo = (10 * iconos[0][0] + 2) * 4
+    informe = {"nombre": nombre, "ayuda": propiedad(nombre, "ToolTip")[2],
+               "iconos": [[w, h] for (w, h, _) in iconos], "fondo": list(iconos[0][2][fondo:fondo + 4]),
+               "menu": [texto for (_, texto) in entradas], "titulo": propiedad(nombre, "Title")}
     if primera:
-        llamar(nombre, ruta, "org.kde.StatusNotifierItem", "Activate",
-               GLib.Variant("(ii)", (0, 0)))
-        for texto in clics:
+        llamar(nombre, ITEM, "org.kde.StatusNotifierItem", "Activate", GLib.Variant("(ii)", (0, 0)))
+        for texto in sys.argv[1:]:
             ident = next(i for (i, t) in entradas if t == texto)
-            llamar(nombre, ruta_menu, "com.canonical.dbusmenu", "Event",
-                   GLib.Variant("(isvu)", (ident, "clicked", GLib.Variant("i", 0), 0)))
+            llamar(nombre, ruta_menu, MENU, "Event", GLib.Variant("(isvu)", (ident, "clicked", GLib.Variant("i", 0), 0)))
     print(json.dumps(informe, ensure_ascii=False), flush=True)
     pendiente[0] = False
     return False
@@ -87,17 +69,14 @@ def al_cambiar(_bus, emisor, _ruta, _interfaz, _senal, _args):
 
 
 def al_llamar(_bus, emisor, _ruta, _interfaz, metodo, args, llamada):
+    llamada.return_value(None)
     if metodo == "RegisterStatusNotifierItem":
         nombre = args.unpack()[0]
-        if nombre.startswith("/"):
-            nombre = emisor
+        nombre = emisor if nombre.startswith("/") else nombre
         items.append(nombre)
-        llamada.return_value(None)
         bus.signal_subscribe(nombre, "org.kde.StatusNotifierItem", None, None, None,
                              Gio.DBusSignalFlags.NONE, al_cambiar)
         GLib.idle_add(mirar, nombre, True)
-    else:
-        llamada.return_value(None)
 
 
 def al_leer(_bus, _emisor, _ruta, _interfaz, prop):
@@ -106,8 +85,7 @@ def al_leer(_bus, _emisor, _ruta, _interfaz, prop):
             "ProtocolVersion": GLib.Variant("i", 0)}[prop]
 
 
-info = Gio.DBusNodeInfo.new_for_xml(XML)
-bus.register_object("/StatusNotifierWatcher", info.interfaces[0], al_llamar, al_leer, None)
-Gio.bus_own_name_on_connection(bus, "org.kde.StatusNotifierWatcher",
-                               Gio.BusNameOwnerFlags.NONE, None, None)
+bus.register_object("/StatusNotifierWatcher", Gio.DBusNodeInfo.new_for_xml(XML).interfaces[0],
+                    al_llamar, al_leer, None)
+Gio.bus_own_name_on_connection(bus, "org.kde.StatusNotifierWatcher", Gio.BusNameOwnerFlags.NONE, None, None)
 GLib.MainLoop().run()

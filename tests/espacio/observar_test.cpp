@@ -1,55 +1,49 @@
 #include <gtest/gtest.h>
 
-#include "apoyo/bucle_manual.h"
 #include "apoyo/bundles_prueba.h"
-#include "apoyo/carpeta_temporal.h"
 #include "plataforma/linux/bucle_glib.h"
-#include "plataforma/linux/espacio_linux.h"
 
 using namespace orvo;
 using namespace orvo::prueba;
 
 TEST(Observar, LaRevisionPeriodicaAvisaCuandoUnaAppEmpiezaYTermina) {
-  CarpetaTemporal t;
-  BucleManual bucle;
-  EspacioLinux espacio(t / "Aplicaciones", t / "xdg/applications", bucle);
-  auto video = crearBundle(t / "Aplicaciones", "Video", clavesDe("com.orvo.video", "Video"));
+  Escritorio e;
+  auto video = crearBundle(e.apps, "Video", clavesDe("com.orvo.video", "Video"));
   int cambios = 0;
-  espacio.observar([&] { ++cambios; });
-  bucle.avanzar(1.5);
+  e.espacio.observar([&] { ++cambios; });
+  auto enMarcha = [&] { return e.espacio.enMarcha("com.orvo.video").size() == 1; };
+  e.bucle.avanzar(1.5);
   EXPECT_EQ(cambios, 0);
-
   {
     ProcesoPrueba p(video / "Contents/MacOS/Video");
-    ASSERT_TRUE(esperarQue([&] { return espacio.enMarcha("com.orvo.video").size() == 1; }));
-    bucle.avanzar(1.5);
-    EXPECT_EQ(cambios, 1);
-    bucle.avanzar(1.5);
+    ASSERT_TRUE(esperarQue(enMarcha));
+    e.bucle.avanzar(1.5);
+    e.bucle.avanzar(1.5);
     EXPECT_EQ(cambios, 1);
   }
-  bucle.avanzar(1.5);
+  e.bucle.avanzar(1.5);
   EXPECT_EQ(cambios, 2);
 
   // With nobody looking a start is noticed later, and soon again once someone looks.
-  espacio.atento(false);
+  e.espacio.atento(false);
   {
     ProcesoPrueba p(video / "Contents/MacOS/Video");
-    ASSERT_TRUE(esperarQue([&] { return espacio.enMarcha("com.orvo.video").size() == 1; }));
-    bucle.avanzar(1.5);
+    ASSERT_TRUE(esperarQue(enMarcha));
+    e.bucle.avanzar(1.5);
     EXPECT_EQ(cambios, 2);
-    bucle.avanzar(4.5);
+    e.bucle.avanzar(4.5);
     EXPECT_EQ(cambios, 3);
   }
-  espacio.atento(true);
-  bucle.avanzar(1.5);
+  e.espacio.atento(true);
+  e.bucle.avanzar(1.5);
   EXPECT_EQ(cambios, 4);
 
-  espacio.observar(nullptr);
+  e.espacio.observar(nullptr);
   ProcesoPrueba otra(video / "Contents/MacOS/Video");
-  ASSERT_TRUE(esperarQue([&] { return espacio.enMarcha("com.orvo.video").size() == 1; }));
-  bucle.avanzar(3);
+  ASSERT_TRUE(esperarQue(enMarcha));
+  e.bucle.avanzar(3);
   EXPECT_EQ(cambios, 4);
-  EXPECT_EQ(bucle.temporizadoresActivos(), 0u);
+  EXPECT_EQ(e.bucle.temporizadoresActivos(), 0u);
 }
 
 TEST(Observar, ElFinDeUnaAppConocidaLlegaSinEsperarLaRevision) {

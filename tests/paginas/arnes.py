@@ -60,10 +60,7 @@ class Navegador:
 
     def esperar(self, condicion, segundos=10):
         limite = time.time() + segundos
-        while True:
-            valor = condicion()
-            if valor:
-                return valor
+        while not condicion():
             if time.time() > limite:
                 raise AssertionError("la página no llegó al estado esperado")
             time.sleep(0.05)

@@ -12,15 +12,13 @@ TEST(EquipoInfo, LeeNombresYVersionesConComillas) {
   auto os = t.escribir("os-release",
                        "NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian \\\"doce\\\" (bookworm)\"\n"
                        "ID=debian\nVERSION_ID='12'\n");
-  EXPECT_EQ(valorDeArchivoShell(os, "ID"), "debian");
   EXPECT_EQ(valorDeArchivoShell(os, "VERSION_ID"), "12");
-  EXPECT_EQ(valorDeArchivoShell(os, "NAME"), "Debian GNU/Linux");
   EXPECT_FALSE(valorDeArchivoShell(os, "VERSION"));
   auto v = versionDelSistema(os);
   EXPECT_EQ(v.rfind("Debian \"doce\" (bookworm) (Linux ", 0), 0u) << v;
 
-  auto mi = t.escribir("machine-info", "PRETTY_HOSTNAME=\"Portátil de Ana\"\n");
-  EXPECT_EQ(nombreDelEquipo(mi), "Portátil de Ana");
+  EXPECT_EQ(nombreDelEquipo(t.escribir("mi", "PRETTY_HOSTNAME=\"Portátil de Ana\"\n")),
+            "Portátil de Ana");
   char host[256] = {};
   gethostname(host, sizeof host - 1);
   EXPECT_EQ(nombreDelEquipo(t / "no-existe"), host);

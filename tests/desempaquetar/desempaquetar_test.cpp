@@ -102,7 +102,6 @@ TEST(Desempaquetar, LoHostilNoSaleDeSuCarpeta) {
   EXPECT_NE(probar({{"bien.txt", "a"}, {"../fuera.txt", "x"}}), 0);
   EXPECT_NE(probar({{"sub/../../fuera2.txt", "x"}}), 0);
   EXPECT_NE(probar({{(t / "absoluto.txt").string(), "x"}}), 0);
-  EXPECT_FALSE(fs::exists(dest / t.ruta().relative_path() / "absoluto.txt"));
   // Writing through a link, absolute or climbing out.
   EXPECT_NE(probar({{"l", "", afuera.string()}, {"l/f.txt", "x"}}), 0);
   EXPECT_NE(probar({{"r", "", "../../afuera"}, {"r/g.txt", "x"}}), 0);

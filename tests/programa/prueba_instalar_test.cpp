@@ -38,7 +38,7 @@ TEST(PruebaInstalar, DesdeUnaCarpetaLocal) {
   EXPECT_EQ(registro["apps"]["uno"]["version"], "1.0");
   EXPECT_TRUE(fs::exists(m.t / "xdg/applications/orvo-com.orvo.prueba.uno.desktop"));
   EXPECT_TRUE(fs::is_empty(m.t / "tmp"));
-  EXPECT_FALSE(fs::exists(m.t / "datos/respaldo"));
+  EXPECT_FALSE(fs::exists(m.t / "datos/respaldo/Prueba uno.app"));
 
   // Same bundle as "uno", now installed: an update, whose archive is missing.
   r = m.instalar("rota");

@@ -1,7 +1,6 @@
 #include "banco.h"
 
 #include <chrono>
-#include <fstream>
 
 #include "apoyo/app_prueba.h"
 #include "comun/archivos.h"
@@ -13,10 +12,7 @@ namespace fs = std::filesystem;
 
 Banco::Banco(bool descargasReales)
     : apps(t / "Aplicaciones"), datos(t / "datos"), carpeta(t / "fuente") {
-  fs::create_directories(apps);
-  fs::create_directories(carpeta);
-  fs::create_directories(t / "casa");
-  fs::create_directories(t / "tmp");
+  for (const auto& c : {apps, carpeta, t / "casa", t / "tmp"}) fs::create_directories(c);
   sistema.casa = t / "casa";
   sistema.datos = t / "xdg";
   sistema.temporal = t / "tmp";
@@ -24,7 +20,6 @@ Banco::Banco(bool descargasReales)
   sistema.variables["OV_DATOS"] = datos.string();
   espacio = std::make_unique<EspacioLinux>(apps, t / "xdg/applications", bucle);
   if (descargasReales) curl = std::make_unique<DescargasCurl>(bucle, t / "tmp");
-  administrador(false);
   Descargas& descargas = curl ? static_cast<Descargas&>(*curl) : guion;
   nucleo =
       std::make_unique<Nucleo>(Plataforma{bucle, http, *espacio, sistema, descargas, permisos});
@@ -45,27 +40,18 @@ AppRemota Banco::empaquetar(const std::string& id, const std::string& version,
   return empaquetarApp(t / "obra", carpeta, id, version, script, ejecutable, relleno);
 }
 
-AppRemota Banco::publicar(const std::string& id, const std::string& version,
-                          const std::string& script) {
-  auto app = empaquetar(id, version, script);
+AppRemota Banco::publicar(const std::string& id, const std::string& version) {
+  auto app = empaquetar(id, version);
   servidor.publicar("/" + id + ".zip", {.datos = *leerArchivo(carpeta / (id + ".zip")),
                                         .etag = "\"" + version + "\""});
   catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = servidor.base(); });
   return app;
 }
 
-fs::path Banco::instalarAMano(const std::string& id, const std::string& version,
-                              const std::string& script) {
+fs::path Banco::instalarAMano(const std::string& id, const std::string& version) {
   auto claves = clavesDe("com.orvo.prueba." + id, id);
   claves["CFBundleShortVersionString"] = version;
-  return crearBundle(apps, "Prueba " + id, claves, script);
-}
-
-void Banco::administrador(bool acepta) {
-  auto guion = t / (acepta ? "pkexec-acepta" : "pkexec-sin-agente");
-  std::ofstream(guion) << (acepta ? "#!/bin/sh\nexec \"$@\"\n" : "#!/bin/sh\nexit 127\n");
-  fs::permissions(guion, fs::perms(0755));
-  permisos.real = std::make_unique<PermisosLinux>(guion.string());
+  return crearBundle(apps, "Prueba " + id, claves);
 }
 
 bool Banco::esperarFin(const std::string& id, double segundos, std::optional<Fase> fase) {

@@ -1,13 +1,12 @@
 // An installer on the real platform pieces in a folder of its own: an applications
 // folder, a data folder, the real desktop, the local test server, and either the real
 // download session or a scripted one whose notices the test sends, for the watchdog's
-// decisions on the virtual clock. The password prompt is a small script standing in for
-// pkexec. Every app process started from the folder is killed at the end.
+// decisions on the virtual clock. Every app process started from the folder is killed at
+// the end.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,12 +14,12 @@
 #include "apoyo/bucle_manual.h"
 #include "apoyo/bundles_prueba.h"
 #include "apoyo/carpeta_temporal.h"
+#include "apoyo/inertes.h"
 #include "apoyo/servidor_prueba.h"
 #include "apoyo/sistema_prueba.h"
 #include "plataforma/linux/descargas_curl.h"
 #include "plataforma/linux/espacio_linux.h"
 #include "plataforma/linux/http_curl.h"
-#include "plataforma/linux/permisos_linux.h"
 #include "shell/nucleo.h"
 
 namespace orvo::prueba {
@@ -55,19 +54,6 @@ class DescargasGuion : public Descargas {
   TareaDescarga ultima_ = 0;
 };
 
-// The real pkexec path with a stand-in program for the prompt, counting the prompts.
-class PermisosPrueba : public Permisos {
- public:
-  std::unique_ptr<PermisosLinux> real;
-  std::atomic<int> pedidos{0};
-  int ajustes = 0;
-  Error comoAdministrador(const std::string& orden) override {
-    ++pedidos;
-    return real->comoAdministrador(orden);
-  }
-  void abrirAjustesSeguridad() override { ++ajustes; }
-};
-
 struct Banco {
   // `descargasReales`: the libcurl session; else the scripted one.
   explicit Banco(bool descargasReales = true);
@@ -76,20 +62,14 @@ struct Banco {
   Catalogo& catalogo() { return nucleo->catalogo(); }
   Instalador& instalador() { return nucleo->instalador(); }
 
-  // Makes a zipped bundle "<nombre>.app" (identifier com.orvo.prueba.<id>) whose
-  // executable is `script`; returns its manifest entry with digest and size. The zip is
-  // in `carpeta` / "<id>.zip". `relleno` random bytes in a resource make it that big.
+  // Zips "Prueba <id>.app" into `carpeta` (see empaquetarApp) and returns its entry.
   AppRemota empaquetar(const std::string& id, const std::string& version,
                        const std::string& script = kScriptQueEspera, bool ejecutable = true,
                        size_t relleno = 0);
   // The same, published by the test server at /<id>.zip and the source set to it.
-  AppRemota publicar(const std::string& id, const std::string& version,
-                     const std::string& script = kScriptQueEspera);
+  AppRemota publicar(const std::string& id, const std::string& version);
   // Installs a copy of that bundle (without zipping) straight into the applications folder.
-  std::filesystem::path instalarAMano(const std::string& id, const std::string& version,
-                                      const std::string& script = kScriptQueEspera);
-  // The pkexec stand-in: accepts (runs the command) or behaves as without an agent.
-  void administrador(bool acepta);
+  std::filesystem::path instalarAMano(const std::string& id, const std::string& version);
 
   // Runs until the installation of `id` is no longer active or reaches `fase`, or
   // `segundos` of wall time pass. The virtual clock moves only while no download runs,
@@ -109,7 +89,8 @@ struct Banco {
   std::unique_ptr<EspacioLinux> espacio;
   DescargasGuion guion;
   std::unique_ptr<DescargasCurl> curl;
-  PermisosPrueba permisos;
+  // The swap never needs an administrator here; the fallback is in cambio_test.cpp.
+  PermisosInertes permisos;
   std::unique_ptr<Nucleo> nucleo;
   int terminadas = 0;
 };

@@ -1,6 +1,7 @@
 // The swap's file work when the applications folder refuses: the administrator command
 // (run for real by /bin/sh behind a stand-in prompt), its quoting, and the previous
-// version put back whenever the new one could not go in.
+// version put back whenever the new one could not go in. The swap without trouble, and
+// what a kill during it leaves, are proven on the real program in tests/programa.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -8,7 +9,6 @@
 #include "apoyo/carpeta_temporal.h"
 #include "comun/archivos.h"
 #include "instalador/cambio_de_bundles.h"
-#include "instalador/orden_reemplazo.h"
 #include "plataforma/linux/permisos_linux.h"
 
 using namespace orvo;
@@ -16,6 +16,16 @@ using namespace orvo::prueba;
 namespace fs = std::filesystem;
 
 namespace {
+
+// The pkexec stand-in: `cuerpo` is its shell script.
+PermisosLinux prompt(const CarpetaTemporal& t, const std::string& cuerpo) {
+  static int n = 0;
+  auto guion = t.escribir("prompt-" + std::to_string(++n), "#!/bin/sh\n" + cuerpo + "\n");
+  fs::permissions(guion, fs::perms(0755));
+  return PermisosLinux(guion.string());
+}
+const char* kAcepta = "exec \"$@\"";
+const char* kSinAgente = "exit 127";
 
 struct Escena {
   CarpetaTemporal t;
@@ -30,106 +40,49 @@ struct Escena {
   std::string en(const fs::path& bundle) {
     return leerArchivo(bundle / "Contents/version").value_or("(nada)");
   }
-  PermisosLinux prompt(bool acepta) {
-    auto guion = t / (acepta ? "acepta" : "sin-agente");
-    std::ofstream(guion) << (acepta ? "#!/bin/sh\nexec \"$@\"\n" : "#!/bin/sh\nexit 127\n");
-    fs::permissions(guion, fs::perms(0755));
-    return PermisosLinux(guion.string());
-  }
-  Error cambiar(Permisos& p, const Mover& m) {
+  // Moves work, except that nothing comes from the new bundle's folder, as a copy across
+  // filesystems does when the applications folder's disk is full.
+  Error cambiar(const char* cuerpo) {
+    auto p = prompt(t, cuerpo);
+    auto desdeNuevo = rutas.nuevo.parent_path();
+    Mover m = [&](const fs::path& desde, const fs::path& hacia) -> Error {
+      if (desde.parent_path() == desdeNuevo) return "disco lleno";
+      return mover(desde, hacia);
+    };
     return cambiarBundles(rutas, p, m, [&] { ++apartadas; });
   }
 };
 
-// Refuses to bring anything from `carpeta`, as a copy across filesystems does when the
-// applications folder's disk is full; other moves work.
-Mover rechazaDesde(const fs::path& carpeta) {
-  return [carpeta](const fs::path& desde, const fs::path& hacia) -> Error {
-    if (desde.parent_path() == carpeta) return "No pude copiar " + desde.string() + ": disco lleno";
-    return mover(desde, hacia);
-  };
-}
-
 }  // namespace
 
-TEST(Cambio, SinProblemasGuardaLaAnteriorYNoPidePermiso) {
-  Escena e;
-  auto p = e.prompt(false);
-  EXPECT_FALSE(e.cambiar(p, mover));
-  EXPECT_EQ(e.en(e.rutas.destino), "nueva");
-  EXPECT_EQ(e.en(e.rutas.respaldo), "vieja");
-  EXPECT_EQ(e.apartadas, 1);
-}
-
-// The installed version stays whole in place while the new one is brought over, a crashed
-// run's leftovers go, and nothing hidden stays behind.
-TEST(Cambio, LaAnteriorSigueEnSuSitioHastaElIntercambio) {
-  Escena e;
-  e.t.escribir("Apps/.Video.app." + uuidMayusculas() + "/Contents/version", "a medias");
-  e.t.escribir("datos/respaldo/.Video.app." + uuidMayusculas() + "/Contents/version", "a medias");
-  e.t.escribir("datos/respaldo/Video.app/Contents/version", "muy vieja");
-  std::vector<std::string> vistas;
-  Mover mirando = [&](const fs::path& desde, const fs::path& hacia) {
-    vistas.push_back(e.en(e.rutas.destino));
-    return mover(desde, hacia);
-  };
-  auto p = e.prompt(false);
-  EXPECT_FALSE(e.cambiar(p, mirando));
-  EXPECT_EQ(vistas, (std::vector<std::string>{"vieja", "nueva"}));
-  EXPECT_EQ(e.en(e.rutas.destino), "nueva");
-  EXPECT_EQ(e.en(e.rutas.respaldo), "vieja");
-  for (const auto& carpeta : {e.t / "Apps", e.t / "datos/respaldo"})
-    for (const auto& f : fs::directory_iterator(carpeta))
-      EXPECT_FALSE(f.path().filename().string().starts_with(".")) << f.path();
-}
-
 TEST(Cambio, ElAdministradorQueFallaDejaLaVersionAnteriorEnSuSitio) {
+  {
+    // Moving aside works, moving in is refused: the previous version was only in the
+    // backup, and the command would have deleted it first.
+    Escena e;
+    EXPECT_EQ(e.cambiar(kSinAgente),
+              "No pude escribir en Aplicaciones. Orvo sigue con la versión anterior.");
+    EXPECT_EQ(e.en(e.rutas.destino), "vieja");
+    EXPECT_EQ(e.en(e.rutas.nuevo), "nueva");
+  }
   Escena e;
-  auto p = e.prompt(false);
-  // Moving aside works, moving in is refused: the previous version was only in the
-  // backup, and the command would have deleted it first.
-  EXPECT_EQ(e.cambiar(p, rechazaDesde(e.t / "tmp/app")),
-            "No pude escribir en Aplicaciones. Orvo sigue con la versión anterior.");
-  EXPECT_EQ(e.en(e.rutas.destino), "vieja");
-  EXPECT_EQ(e.en(e.rutas.nuevo), "nueva");
+  fs::remove_all(e.rutas.destino);
+  EXPECT_EQ(e.cambiar(kSinAgente), "No pude escribir en Aplicaciones. No instalé nada.");
+  EXPECT_FALSE(fs::exists(e.rutas.destino));
+  EXPECT_EQ(e.apartadas, 0);
 }
 
 TEST(Cambio, ElAdministradorQueAceptaHaceElCambioCompleto) {
   // Quotes, double quotes, spaces and a "$" in every path of the command.
   Escena e("Vi'de\"o $HOME.app");
-  auto p = e.prompt(true);
-  EXPECT_FALSE(e.cambiar(p, rechazaDesde(e.t / "tmp/app")));
+  EXPECT_FALSE(e.cambiar(kAcepta));
   EXPECT_EQ(e.en(e.rutas.destino), "nueva");
   EXPECT_EQ(e.en(e.rutas.respaldo), "vieja");
   EXPECT_FALSE(fs::exists(e.rutas.nuevo));
-}
 
-TEST(Cambio, UnaPrimeraInstalacionRechazadaNoDejaNada) {
-  Escena e;
-  fs::remove_all(e.rutas.destino);
-  auto p = e.prompt(false);
-  EXPECT_EQ(e.cambiar(p, rechazaDesde(e.t / "tmp/app")),
-            "No pude escribir en Aplicaciones. No instalé nada.");
-  EXPECT_FALSE(fs::exists(e.rutas.destino));
-  EXPECT_EQ(e.apartadas, 0);
-}
-
-TEST(Cambio, OrdenYPermisosDelSistema) {
-  EXPECT_EQ(ordenDeReemplazo("/d/r/A.app", "/Apps/A.app", "/t/app/A'1.app"),
-            "rm -rf '/d/r/A.app' && { [ ! -e '/Apps/A.app' ] || mv '/Apps/A.app' '/d/r/A.app'; } "
-            "&& mv '/t/app/A'\\''1.app' '/Apps/A.app'");
-  CarpetaTemporal t;
-  auto prompt = [&](const std::string& nombre, const std::string& cuerpo) {
-    auto guion = t / nombre;
-    std::ofstream(guion) << "#!/bin/sh\n" << cuerpo << "\n";
-    fs::permissions(guion, fs::perms(0755));
-    return PermisosLinux(guion.string());
-  };
-  EXPECT_EQ(prompt("cancela", "exit 126").comoAdministrador("true"),
+  // What the prompt's own statuses and the command's mean to the user.
+  EXPECT_EQ(prompt(e.t, "exit 126").comoAdministrador("true"),
             "No se concedió permiso de administrador.");
-  EXPECT_EQ(prompt("falla", "exec \"$@\"").comoAdministrador("exit 3"),
+  EXPECT_EQ(prompt(e.t, kAcepta).comoAdministrador("exit 3"),
             "La orden como administrador terminó con el código 3.");
-  EXPECT_EQ(PermisosLinux((t / "no-hay").string()).comoAdministrador("true"),
-            "No se pudo pedir permiso de administrador: falta " + (t / "no-hay").string() +
-                " (No such file or directory).");
 }

@@ -50,7 +50,6 @@ struct Maquina {
     for (const auto& v : entorno(id)) orden += v + " ";
     return ejecutar(orden + mas + " " + ORVO_BINARIO + " 2>&1");
   }
-  std::string log() { return leerArchivo(t / "datos/suite.log").value_or(""); }
 };
 
 inline std::vector<std::string> lineas(const std::string& texto) {

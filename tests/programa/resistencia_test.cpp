@@ -1,9 +1,7 @@
-// What a hostile archive, a full disk or a misbehaving server does to the real binary in
-// test-install mode: each fails with its own clear message, and the installed app, its
-// record and the temporary folder stay as they were.
+// What a hostile archive, a full disk or a server that does not stop does to the real
+// binary in test-install mode: each fails with its own clear message, and the installed
+// app, its record and the temporary folder stay as they were.
 #include <gtest/gtest.h>
-
-#include <chrono>
 
 #include "apoyo/servidor_prueba.h"
 #include "apoyo/tmpfs.h"
@@ -82,7 +80,7 @@ struct ConUnoInstalado {
     m.fuente((m.t / "fuente").string());
     antes = arbol(m.t / "apps");
   }
-  // Runs the update and returns its error line; checks nothing changed.
+  // Runs the update and returns the message of its error line; checks nothing changed.
   std::string fallida(const AppRemota& app) {
     m.manifiesto(m.t / "fuente", {app});
     auto r = m.instalar("uno");
@@ -92,53 +90,45 @@ struct ConUnoInstalado {
     for (const auto& e : fs::directory_iterator(m.t / "tmp"))
       EXPECT_FALSE(e.path().filename().string().starts_with("orvo-suite-")) << e.path();
     auto l = lineas(r.texto);
-    return l.size() >= 2 ? l[l.size() - 2] : r.texto;
+    auto linea = l.size() >= 2 ? l[l.size() - 2] : r.texto;
+    auto i = linea.find("% ");
+    return i == std::string::npos ? linea : linea.substr(i + 2);
   }
 };
-
-std::string mensaje(const std::string& linea) {
-  auto i = linea.find("% ");
-  return i == std::string::npos ? linea : linea.substr(i + 2);
-}
 
 }  // namespace
 
 TEST(Resistencia, ZipsHostilesNoReemplazanLaAppInstalada) {
   ConUnoInstalado x;
   const std::string id = "com.orvo.prueba.uno";
+  auto hostil = [&](const std::vector<EntradaZip>& e) {
+    return x.fallida(zipHostil(x.m, e, x.uno));
+  };
   const std::string inseguro =
       "No pude desempaquetar Prueba uno.app: el zip trae rutas o enlaces que salen de su "
       "carpeta. No instalé nada.";
-  EXPECT_EQ(mensaje(x.fallida(zipHostil(x.m, {{"Prueba uno.app", "enlace", "/etc", 0777}}, x.uno))),
-            inseguro);
-  EXPECT_EQ(mensaje(x.fallida(
-                zipHostil(x.m, {{"Prueba uno.app", "enlace", "../../../casa", 0777}}, x.uno))),
-            inseguro);
+  const std::string noCarpeta =
+      "El zip trae Prueba uno.app, pero no es una carpeta. No instalé nada.";
+  EXPECT_EQ(hostil({{"Prueba uno.app", "enlace", "/etc", 0777}}), inseguro);
+  EXPECT_EQ(hostil({{"Prueba uno.app", "enlace", "../../../casa", 0777}}), inseguro);
   auto otra = bundle(id);
   for (auto& e : otra) e.nombre.replace(0, 10, "Otra");
   otra.push_back({"Prueba uno.app", "enlace", "Otra.app", 0777});
-  EXPECT_EQ(mensaje(x.fallida(zipHostil(x.m, otra, x.uno))),
-            "El zip trae Prueba uno.app, pero no es una carpeta. No instalé nada.");
-  EXPECT_EQ(mensaje(x.fallida(zipHostil(x.m, {{"Prueba uno.app", "archivo", "hola"}}, x.uno))),
-            "El zip trae Prueba uno.app, pero no es una carpeta. No instalé nada.");
-  EXPECT_EQ(mensaje(x.fallida(zipHostil(x.m, bundle("com.otro.vendedor"), x.uno))),
+  EXPECT_EQ(hostil(otra), noCarpeta);
+  EXPECT_EQ(hostil({{"Prueba uno.app", "archivo", "hola"}}), noCarpeta);
+  EXPECT_EQ(hostil(bundle("com.otro.vendedor")),
             "El zip trae Prueba uno.app, pero no es com.orvo.prueba.uno. No instalé nada.");
-  EXPECT_EQ(mensaje(x.fallida(zipHostil(x.m, bundle(id, false), x.uno))),
+  EXPECT_EQ(hostil(bundle(id, false)),
             "El zip trae Prueba uno.app, pero le falta su programa principal. No instalé nada.");
 
-  // A zip of under a megabyte that would unpack to 600 MB is refused within moments.
+  // A zip of under a megabyte that would unpack to 600 MB.
   auto bomba = bundle(id);
   bomba.push_back({"Prueba uno.app/Contents/Resources/ceros.bin", "ceros", "600"});
   auto app = zipHostil(x.m, bomba, x.uno);
   ASSERT_LT(*app.tam, 1'000'000);
-  auto inicio = std::chrono::steady_clock::now();
-  EXPECT_EQ(mensaje(x.fallida(app)),
+  EXPECT_EQ(x.fallida(app),
             "No pude desempaquetar Prueba uno.app: se expande mucho más de lo razonable para "
             "una app. No instalé nada.");
-  auto segundos = std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
-  RecordProperty("segundos_para_rechazar_bomba", std::to_string(segundos));
-  std::printf("bomba de %lld bytes (600 MB) rechazada en %.2f s\n",
-              static_cast<long long>(*app.tam), segundos);
 }
 
 TEST(Resistencia, UnTemporalLlenoNoInstalaNadaYLoDice) {
@@ -149,11 +139,11 @@ TEST(Resistencia, UnTemporalLlenoNoInstalaNadaYLoDice) {
   auto grande = empaquetarApp(x.m.t / "obra", x.m.t / "fuente", "uno", "2.0", "#!/bin/sh\nexit 0\n",
                               true, 6u << 20);
   tmp.llenar(9u << 20);
-  EXPECT_EQ(mensaje(x.fallida(grande)),
+  EXPECT_EQ(x.fallida(grande),
             "No pude desempaquetar Prueba uno.app: no queda espacio en la carpeta temporal. "
             "No instalé nada.");
   tmp.llenar(3u << 20);
-  EXPECT_EQ(mensaje(x.fallida(grande)),
+  EXPECT_EQ(x.fallida(grande),
             "No pude copiar uno.zip a la carpeta temporal: no queda espacio en el disco. No "
             "instalé nada.");
 }
@@ -167,46 +157,7 @@ TEST(Resistencia, UnServidorQueNoParaSeCortaEnElTamanoPublicado) {
   auto app = x.uno;
   app.url = servidor.base() + "uno.zip";
   app.tam = 2'000'000;
-  auto linea = x.fallida(app);
-  EXPECT_EQ(mensaje(linea), "Se cortó la descarga: el servidor envió más datos de los anunciados");
+  EXPECT_EQ(x.fallida(app), "Se cortó la descarga: el servidor envió más datos de los anunciados");
   // What the socket buffers held when the download stopped, at most.
   EXPECT_LT(enviados->load(), 2'000'000u + (16u << 20));
-  std::printf("servidor sin fin: %llu bytes enviados para tam 2000000\n",
-              static_cast<unsigned long long>(enviados->load()));
-}
-
-// The token goes to its own origin only: a redirect within it keeps it, one to another
-// server drops it, and the download still completes from there.
-TEST(Resistencia, ElTokenNoSigueAOtroServidor) {
-  Maquina m;
-  ServidorPrueba origen, otro;
-  auto uno = empaquetarApp(m.t / "obra", m.t / "zips", "uno", "1.0", "#!/bin/sh\nsleep 30\n");
-  otro.publicar("/uno.zip", {.datos = *leerArchivo(m.t / "zips/uno.zip")});
-  origen.alRuta("/uno.zip", [&](const PeticionRecibida&) {
-    return RespuestaPrueba{302, "", "text/plain", {{"Location", "/aqui.zip"}}};
-  });
-  origen.alRuta("/aqui.zip", [&](const PeticionRecibida&) {
-    return RespuestaPrueba{302, "", "text/plain", {{"Location", otro.base() + "uno.zip"}}};
-  });
-  origen.alAccion("feed", [&](const PeticionRecibida&) {
-    auto app = uno;
-    app.url = "uno.zip";
-    return RespuestaPrueba{
-        200, Json{{"formato", "orvo-suite/1"}, {"version", 1}, {"apps", Json::array({app.aJson()})}}
-                 .dump()};
-  });
-  m.fuente(origen.base());
-  m.t.escribir("datos/sesion.json", Json{{origen.base(), "secreto"}}.dump());
-
-  Corrida r(m.entorno("uno"));
-  ASSERT_TRUE(
-      r.esperarLinea([](const std::string& l) { return l.find("Abrir") != std::string::npos; }, 60))
-      << r.texto;
-  r.matar();
-  auto deOrigen = origen.peticiones();
-  ASSERT_GE(deOrigen.size(), 3u);
-  for (const auto& p : deOrigen) EXPECT_EQ(p.cabecera("X-Orvo-Token"), "secreto") << p.ruta;
-  ASSERT_EQ(otro.peticiones().size(), 1u);
-  EXPECT_EQ(otro.peticiones()[0].cabecera("X-Orvo-Token"), "");
-  EXPECT_TRUE(fs::exists(m.t / "apps/Prueba uno.app/Contents/MacOS/uno"));
 }

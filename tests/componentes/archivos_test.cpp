@@ -1,9 +1,8 @@
 // Bad input touches nothing: archives that fail a check, ids that would reach outside
-// the components folder, damaged record files; and the rules of the two files.
+// the components folder, a damaged record file.
 #include "comun/archivos.h"
 #include "apoyo/ordenes.h"
 #include "banco.h"
-#include "comun/json_estricto.h"
 
 using namespace orvo;
 using namespace orvo::prueba;
@@ -115,10 +114,8 @@ TEST_F(Banco, LaListaDeInstaladosSeReescribeOrdenadaYSobreviveAUnArchivoRoto) {
     l = {a("zeta", "1.3.0"), a("alfa", "1.0", "7"), a("medio", "1.0")};
   }));
   auto doc = Json::parse(*leerArchivo(carpeta() / "instalados.json"));
-  ASSERT_EQ(doc["componentes"].size(), 3u);
   EXPECT_EQ(doc["componentes"][0]["id"], "alfa");
   EXPECT_EQ(doc["componentes"][2]["id"], "zeta");
-  EXPECT_TRUE(leerFecha(doc["actualizado"].get<std::string>()));
 
   // Which published releases count as new against those records.
   auto nueva = [&](std::string id, std::string version, std::optional<std::string> build = {}) {

@@ -24,8 +24,10 @@ TEST(Url, ResolucionDelEstandarYLoQueNoEsUnaUrl) {
   for (auto [ref, esperado] : casos)
     EXPECT_EQ(resolverTexto("http://a/b/c/d;p?q", ref).value_or("<nada>"), esperado) << ref;
 
-  for (const char* t :
-       {"con espacio.zip", "a\tb", "ma\xC3\xB1ana.zip", "x%2", "x%zz", "a<b", "a\"b", "1http://x/"})
+  for (const char* t : {"con espacio.zip", "a\tb",
+                        "ma\xC3\xB1"
+                        "ana.zip",
+                        "x%2", "x%zz", "a<b", "a\"b", "1http://x/"})
     EXPECT_FALSE(analizarUrl(t)) << t;
   EXPECT_EQ(analizarUrl("https://user@[::1]:8443/x?y#z")->host(), "::1");
 }

@@ -124,24 +124,8 @@ TEST_F(Skills_, LoQueLlegaMalNoTocaLaCopiaBuena) {
   EXPECT_EQ(skills().ids(), std::vector<std::string>{"buena"});
 }
 
-TEST_F(Skills_, UnaCarpetaAjenaNuncaSeReemplazaNiSeQuita) {
-  auto mia = t.escribir("casa/.claude/skills/mia/SKILL.md", "a mano");
-  auto s = publicar("mia", "2.0");
-  servicio.skill("mia", conSkill(s).dump());
-  pedir("instalar", "mia", true, true);
-  EXPECT_EQ(
-      error("mia"),
-      "Ya hay una skill «mia» en ~/.claude/skills que no instaló Orvo Suite: no la reemplazo");
-  pedir("quitar", "mia");
-  EXPECT_EQ(error("mia"), "Esa skill no la instaló Orvo Suite: no la quito");
-  revisar(Json::array({s}), Json::array({"mia"}));
-  bucle.procesar();
-  EXPECT_EQ(leer(mia), "a mano");
-  EXPECT_EQ(descargasDe("mia", "2.0"), 0u);
-  EXPECT_FALSE(inst("mia"));
-}
-
-TEST_F(Skills_, ReglaDelIdentificador) {
+TEST_F(Skills_, LoQueNoInstaloNoSeToca) {
+  // Ids outside the rule never reach the service; those inside do.
   for (std::string malo :
        std::vector<std::string>{"a", "-ab", "Hola", "ho_la", "ho/la", "..", std::string(64, 'a')}) {
     skills().pedir("instalar", malo, true, true);
@@ -153,6 +137,33 @@ TEST_F(Skills_, ReglaDelIdentificador) {
   for (std::string bueno : std::vector<std::string>{"ab", "0-a", std::string(63, 'z')})
     pedir("instalar", bueno);
   EXPECT_EQ(servidor.peticionesDe("skill_ver").size(), 3u);
+
+  // A folder it did not place is neither replaced nor removed, not even by the manifest.
+  auto mia = t.escribir("casa/.claude/skills/mia/SKILL.md", "a mano");
+  auto s = publicar("mia", "2.0");
+  servicio.skill("mia", conSkill(s).dump());
+  pedir("instalar", "mia", true, true);
+  EXPECT_EQ(
+      error("mia"),
+      "Ya hay una skill «mia» en ~/.claude/skills que no instaló Orvo Suite: no la reemplazo");
+  const std::string kAjena = "Esa skill no la instaló Orvo Suite: no la quito";
+  pedir("quitar", "mia");
+  EXPECT_EQ(error("mia"), kAjena);
+  revisar(Json::array({s}), Json::array({"mia"}));
+  bucle.procesar();
+  EXPECT_EQ(leer(mia), "a mano");
+  EXPECT_EQ(descargasDe("mia", "2.0"), 0u);
+
+  // An unreadable record is set aside, and what it listed counts as not placed.
+  instalar("hola", "1.0");
+  auto sinErrores = analizarJson(leer(datos / "skills/instaladas.json")).valor();
+  sinErrores.erase("errores");
+  t.escribir("datos/skills/instaladas.json", sinErrores.dump());
+  EXPECT_TRUE(skills().ids().empty());
+  pedir("quitar", "hola");
+  EXPECT_EQ(error("hola"), kAjena);
+  EXPECT_TRUE(fs::exists(destino / "hola"));
+  EXPECT_EQ(analizarJson(leer(datos / "skills/instaladas.json.danado")).valor(), sinErrores);
 }
 
 TEST_F(Skills_, LaCopiaEditadaOBorradaSeGuardaHastaQueSeFuerce) {
@@ -243,19 +254,6 @@ TEST_F(Skills_, RetiradaVaALaPapeleraOAUnaCarpetaFechada) {
   ASSERT_EQ(guardadas.size(), 1u);
   EXPECT_TRUE(leerFecha(guardadas[0].parent_path().filename().string()));
   EXPECT_EQ(leer(guardadas[0] / "SKILL.md"), "# sin-papelera 1.0\n");
-}
-
-TEST_F(Skills_, UnRegistroIlegibleSeGuardaAparte) {
-  instalar("hola", "1.0");
-  auto ruta = datos / "skills/instaladas.json";
-  auto sinErrores = analizarJson(leer(ruta)).valor();
-  sinErrores.erase("errores");
-  t.escribir("datos/skills/instaladas.json", sinErrores.dump());
-  EXPECT_TRUE(skills().ids().empty());
-  pedir("quitar", "hola");
-  EXPECT_EQ(error("hola"), "Esa skill no la instaló Orvo Suite: no la quito");
-  EXPECT_TRUE(fs::exists(destino / "hola"));
-  EXPECT_EQ(analizarJson(leer(datos / "skills/instaladas.json.danado")).valor(), sinErrores);
 }
 
 TEST_F(Skills_, UnPedidoAntesDelManifiestoEsperaAQueLlegue) {

@@ -215,12 +215,12 @@ TEST_F(Skills_, UnaEdicionDuranteLaDescargaNoSePierde) {
   std::mt19937 azar(7);
   std::string relleno(300'000, '\0');
   for (auto& c : relleno) c = char(azar());
-  auto v2 = publicar("hola", "2.0",
-                     {{"SKILL.md", "# v2\n"}, {"skill.json", R"({"id":"hola"})"}, {"r", relleno}});
+  const Entradas entradas = {
+      {"SKILL.md", "# v2\n"}, {"skill.json", R"({"id":"hola"})"}, {"r", relleno}};
+  auto v2 = publicar("hola", "2.0", entradas);
   // Slow enough to edit the copy while the archive is still coming.
   v2.erase("sha256");
-  auto zip = zipDe({{"SKILL.md", "# v2\n"}, {"skill.json", R"({"id":"hola"})"}, {"r", relleno}});
-  servidor.publicar("/hola-2.0.zip", ArchivoPrueba{zip, true, 200'000});
+  servidor.publicar("/hola-2.0.zip", ArchivoPrueba{zipDe(entradas), true, 200'000});
   servicio.skill("hola", conSkill(v2).dump());
   skills().pedir("instalar", "hola", false, false);
   ASSERT_TRUE(bucle.esperarHasta([&] { return skills().descargando("hola"); }));

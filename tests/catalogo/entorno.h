@@ -35,33 +35,54 @@ class NucleoPrueba : public Nucleo {
 
 class Entorno : public ::testing::Test {
  protected:
-  Entorno();
-  ~Entorno() override;
+  Entorno() {
+    std::filesystem::create_directories(apps);
+    std::filesystem::create_directories(t / "casa");
+    sistema.casa = t / "casa";
+    sistema.datos = t / "xdg";
+    sistema.variables["OV_DESTINO"] = apps.string();
+    sistema.variables["OV_DATOS"] = datos.string();
+    arrancar();
+  }
+  ~Entorno() override { nucleo_.reset(); }
 
   // A fresh store over the same folders, as a new launch would see them.
-  void arrancar();
+  void arrancar() {
+    nucleo_.reset();
+    nucleo_ = std::make_unique<NucleoPrueba>(
+        Plataforma{bucle, http, espacio, sistema, descargas, permisos});
+  }
   Catalogo& catalogo() { return nucleo_->catalogo(); }
   Cuenta& cuenta() { return nucleo_->cuenta(); }
   NucleoPrueba& nucleo() { return *nucleo_; }
   // Runs a refresh to its end.
-  void revisar();
+  void revisar() {
+    bool listo = false;
+    catalogo().revisar([&] { listo = true; });
+    ASSERT_TRUE(bucle.esperarHasta([&] { return listo; }));
+  }
   // Signs in and waits for the answer; the message, if any.
-  Error entrar(const std::string& servidor, const std::string& email, const std::string& clave);
-  // Waits until the server has seen `n` requests of `accion`.
-  bool esperarPeticiones(const std::string& accion, size_t n);
+  Error entrar(const std::string& servidor, const std::string& email, const std::string& clave) {
+    std::optional<Error> r;
+    cuenta().entrar(servidor, email, clave, "1.0", [&](Error e) { r = e; });
+    EXPECT_TRUE(bucle.esperarHasta([&] { return r.has_value(); }));
+    return r.value_or("sin respuesta");
+  }
+  bool esperarPeticiones(const std::string& accion, size_t n) {
+    return bucle.esperarHasta([&] { return servidor.peticionesDe(accion).size() >= n; });
+  }
 
   CarpetaTemporal t;
-  std::filesystem::path apps, datos;
+  std::filesystem::path apps = t / "Aplicaciones", datos = t / "datos";
   BucleManual bucle;
   SistemaPrueba sistema;
   // Before the client, so the client's kept-alive connections close first.
   ServidorPrueba servidor;
   ServicioPrueba servicio{servidor};
   HttpCurl http;
-  std::unique_ptr<EspacioLinux> espacio;
+  EspacioLinux espacio{apps, t / "xdg/applications", bucle};
   DescargasInertes descargas;
   PermisosInertes permisos;
-  int cambios = 0;
 
  private:
   std::unique_ptr<NucleoPrueba> nucleo_;

@@ -1,9 +1,8 @@
 // Bad input touches nothing: archives that fail a check, ids that would reach outside
-// the components folder, damaged record files; and the rules of the two files.
+// the components folder, a damaged record file.
 #include "comun/archivos.h"
 #include "apoyo/ordenes.h"
 #include "banco.h"
-#include "comun/json_estricto.h"
 
 using namespace orvo;
 using namespace orvo::prueba;
@@ -14,35 +13,22 @@ TEST_F(Banco, UnArchivoQueFallaUnChequeoDejaIntactoLoInstalado) {
   instalarYa(v1);
   auto antes = leerArchivo(carpeta() / "instalados.json");
 
-  auto conDigesto = [&](std::string digesto) {
-    auto r = publicar("texto", "2.0");
-    r.sha256 = digesto;
-    return r;
-  };
   auto malo = publicar("texto", "2.0");
-  const std::string descriptor = "El zip no trae el componente.json de texto 2.0";
-  struct Caso {
-    ComponenteRemoto r;
-    std::string mensaje;
-  };
-  std::vector<Caso> casos = {
-      {conDigesto(std::string(64, '0')),
+  auto otroDigesto = malo;
+  otroDigesto.sha256 = std::string(64, '0');
+  std::vector<std::pair<ComponenteRemoto, std::string>> casos = {
+      {otroDigesto,
        "La descarga no coincide con la publicada (la huella es distinta). No instalé nada."},
-      {publicar("texto", "2.0", "x", {.descriptor = R"({"id":"texto","version":"2"})"}),
-       descriptor},
-      {publicar("texto", "2.0", "y", {.descriptor = R"({"id":"otro","version":"2.0"})"}),
-       descriptor},
-      {publicar("texto", "2.0", "z", {.descriptor = "no es json"}), descriptor},
-      {publicar("texto", "2.0", "u", {.descriptor = "{\"id\":\"texto\xff\",\"version\":\"2.0\"}"}),
-       descriptor},
-      {publicar("texto", "2.0", "g",
-                {.descriptor = R"({"id":"texto","version":"2.0","x":")" +
-                               std::string(2u << 20, 'a') + "\"}"}),
-       descriptor},
       {publicar("texto", "2.0", "e", {.entrada = "falta.js"}), "Falta la entrada falta.js"},
       {publicar("texto", "2.0", "f", {.entrada = "../texto/componente.json"}),
-       "Falta la entrada ../texto/componente.json"},
-  };
+       "Falta la entrada ../texto/componente.json"}};
+  // Each descriptor that is not this release's, in a build of its own.
+  for (const auto& d : std::vector<std::string>{
+           R"({"id":"texto","version":"2"})", R"({"id":"otro","version":"2.0"})", "no es json",
+           "{\"id\":\"texto\xff\",\"version\":\"2.0\"}",
+           R"({"id":"texto","version":"2.0","x":")" + std::string(2u << 20, 'a') + "\"}"})
+    casos.push_back({publicar("texto", "2.0", std::to_string(casos.size()), {.descriptor = d}),
+                     "El zip no trae el componente.json de texto 2.0"});
   // An archive whose entry climbs out of the folder is refused by the unpacker.
   auto fuera = malo;
   fuera.url = "c/fuera.zip";
@@ -60,15 +46,14 @@ z.close()
   perdido.url = "c/no-esta.zip";
   casos.push_back({perdido, "El servidor respondió 404"});
 
-  for (const auto& caso : casos) {
-    refrescar({caso.r});
-    EXPECT_EQ(comp().errores["texto"], caso.mensaje) << caso.r.url;
+  for (const auto& [r, mensaje] : casos) {
+    refrescar({r});
+    EXPECT_EQ(comp().errores["texto"], mensaje) << r.url;
     EXPECT_EQ(leerArchivo(carpeta() / "instalados.json"), antes);
     EXPECT_EQ(leerArchivo(carpeta() / "texto/datos.txt"), "uno");
     EXPECT_TRUE(fs::is_empty(carpeta() / ".preparando"));
     EXPECT_FALSE(fs::exists(carpeta() / "x.escapado"));
   }
-  EXPECT_NE(log().find("componente texto: El servidor respondió 404"), std::string::npos);
 
   // A digest in upper case and an empty one both pass.
   auto bueno = publicar("texto", "2.0", std::nullopt, {.archivos = {{"datos.txt", "dos"}}});
@@ -120,38 +105,29 @@ TEST_F(Banco, LaListaDeInstaladosSeReescribeOrdenadaYSobreviveAUnArchivoRoto) {
   fs::create_directories(carpeta());
   t.escribir("datos/componentes/instalados.json", "{ esto no es json");
   EXPECT_TRUE(comp().instalados().empty());
-  EXPECT_TRUE(comp().reporte().empty());
 
   auto a = [](std::string id, std::string version, std::optional<std::string> build = {}) {
-    return ComponenteInstalado{.id = id,
-                               .nombre = id,
-                               .app = "Orvo Notas",
-                               .version = version,
-                               .build = build,
-                               .ruta = "/x/" + id,
-                               .instalado = "2026-03-01T09:30:00Z"};
+    return ComponenteInstalado{
+        .id = id, .nombre = id, .app = "Orvo Notas", .version = version, .build = build};
   };
   ASSERT_FALSE(comp().cambiarInstalados([&](auto& l) {
     l = {a("zeta", "1.3.0"), a("alfa", "1.0", "7"), a("medio", "1.0")};
   }));
   auto doc = Json::parse(*leerArchivo(carpeta() / "instalados.json"));
-  ASSERT_EQ(doc["componentes"].size(), 3u);
   EXPECT_EQ(doc["componentes"][0]["id"], "alfa");
   EXPECT_EQ(doc["componentes"][2]["id"], "zeta");
-  EXPECT_TRUE(leerFecha(doc["actualizado"].get<std::string>()));
-  EXPECT_FALSE(doc["componentes"][1].contains("build"));
 
   // Which published releases count as new against those records.
-  auto remoto = [](std::string id, std::string version, std::optional<std::string> build = {}) {
+  auto nueva = [&](std::string id, std::string version, std::optional<std::string> build = {}) {
     ComponenteRemoto r;
     r.id = id;
     r.version = version;
     r.build = build;
-    return r;
+    return comp().hayNueva(r);
   };
-  EXPECT_FALSE(comp().hayNueva(remoto("zeta", "1.2.0")));
-  EXPECT_TRUE(comp().hayNueva(remoto("zeta", "1.10.0")));
-  EXPECT_TRUE(comp().hayNueva(remoto("alfa", "1.0", "8")));
-  EXPECT_FALSE(comp().hayNueva(remoto("alfa", "1.0")));
-  EXPECT_FALSE(comp().hayNueva(remoto("medio", "1.0", "8")));
+  EXPECT_FALSE(nueva("zeta", "1.2.0"));
+  EXPECT_TRUE(nueva("zeta", "1.10.0"));
+  EXPECT_TRUE(nueva("alfa", "1.0", "8"));
+  EXPECT_FALSE(nueva("alfa", "1.0"));
+  EXPECT_FALSE(nueva("medio", "1.0", "8"));
 }

@@ -15,22 +15,19 @@ namespace {
 const char* kToken = "T-comp";
 }
 
-Banco::Banco() : apps(t / "Aplicaciones"), datos(t / "datos") {
+Banco::Banco() {
   fs::create_directories(apps);
   fs::create_directories(t / "casa");
   sistema.casa = t / "casa";
   sistema.datos = t / "xdg";
   sistema.variables["OV_DESTINO"] = apps.string();
   sistema.variables["OV_DATOS"] = datos.string();
-  espacio = std::make_unique<EspacioLinux>(apps, t / "xdg" / "applications", bucle);
   nucleo_ =
-      std::make_unique<Nucleo>(Plataforma{bucle, http, *espacio, sistema, descargas, permisos});
+      std::make_unique<Nucleo>(Plataforma{bucle, http, espacio, sistema, descargas, permisos});
   catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = servidor.base(); });
   (void)escribirTokens(datos, {{servidor.base(), kToken}});
   comp().alCambiar = [this] { ++cambios; };
 }
-
-Banco::~Banco() { nucleo_.reset(); }
 
 ComponenteRemoto Banco::publicar(const std::string& id, const std::string& version,
                                  std::optional<std::string> build, Contenido contenido) {
@@ -50,25 +47,21 @@ ComponenteRemoto Banco::publicar(const std::string& id, const std::string& versi
       ejecutar("cd '" + obra.string() + "' && /usr/bin/zip -qry '" + zip.string() + "' .").estado,
       0);
   servidor.publicar("/c/" + nombre + ".zip", {.datos = *leerArchivo(zip)});
-  ComponenteRemoto r;
-  r.id = id;
-  r.nombre = "Componente " + id;
-  r.app = "Orvo Notas";
-  r.version = version;
-  r.build = build;
-  r.entrada = contenido.entrada;
-  r.url = "c/" + nombre + ".zip";
-  r.tam = static_cast<int64_t>(fs::file_size(zip));
-  r.sha256 = sha256(zip);
-  return r;
+  return {.id = id,
+          .nombre = "Componente " + id,
+          .app = "Orvo Notas",
+          .version = version,
+          .build = build,
+          .entrada = contenido.entrada,
+          .url = "c/" + nombre + ".zip",
+          .tam = static_cast<int64_t>(fs::file_size(zip)),
+          .sha256 = sha256(zip)};
 }
 
 void Banco::manifiesto(const std::vector<ComponenteRemoto>& componentes) {
-  Manifiesto m;
-  m.formato = "orvo-suite";
-  m.version = 2;
-  m.componentes = componentes;
-  servicio.manifiesto(kToken, m.aJson().dump());
+  servicio.manifiesto(
+      kToken,
+      Manifiesto{.formato = "orvo-suite", .version = 2, .componentes = componentes}.aJson().dump());
 }
 
 void Banco::revisar() {
@@ -104,16 +97,10 @@ void Banco::marcar(const std::string& id, const std::string& pid) {
   t.escribir("datos/componentes/" + id + "/.en-uso", pid);
 }
 
-std::string Banco::log() const { return leerArchivo(datos / "suite.log").value_or(""); }
-
-namespace {
-fs::path guion(const CarpetaTemporal& t) {
+fs::path Banco::usuario() const {
   auto ruta = t.escribir("usuario.sh", kScriptQueEspera);
   fs::permissions(ruta, fs::perms(0755));
   return ruta;
 }
-}  // namespace
-
-AppEnUso::AppEnUso(const CarpetaTemporal& t) : proceso(guion(t)) {}
 
 }  // namespace orvo::prueba

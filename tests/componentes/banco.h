@@ -1,18 +1,12 @@
 // A components manager on the real platform pieces in a folder of its own: the catalogue
 // signed in to the local test server (so archive requests carry the token), real zips
-// made in the test and served over HTTP, the real unpacker, real processes for the
-// in-use marker. Only the installer's download session and the password prompt are
-// stand-ins, because these tests never install an app.
+// served over HTTP, the real unpacker, real processes for the in-use marker.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <map>
 #include <memory>
-#include <optional>
-#include <string>
-#include <vector>
 
 #include "apoyo/bucle_manual.h"
 #include "apoyo/bundles_prueba.h"
@@ -38,7 +32,7 @@ struct Contenido {
 class Banco : public ::testing::Test {
  protected:
   Banco();
-  ~Banco() override;
+  ~Banco() override { nucleo_.reset(); }
 
   Componentes& comp() { return nucleo_->componentes(); }
   Catalogo& catalogo() { return nucleo_->catalogo(); }
@@ -63,28 +57,23 @@ class Banco : public ::testing::Test {
   size_t descargasDe(const std::string& id) const;
   // Writes `pid` into the installed component's in-use marker.
   void marcar(const std::string& id, const std::string& pid);
-  std::string log() const;
+  // A script that runs until killed: the app using a component.
+  std::filesystem::path usuario() const;
 
   CarpetaTemporal t;
-  std::filesystem::path apps, datos;
+  std::filesystem::path apps = t / "Aplicaciones", datos = t / "datos";
   BucleManual bucle;
   SistemaPrueba sistema;
   ServidorPrueba servidor;
   ServicioPrueba servicio{servidor};
   HttpCurl http;
-  std::unique_ptr<EspacioLinux> espacio;
+  EspacioLinux espacio{apps, t / "xdg/applications", bucle};
   DescargasInertes descargas;
   PermisosInertes permisos;
   int cambios = 0;
 
  private:
   std::unique_ptr<Nucleo> nucleo_;
-};
-
-// A child process that stays alive until killed: the user of a component.
-struct AppEnUso {
-  explicit AppEnUso(const CarpetaTemporal& t);
-  ProcesoPrueba proceso;
 };
 
 }  // namespace orvo::prueba

@@ -1,6 +1,6 @@
 // Whole component installs through the real refresh, real HTTP and real zips: a first
-// install, a request that waits for the manifest, a release that waits for the process
-// using the component, replacements, removal while in use and the app's minimum version.
+// install, a release that waits for the process using the component, replacements,
+// removal while in use, the app's minimum version and a local source.
 #include <unistd.h>
 
 #include "banco.h"
@@ -11,12 +11,6 @@ using namespace orvo;
 using namespace orvo::prueba;
 namespace fs = std::filesystem;
 
-namespace {
-
-Json leerJson(const fs::path& ruta) { return Json::parse(leerArchivo(ruta).value_or("null")); }
-
-}  // namespace
-
 TEST_F(Banco, PrimeraInstalacionDesdeElServidor) {
   auto r =
       publicar("subtitulos", "1.0", std::nullopt,
@@ -25,48 +19,25 @@ TEST_F(Banco, PrimeraInstalacionDesdeElServidor) {
   revisar();
   // Published but not installed: synchronising alone installs nothing.
   EXPECT_EQ(descargasDe("subtitulos"), 0u);
-  auto disp = leerJson(carpeta() / "disponibles.json");
-  EXPECT_EQ(disp["componentes"][0]["id"], "subtitulos");
-  EXPECT_TRUE(disp.contains("actualizado"));
 
   comp().pedir("instalar", "subtitulos");
   EXPECT_TRUE(comp().descargando.contains("subtitulos"));
   ASSERT_TRUE(esperarDescargas());
-  EXPECT_FALSE(comp().errores.contains("subtitulos"));
-
-  // The archive request went to the server with the session's token.
-  auto pedidas = servidor.peticiones();
-  auto zip = std::find_if(pedidas.begin(), pedidas.end(),
-                          [](const auto& p) { return p.ruta == "/c/subtitulos-1.0.zip"; });
-  ASSERT_NE(zip, pedidas.end());
-  EXPECT_EQ(zip->cabecera("X-Orvo-Token"), "T-comp");
-
   EXPECT_EQ(leerArchivo(carpeta() / "subtitulos/bin/main.js"), "ok");
+  // The archive request went to the server with the session's token.
+  for (const auto& p : servidor.peticiones())
+    EXPECT_TRUE(!p.ruta.starts_with("/c/") || p.cabecera("X-Orvo-Token") == "T-comp") << p.ruta;
+  EXPECT_EQ(descargasDe("subtitulos"), 1u);
+
   // A marker shipped in the archive is not the app's: it would pin the component for good.
   EXPECT_FALSE(comp().enUso("subtitulos"));
-  auto inst = comp().instalado("subtitulos");
-  ASSERT_TRUE(inst);
-  EXPECT_TRUE(inst->activado);
-  EXPECT_EQ(inst->version, "1.0");
-  EXPECT_EQ(inst->ruta, (carpeta() / "subtitulos").string());
-  EXPECT_FALSE(inst->pendiente);
+  EXPECT_TRUE(comp().instalado("subtitulos").value_or(ComponenteInstalado{}).activado);
   // Nothing left behind in the working folders.
   EXPECT_TRUE(fs::is_empty(carpeta() / ".preparando"));
   EXPECT_TRUE(fs::is_empty(carpeta() / ".pendientes"));
-
-  auto estado = comp().estado();
-  ASSERT_EQ(estado.size(), 1u);
-  EXPECT_EQ(estado[0]["instalado"], true);
-  EXPECT_EQ(estado[0]["verInstalada"], "1.0");
-  EXPECT_EQ(estado[0]["descargando"], false);
-  EXPECT_EQ(estado[0]["nueva"], false);
   // The usage report carries it, through the catalogue's own report.
-  auto informe = catalogo().reporte();
-  EXPECT_EQ(informe["apps"].back(),
+  EXPECT_EQ(catalogo().reporte()["apps"].back(),
             (Json{{"id", "comp:subtitulos"}, {"version", "1.0"}, {"build", ""}}));
-
-  EXPECT_NE(log().find("componente subtitulos: descargar 1.0 "), std::string::npos);
-  EXPECT_NE(log().find("componente subtitulos 1.0  instalado"), std::string::npos);
 
   // Current and nothing pending: a second request does nothing at all.
   int antes = cambios;
@@ -75,34 +46,12 @@ TEST_F(Banco, PrimeraInstalacionDesdeElServidor) {
   EXPECT_EQ(cambios, antes);
 }
 
-TEST_F(Banco, UnPedidoAntesDelManifiestoEsperaAQueLlegue) {
-  auto r = publicar("voz", "2.0", "3");
-  manifiesto({r});
-  comp().pedir("instalar", "voz");
-  EXPECT_EQ(comp().pedidos.size(), 1u);
-  EXPECT_TRUE(comp().descargando.empty());
-  bucle.procesar();
-  EXPECT_EQ(descargasDe("voz"), 0u);
-
-  revisar();
-  EXPECT_TRUE(comp().pedidos.empty());
-  ASSERT_TRUE(esperarDescargas());
-  auto inst = comp().instalado("voz");
-  ASSERT_TRUE(inst);
-  EXPECT_EQ(inst->build, "3");
-  EXPECT_EQ(comp().reporte()[0]["build"], "3");
-  // A component the account does not get is said so.
-  comp().pedir("instalar", "otro");
-  EXPECT_EQ(comp().errores["otro"], "No está disponible para tu cuenta");
-}
-
 TEST_F(Banco, UnaVersionNuevaEsperaAQueLaAppSuelteElComponente) {
-  auto v7 = publicar("efectos", "1.0", "7", {.archivos = {{"version.txt", "7"}}});
-  instalarYa(v7);
+  instalarYa(publicar("efectos", "1.0", "7", {.archivos = {{"version.txt", "7"}}}));
   comp().activar("efectos", false);
 
-  AppEnUso app(t);
-  marcar("efectos", " " + std::to_string(app.proceso.pid()) + "\n");
+  ProcesoPrueba app(usuario());
+  marcar("efectos", " " + std::to_string(app.pid()) + "\n");
   auto temporizadores = bucle.temporizadoresActivos();
   ASSERT_TRUE(comp().enUso("efectos"));
 
@@ -112,12 +61,8 @@ TEST_F(Banco, UnaVersionNuevaEsperaAQueLaAppSuelteElComponente) {
   auto inst = comp().instalado("efectos");
   ASSERT_TRUE(inst);
   EXPECT_EQ(inst->pendiente, "1.0·8");
-  EXPECT_EQ(inst->build, "7");
   EXPECT_EQ(leerArchivo(carpeta() / "efectos/version.txt"), "7");
   EXPECT_EQ(leerArchivo(carpeta() / ".pendientes/efectos/version.txt"), "8");
-  EXPECT_NE(log().find("componente efectos: 1.0 espera que Orvo Notas lo suelte"),
-            std::string::npos);
-  EXPECT_EQ(comp().estado()[0]["pendiente"], "1.0·8");
   // Staged and waiting is not new: the next refresh does not download it again.
   EXPECT_FALSE(comp().hayNueva(v8));
   revisar();
@@ -129,15 +74,14 @@ TEST_F(Banco, UnaVersionNuevaEsperaAQueLaAppSuelteElComponente) {
   EXPECT_EQ(leerArchivo(carpeta() / "efectos/version.txt"), "7");
   ASSERT_EQ(bucle.temporizadoresActivos(), temporizadores + 1);
 
-  app.proceso.matar();
-  app.proceso.esperar();
+  app.matar();
+  app.esperar();
   bucle.avanzar(10);
   inst = comp().instalado("efectos");
   ASSERT_TRUE(inst);
   EXPECT_FALSE(inst->pendiente);
   EXPECT_EQ(inst->build, "8");
-  EXPECT_FALSE(inst->activado);
-  EXPECT_EQ(leerArchivo(carpeta() / "efectos/version.txt"), "8");
+  EXPECT_FALSE(inst->activado);  // the switch is kept
   EXPECT_FALSE(fs::exists(carpeta() / ".pendientes/efectos"));
   // Nothing waits any more, so the retry timer is gone.
   EXPECT_EQ(bucle.temporizadoresActivos(), temporizadores);
@@ -145,8 +89,8 @@ TEST_F(Banco, UnaVersionNuevaEsperaAQueLaAppSuelteElComponente) {
 
 TEST_F(Banco, LoQueEsperaNoSeColocaConElNombreDeUnaVersionPosterior) {
   instalarYa(publicar("eco", "1.0", std::nullopt, {.archivos = {{"v.txt", "1"}}}));
-  AppEnUso app(t);
-  marcar("eco", std::to_string(app.proceso.pid()));
+  ProcesoPrueba app(usuario());
+  marcar("eco", std::to_string(app.pid()));
   auto v2 = publicar("eco", "2.0", std::nullopt, {.archivos = {{"v.txt", "2"}}});
   refrescar({v2});
   ASSERT_EQ(comp().instalado("eco")->pendiente, "2.0·");
@@ -158,8 +102,8 @@ TEST_F(Banco, LoQueEsperaNoSeColocaConElNombreDeUnaVersionPosterior) {
   v3.url = "c/no-esta.zip";
   refrescar({v3});
   EXPECT_EQ(comp().errores["eco"], "El servidor respondió 404");
-  app.proceso.matar();
-  app.proceso.esperar();
+  app.matar();
+  app.esperar();
   bucle.avanzar(10);
   EXPECT_EQ(comp().instalado("eco")->version, "1.0");
   EXPECT_EQ(leerArchivo(carpeta() / "eco/v.txt"), "1");
@@ -172,49 +116,42 @@ TEST_F(Banco, LoQueEsperaNoSeColocaConElNombreDeUnaVersionPosterior) {
 }
 
 TEST_F(Banco, ElReemplazoHeredaElInterruptorYQuitaElViejoCuandoQuedaLibre) {
-  auto viejo = publicar("viejo", "1.0");
-  instalarYa(viejo);
+  instalarYa(publicar("viejo", "1.0"));
   comp().activar("viejo", false);
-  AppEnUso app(t);
-  marcar("viejo", std::to_string(app.proceso.pid()));
+  ProcesoPrueba app(usuario());
+  marcar("viejo", std::to_string(app.pid()));
 
   auto nuevo = publicar("nuevo", "1.0");
   nuevo.migrarDe = "viejo";
   refrescar({nuevo});
-  auto inst = comp().instalado("nuevo");
-  ASSERT_TRUE(inst);
-  EXPECT_FALSE(inst->activado);
+  EXPECT_FALSE(comp().instalado("nuevo").value_or(ComponenteInstalado{}).activado);
   // The old one is still in use: it stays, and removing it by hand is refused too.
   EXPECT_TRUE(comp().instalado("viejo"));
   EXPECT_FALSE(comp().quitar("viejo"));
   EXPECT_EQ(comp().errores["viejo"], "Está en uso: desactívalo en la app antes de quitarlo");
   EXPECT_TRUE(fs::exists(carpeta() / "viejo/componente.json"));
-  // Not yet published any more, but installed: listed after the published ones.
+  // No longer published, but installed: listed after the published ones.
   auto estado = comp().estado();
   ASSERT_EQ(estado.size(), 2u);
-  EXPECT_EQ(estado[1]["id"], "viejo");
-  EXPECT_EQ(estado[1]["version"], "");
-  EXPECT_EQ(estado[1]["verInstalada"], "1.0");
-  EXPECT_EQ(estado[1]["enUso"], true);
+  EXPECT_EQ(std::tie(estado[1]["id"], estado[1]["version"], estado[1]["enUso"]),
+            std::make_tuple("viejo", "", true));
 
-  app.proceso.matar();
-  app.proceso.esperar();
+  app.matar();
+  app.esperar();
   revisar();
   EXPECT_FALSE(comp().instalado("viejo"));
   EXPECT_FALSE(fs::exists(carpeta() / "viejo"));
-  EXPECT_NE(log().find("componente viejo reemplazado por nuevo"), std::string::npos);
   EXPECT_EQ(comp().instalados().size(), 1u);
 }
 
 TEST_F(Banco, SoloUnProcesoVivoConIdPositivoCuentaComoUso) {
-  auto r = publicar("marca", "1.0");
-  instalarYa(r);
+  instalarYa(publicar("marca", "1.0"));
   // "-1" and "0" would reach every process or the own group; a dead process counts for
   // nothing either.
   pid_t muerto;
   {
-    AppEnUso app(t);
-    muerto = app.proceso.pid();
+    ProcesoPrueba app(usuario());
+    muerto = app.pid();
   }
   for (const auto& marca :
        std::vector<std::string>{"-1", "0", "+0", "4294967296", "12a", "", std::to_string(muerto)}) {
@@ -227,7 +164,6 @@ TEST_F(Banco, SoloUnProcesoVivoConIdPositivoCuentaComoUso) {
   EXPECT_TRUE(comp().quitar("marca"));
   EXPECT_FALSE(fs::exists(carpeta() / "marca"));
   EXPECT_TRUE(comp().instalados().empty());
-  EXPECT_NE(log().find("componente marca quitado"), std::string::npos);
 }
 
 TEST_F(Banco, LaVersionMinimaDeLaAppSeMideEnElBundleInstalado) {
@@ -238,29 +174,23 @@ TEST_F(Banco, LaVersionMinimaDeLaAppSeMideEnElBundleInstalado) {
   auto claves = clavesDe("com.orvo.notas", "notas");
   claves["CFBundleShortVersionString"] = "1.9";
   crearBundle(apps, "Orvo Notas", claves);
-  EXPECT_EQ(comp().versionDeApp("Orvo Notas"), "1.9");
   comp().instalar("filtro");
   EXPECT_EQ(comp().errores["filtro"], "Necesita Orvo Notas 2.0 o más nueva (tienes 1.9)");
-  EXPECT_TRUE(comp().descargando.empty());
   bucle.procesar();
   EXPECT_EQ(descargasDe("filtro"), 0u);
 
   // A new enough app, or none at all, lets it through.
   fs::remove_all(apps / "Orvo Notas.app");
-  EXPECT_FALSE(comp().versionDeApp("Orvo Notas"));
   comp().instalar("filtro");
   ASSERT_TRUE(esperarDescargas());
   EXPECT_TRUE(comp().instalado("filtro"));
-  EXPECT_FALSE(comp().errores.contains("filtro"));
 }
 
 TEST_F(Banco, UnaFuenteLocalSeLeeSinRed) {
   auto r = publicar("local", "1.0", std::nullopt, {.archivos = {{"a.txt", "a"}}});
   catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = (t / "fuente").string(); });
-  Manifiesto m;
-  m.formato = "orvo-suite";
-  m.componentes = {r};
-  t.escribir("fuente/orvo-suite.json", m.aJson().dump());
+  t.escribir("fuente/orvo-suite.json",
+             Manifiesto{.formato = "f", .componentes = {r}}.aJson().dump());
   revisar();
   comp().pedir("instalar", "local");
   ASSERT_TRUE(esperarDescargas());

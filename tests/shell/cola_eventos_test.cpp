@@ -5,7 +5,7 @@
 
 using namespace orvo;
 
-TEST(ColaEventos, EsperaLaCargaYSoloGuardaLaUltimaFotoDeCadaTipo) {
+TEST(ColaEventos, EsperaLaCargaSoloGuardaLaUltimaFotoDeCadaTipoYDescartaLoQueNoEsJSON) {
   std::vector<std::string> corridas;
   ColaEventos cola([&](const std::string& js) { corridas.push_back(js); });
   cola.enviar({{"tipo", "estado"}, {"n", 1}});
@@ -32,15 +32,9 @@ TEST(ColaEventos, EsperaLaCargaYSoloGuardaLaUltimaFotoDeCadaTipo) {
   // A second load (a page that navigated) changes nothing.
   cola.cargada();
   EXPECT_EQ(corridas.size(), 6u);
-}
-
-TEST(ColaEventos, UnEventoQueNoEsJSONSeDescarta) {
-  std::vector<std::string> corridas;
-  ColaEventos cola([&](const std::string& js) { corridas.push_back(js); });
-  cola.cargada();
+  // An event that cannot be JSON is dropped; line separators are fine.
   cola.enviar({{"tipo", "estado"}, {"nombre", std::string("\xff\xfe")}});
-  EXPECT_TRUE(corridas.empty());
+  EXPECT_EQ(corridas.size(), 6u);
   cola.enviar({{"tipo", "estado"}, {"nombre", "Vídeo \u2028"}});
-  ASSERT_EQ(corridas.size(), 1u);
-  EXPECT_NE(corridas[0].find("Vídeo"), std::string::npos);
+  EXPECT_NE(corridas.at(6).find("Vídeo"), std::string::npos);
 }

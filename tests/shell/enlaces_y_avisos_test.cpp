@@ -88,7 +88,7 @@ TEST_F(EnlacesYAvisos, UnaNotificacionPorSubidaNingunaConLaVentanaEnFrente) {
   ASSERT_FALSE(principal().visible());
   EXPECT_EQ(notificaciones.titulos, std::vector<std::string>{"Hay 1 actualización de Orvo"});
   EXPECT_EQ(notificaciones.conBoton, std::vector<bool>{true});
-  delegado->estado();
+  delegado->estado();  // no rise, no new notification
   EXPECT_EQ(notificaciones.titulos.size(), 1u);
 
   // Its default action shows the main window; news seen there are no notification.

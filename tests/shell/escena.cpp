@@ -9,12 +9,6 @@ namespace orvo::prueba {
 
 namespace fs = std::filesystem;
 
-class Escena::SinAdministrador : public Permisos {
- public:
-  Error comoAdministrador(const std::string&) override { return "sin administrador en pruebas"; }
-  void abrirAjustesSeguridad() override {}
-};
-
 Json VentanaFalsa::ultimo(const std::string& tipo) const {
   for (auto e = eventos.rbegin(); e != eventos.rend(); ++e)
     if ((*e)["tipo"] == tipo) return *e;
@@ -27,11 +21,7 @@ size_t VentanaFalsa::cuantos(const std::string& tipo) const {
   return n;
 }
 
-Escena::Escena()
-    : apps(t / "Aplicaciones"),
-      datos(t / "datos"),
-      fuente(t / "fuente"),
-      permisos_(std::make_unique<SinAdministrador>()) {
+Escena::Escena() : apps(t / "Aplicaciones"), datos(t / "datos"), fuente(t / "fuente") {
   for (const auto& c : {apps, datos, fuente, t / "casa", t / "tmp"}) fs::create_directories(c);
   sistema.casa = t / "casa";
   sistema.datos = t / "xdg";
@@ -54,7 +44,7 @@ void Escena::arrancar() {
   nucleo.reset();
   pantalla.ventanas.clear();
   nucleo =
-      std::make_unique<Nucleo>(Plataforma{bucle, http, *espacio, sistema, *descargas, *permisos_});
+      std::make_unique<Nucleo>(Plataforma{bucle, http, *espacio, sistema, *descargas, permisos_});
   catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = fuente.string(); });
   delegado = std::make_unique<AppDelegate>(*nucleo, pantalla, bandeja, preferencias);
 }

@@ -13,6 +13,7 @@
 
 #include "apoyo/bucle_manual.h"
 #include "apoyo/carpeta_temporal.h"
+#include "apoyo/inertes.h"
 #include "apoyo/servicio_prueba.h"
 #include "apoyo/servidor_prueba.h"
 #include "apoyo/sistema_prueba.h"
@@ -37,14 +38,9 @@ class VentanaFalsa : public Ventana {
 
   void enviar(const Json& e) override { eventos.push_back(e); }
   void mostrar(bool activar) override {
-    abierta = true;
-    foco = foco || activar;
-    mostrada.push_back(activar);
+    abierta = true, foco = foco || activar, mostrada.push_back(activar);
   }
-  void ocultar() override {
-    abierta = foco = false;
-    ++ocultada;
-  }
+  void ocultar() override { abierta = foco = false, ++ocultada; }
   bool visible() const override { return abierta; }
   bool enFrente() const override { return abierta && foco; }
   // The last event of `tipo`; null when none came.
@@ -55,7 +51,7 @@ class VentanaFalsa : public Ventana {
 class PantallaFalsa : public Pantalla {
  public:
   std::vector<VentanaFalsa*> ventanas;
-  bool menu = false, terminada = false;
+  bool menu = false;
   std::vector<std::string> enlaces;
   // What the folder chooser answers.
   std::optional<std::filesystem::path> carpeta;
@@ -70,7 +66,7 @@ class PantallaFalsa : public Pantalla {
     listo(carpeta);
   }
   void abrirEnlace(const std::string& url) override { enlaces.push_back(url); }
-  void terminar() override { terminada = true; }
+  void terminar() override {}
 };
 
 class BandejaFalsa : public Bandeja {
@@ -79,10 +75,7 @@ class BandejaFalsa : public Bandeja {
   int cuenta = -1;
   std::string ayuda;
   void crear(Acciones a) override { acciones = std::move(a); }
-  void actualizar(int c, const std::string& t) override {
-    cuenta = c;
-    ayuda = t;
-  }
+  void actualizar(int c, const std::string& t) override { cuenta = c, ayuda = t; }
 };
 
 class PreferenciasFalsas : public Preferencias {
@@ -145,8 +138,7 @@ class Escena : public ::testing::Test {
   std::unique_ptr<AppDelegate> delegado;
 
  private:
-  class SinAdministrador;
-  std::unique_ptr<Permisos> permisos_;
+  PermisosInertes permisos_;
 };
 
 }  // namespace orvo::prueba

@@ -49,19 +49,14 @@ namespace {
 const fs::path kPapelera = papeleraDelProceso();
 }  // namespace
 
-BancoSkills::BancoSkills()
-    : destino(t / "casa/.claude/skills"),
-      datos(t / "datos"),
-      descargas_(std::make_unique<DescargasInertes>()),
-      permisos_(std::make_unique<PermisosInertes>()) {
+BancoSkills::BancoSkills() : destino(t / "casa/.claude/skills"), datos(t / "datos") {
   fs::create_directories(t / "casa");
   sistema.casa = t / "casa";
   sistema.datos = t / "xdg";
   sistema.variables["OV_DATOS"] = datos.string();
   sistema.variables["OV_DESTINO"] = (t / "Aplicaciones").string();
-  espacio_ = std::make_unique<EspacioLinux>(t / "Aplicaciones", t / "xdg/applications", bucle);
-  nucleo_ = std::make_unique<Nucleo>(
-      Plataforma{bucle, http, *espacio_, sistema, *descargas_, *permisos_});
+  nucleo_ =
+      std::make_unique<Nucleo>(Plataforma{bucle, http, espacio_, sistema, descargas_, permisos_});
   skills().alCambiar = [this] {
     if (!skills().descargando(ultimo_)) ++terminados;
   };
@@ -69,8 +64,6 @@ BancoSkills::BancoSkills()
   servicio.manifiesto("T1", R"({"formato":"orvo-suite","version":1,"apps":[]})");
   (void)escribirTokens(datos, {{servidor.base(), "T1"}});
 }
-
-BancoSkills::~BancoSkills() { nucleo_.reset(); }
 
 Json BancoSkills::publicar(const std::string& id, const std::string& version,
                            const Entradas& entradas) {
@@ -116,8 +109,6 @@ std::string BancoSkills::error(const std::string& id) const {
   auto e = d.errores.find(id);
   return e == d.errores.end() ? "" : e->second;
 }
-
-std::string BancoSkills::log() const { return leer(datos / "suite.log"); }
 
 size_t BancoSkills::descargasDe(const std::string& id, const std::string& version) const {
   size_t n = 0;

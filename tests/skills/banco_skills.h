@@ -34,7 +34,7 @@ std::filesystem::path papeleraDelProceso();
 class BancoSkills : public ::testing::Test {
  protected:
   BancoSkills();
-  ~BancoSkills() override;
+  ~BancoSkills() override { nucleo_.reset(); }
   // Starts with one manifest loaded, so requests are not held for it.
   void SetUp() override { revisar(Json::array()); }
 
@@ -48,7 +48,6 @@ class BancoSkills : public ::testing::Test {
   void pedir(const std::string& accion, const std::string& id, bool confirmada = false,
              bool forzar = false);
   std::string error(const std::string& id) const;
-  std::string log() const;
   size_t descargasDe(const std::string& id, const std::string& version) const;
   // The names left in the skills data folder's staging area.
   std::vector<std::string> preparando() const;
@@ -63,9 +62,9 @@ class BancoSkills : public ::testing::Test {
   int terminados = 0;
 
  private:
-  std::unique_ptr<DescargasInertes> descargas_;
-  std::unique_ptr<PermisosInertes> permisos_;
-  std::unique_ptr<EspacioLinux> espacio_;
+  DescargasInertes descargas_;
+  PermisosInertes permisos_;
+  EspacioLinux espacio_{t / "Aplicaciones", t / "xdg/applications", bucle};
   std::unique_ptr<Nucleo> nucleo_;
   std::string ultimo_;
 };

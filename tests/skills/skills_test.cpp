@@ -47,20 +47,14 @@ TEST_F(Skills_, InstalaLoPedidoConConfirmacionYLoInforma) {
   auto i = inst("hola");
   ASSERT_TRUE(i);
   EXPECT_EQ(i->version, "1.0");
-  EXPECT_EQ(i->nombre, "Skill hola");
-  EXPECT_EQ(i->alcance, "equipo");
   EXPECT_EQ(i->dueno, "ana@orvo.example");
-  EXPECT_EQ(i->ruta, (destino / "hola").string());
   EXPECT_EQ(i->huella, huella(destino / "hola"));
-  EXPECT_FALSE(i->modificada);
-  EXPECT_TRUE(leerFecha(i->instalada));
   EXPECT_TRUE(preparando().empty());
-  EXPECT_NE(log().find("skill hola 1.0 instalada"), std::string::npos);
 
   auto pedidas = servidor.peticionesDe("skill_ver");
   ASSERT_EQ(pedidas.size(), 2u);
   EXPECT_EQ(pedidas[1].cabecera("X-Orvo-Token"), "T1");
-  EXPECT_EQ(analizarJson(pedidas[1].cuerpo).valor(), Json({{"id", "hola"}}));
+  EXPECT_EQ(pedidas[1].cuerpo, R"({"id":"hola"})");
   // The next usage report names it.
   revisar(Json::array());
   auto feed = servidor.peticionesDe("feed");
@@ -128,27 +122,10 @@ TEST_F(Skills_, LoQueLlegaMalNoTocaLaCopiaBuena) {
   EXPECT_FALSE(fs::exists(destino.parent_path() / "fuera"));
   EXPECT_FALSE(fs::exists(datos / "skills/fuera.md"));
   EXPECT_EQ(skills().ids(), std::vector<std::string>{"buena"});
-  EXPECT_NE(log().find("skill buena: Solo para editores"), std::string::npos);
 }
 
-TEST_F(Skills_, UnaCarpetaAjenaNuncaSeReemplazaNiSeQuita) {
-  auto mia = t.escribir("casa/.claude/skills/mia/SKILL.md", "a mano");
-  auto s = publicar("mia", "2.0");
-  servicio.skill("mia", conSkill(s).dump());
-  pedir("instalar", "mia", true, true);
-  EXPECT_EQ(
-      error("mia"),
-      "Ya hay una skill «mia» en ~/.claude/skills que no instaló Orvo Suite: no la reemplazo");
-  pedir("quitar", "mia");
-  EXPECT_EQ(error("mia"), "Esa skill no la instaló Orvo Suite: no la quito");
-  revisar(Json::array({s}), Json::array({"mia"}));
-  bucle.procesar();
-  EXPECT_EQ(leer(mia), "a mano");
-  EXPECT_EQ(descargasDe("mia", "2.0"), 0u);
-  EXPECT_FALSE(inst("mia"));
-}
-
-TEST_F(Skills_, ReglaDelIdentificador) {
+TEST_F(Skills_, LoQueNoInstaloNoSeToca) {
+  // Ids outside the rule never reach the service; those inside do.
   for (std::string malo :
        std::vector<std::string>{"a", "-ab", "Hola", "ho_la", "ho/la", "..", std::string(64, 'a')}) {
     skills().pedir("instalar", malo, true, true);
@@ -160,9 +137,36 @@ TEST_F(Skills_, ReglaDelIdentificador) {
   for (std::string bueno : std::vector<std::string>{"ab", "0-a", std::string(63, 'z')})
     pedir("instalar", bueno);
   EXPECT_EQ(servidor.peticionesDe("skill_ver").size(), 3u);
+
+  // A folder it did not place is neither replaced nor removed, not even by the manifest.
+  auto mia = t.escribir("casa/.claude/skills/mia/SKILL.md", "a mano");
+  auto s = publicar("mia", "2.0");
+  servicio.skill("mia", conSkill(s).dump());
+  pedir("instalar", "mia", true, true);
+  EXPECT_EQ(
+      error("mia"),
+      "Ya hay una skill «mia» en ~/.claude/skills que no instaló Orvo Suite: no la reemplazo");
+  const std::string kAjena = "Esa skill no la instaló Orvo Suite: no la quito";
+  pedir("quitar", "mia");
+  EXPECT_EQ(error("mia"), kAjena);
+  revisar(Json::array({s}), Json::array({"mia"}));
+  bucle.procesar();
+  EXPECT_EQ(leer(mia), "a mano");
+  EXPECT_EQ(descargasDe("mia", "2.0"), 0u);
+
+  // An unreadable record is set aside, and what it listed counts as not placed.
+  instalar("hola", "1.0");
+  auto sinErrores = analizarJson(leer(datos / "skills/instaladas.json")).valor();
+  sinErrores.erase("errores");
+  t.escribir("datos/skills/instaladas.json", sinErrores.dump());
+  EXPECT_TRUE(skills().ids().empty());
+  pedir("quitar", "hola");
+  EXPECT_EQ(error("hola"), kAjena);
+  EXPECT_TRUE(fs::exists(destino / "hola"));
+  EXPECT_EQ(analizarJson(leer(datos / "skills/instaladas.json.danado")).valor(), sinErrores);
 }
 
-TEST_F(Skills_, LaCopiaEditadaSeGuardaHastaQueSeFuerce) {
+TEST_F(Skills_, LaCopiaEditadaOBorradaSeGuardaHastaQueSeFuerce) {
   instalar("hola", "1.0");
   auto md = destino / "hola/SKILL.md";
   auto original = leer(md);
@@ -194,17 +198,15 @@ TEST_F(Skills_, LaCopiaEditadaSeGuardaHastaQueSeFuerce) {
   EXPECT_FALSE(fs::exists(destino / "hola/notas.md"));
   EXPECT_FALSE(inst("hola")->modificada);
   EXPECT_TRUE(preparando().empty());
-}
 
-TEST_F(Skills_, BorradaCuentaComoEditadaYNoVuelve) {
-  instalar("hola", "1.0");
+  // Deleted by hand counts as edited: a newer release does not bring it back.
   fs::remove_all(destino / "hola");
-  auto v2 = publicar("hola", "2.0");
-  revisar(Json::array({v2}));
+  auto v3 = publicar("hola", "3.0");
+  revisar(Json::array({v3}));
   ASSERT_TRUE(bucle.esperarHasta([&] { return inst("hola")->modificada; }));
-  EXPECT_EQ(inst("hola")->nueva, "2.0");
+  EXPECT_EQ(inst("hola")->nueva, "3.0");
   bucle.procesar();
-  EXPECT_EQ(descargasDe("hola", "2.0"), 0u);
+  EXPECT_EQ(descargasDe("hola", "3.0"), 0u);
   EXPECT_FALSE(fs::exists(destino / "hola"));
 }
 
@@ -213,12 +215,12 @@ TEST_F(Skills_, UnaEdicionDuranteLaDescargaNoSePierde) {
   std::mt19937 azar(7);
   std::string relleno(300'000, '\0');
   for (auto& c : relleno) c = char(azar());
-  auto v2 = publicar("hola", "2.0",
-                     {{"SKILL.md", "# v2\n"}, {"skill.json", R"({"id":"hola"})"}, {"r", relleno}});
+  const Entradas entradas = {
+      {"SKILL.md", "# v2\n"}, {"skill.json", R"({"id":"hola"})"}, {"r", relleno}};
+  auto v2 = publicar("hola", "2.0", entradas);
   // Slow enough to edit the copy while the archive is still coming.
   v2.erase("sha256");
-  auto zip = zipDe({{"SKILL.md", "# v2\n"}, {"skill.json", R"({"id":"hola"})"}, {"r", relleno}});
-  servidor.publicar("/hola-2.0.zip", ArchivoPrueba{zip, true, 200'000});
+  servidor.publicar("/hola-2.0.zip", ArchivoPrueba{zipDe(entradas), true, 200'000});
   servicio.skill("hola", conSkill(v2).dump());
   skills().pedir("instalar", "hola", false, false);
   ASSERT_TRUE(bucle.esperarHasta([&] { return skills().descargando("hola"); }));
@@ -236,11 +238,9 @@ TEST_F(Skills_, RetiradaVaALaPapeleraOAUnaCarpetaFechada) {
   EXPECT_FALSE(fs::exists(destino / "papel"));
   auto papelera = papeleraDelProceso() / "Trash";
   EXPECT_EQ(leer(papelera / "files/papel/SKILL.md"), "# papel 1.0\n");
-  auto info = leer(papelera / "info/papel.trashinfo");
-  EXPECT_NE(info.find("Path=" + (destino / "papel").string()), std::string::npos) << info;
-  EXPECT_FALSE(inst("papel"));
-  EXPECT_NE(log().find("skill papel quitada: ya no está disponible para tu cuenta"),
+  EXPECT_NE(leer(papelera / "info/papel.trashinfo").find("Path=" + (destino / "papel").string()),
             std::string::npos);
+  EXPECT_FALSE(inst("papel"));
 
   // Without a Trash the folder is kept in a dated folder, never deleted.
   instalar("sin-papelera", "1.0");
@@ -254,37 +254,14 @@ TEST_F(Skills_, RetiradaVaALaPapeleraOAUnaCarpetaFechada) {
   ASSERT_EQ(guardadas.size(), 1u);
   EXPECT_TRUE(leerFecha(guardadas[0].parent_path().filename().string()));
   EXPECT_EQ(leer(guardadas[0] / "SKILL.md"), "# sin-papelera 1.0\n");
-  EXPECT_NE(log().find("la guardé en " + guardadas[0].string()), std::string::npos);
 }
 
-TEST_F(Skills_, UnRegistroIlegibleSeGuardaAparte) {
-  instalar("hola", "1.0");
-  auto ruta = datos / "skills/instaladas.json";
-  auto sinErrores = analizarJson(leer(ruta)).valor();
-  sinErrores.erase("errores");
-  t.escribir("datos/skills/instaladas.json", sinErrores.dump());
-  EXPECT_TRUE(skills().ids().empty());
-  pedir("quitar", "hola");
-  EXPECT_EQ(error("hola"), "Esa skill no la instaló Orvo Suite: no la quito");
-  EXPECT_TRUE(fs::exists(destino / "hola"));
-  EXPECT_EQ(analizarJson(leer(datos / "skills/instaladas.json.danado")).valor(), sinErrores);
-}
-
-TEST_F(Skills_, FuenteLocalYPedidosAntesDelManifiesto) {
-  instalar("hola", "1.0");
-  catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = (t / "fuente").string(); });
-  pedir("instalar", "otra");
-  EXPECT_EQ(error("otra"), "Inicia sesión en Orvo Suite para instalar skills");
-  pedir("quitar", "hola");
-  EXPECT_FALSE(inst("hola"));
-
-  // Before the first manifest a request waits for it, then runs.
-  catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = servidor.base(); });
+TEST_F(Skills_, UnPedidoAntesDelManifiestoEsperaAQueLlegue) {
   catalogo().manifiesto.reset();
   servicio.skill("luego", conSkill(publicar("luego", "1.0")).dump());
   skills().pedir("instalar", "luego", false, false);
   bucle.procesar();
-  EXPECT_TRUE(servidor.peticionesDe("skill_ver").size() == 1u);
+  EXPECT_TRUE(servidor.peticionesDe("skill_ver").empty());
   revisar(Json::array());
   ASSERT_TRUE(bucle.esperarHasta([&] { return inst("luego").has_value(); }));
 }

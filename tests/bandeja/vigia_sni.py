@@ -28,9 +28,11 @@ items = []
 pendiente = [False]
 
 
+# Generous: under a sanitizer on a loaded machine the program's main thread may be busy
+# for seconds (loading WebKit when its first window shows), as no real tray would mind.
 def llamar(nombre, ruta, interfaz, metodo, args, tipo=None):
     return bus.call_sync(nombre, ruta, interfaz, metodo, args, GLib.VariantType(tipo) if tipo else None,
-                         Gio.DBusCallFlags.NONE, 5000, None)
+                         Gio.DBusCallFlags.NONE, 30000, None)
 
 
 def propiedad(nombre, prop):

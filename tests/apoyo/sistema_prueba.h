@@ -33,6 +33,18 @@ class SistemaPrueba : public Sistema {
   std::optional<std::string> versionPropia() override { return version; }
   std::optional<std::filesystem::path> rutaPropia() override { return std::nullopt; }
 
+  // A machine of the test's own below `raiz`: home, desktop data and temporary folders,
+  // and the applications and data folders the program is pointed at.
+  void dentroDe(const std::filesystem::path& raiz, const std::filesystem::path& apps,
+                const std::filesystem::path& datosOrvo) {
+    casa = raiz / "casa";
+    datos = raiz / "xdg";
+    temporal = raiz / "tmp";
+    for (const auto& c : {casa, temporal, apps}) std::filesystem::create_directories(c);
+    variables["OV_DESTINO"] = apps.string();
+    variables["OV_DATOS"] = datosOrvo.string();
+  }
+
   // The real Trash (GIO), unless a test plays a file system without one.
   bool sinPapelera = false;
   std::optional<std::string> aLaPapelera(const std::filesystem::path& ruta) override {

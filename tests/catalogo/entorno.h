@@ -36,12 +36,7 @@ class NucleoPrueba : public Nucleo {
 class Entorno : public ::testing::Test {
  protected:
   Entorno() {
-    std::filesystem::create_directories(apps);
-    std::filesystem::create_directories(t / "casa");
-    sistema.casa = t / "casa";
-    sistema.datos = t / "xdg";
-    sistema.variables["OV_DESTINO"] = apps.string();
-    sistema.variables["OV_DATOS"] = datos.string();
+    sistema.dentroDe(t.ruta(), apps, datos);
     arrancar();
   }
   ~Entorno() override { nucleo_.reset(); }

@@ -16,12 +16,7 @@ const char* kToken = "T-comp";
 }
 
 Banco::Banco() {
-  fs::create_directories(apps);
-  fs::create_directories(t / "casa");
-  sistema.casa = t / "casa";
-  sistema.datos = t / "xdg";
-  sistema.variables["OV_DESTINO"] = apps.string();
-  sistema.variables["OV_DATOS"] = datos.string();
+  sistema.dentroDe(t.ruta(), apps, datos);
   nucleo_ =
       std::make_unique<Nucleo>(Plataforma{bucle, http, espacio, sistema, descargas, permisos});
   catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = servidor.base(); });

@@ -12,12 +12,8 @@ namespace fs = std::filesystem;
 
 Banco::Banco(bool descargasReales)
     : apps(t / "Aplicaciones"), datos(t / "datos"), carpeta(t / "fuente") {
-  for (const auto& c : {apps, carpeta, t / "casa", t / "tmp"}) fs::create_directories(c);
-  sistema.casa = t / "casa";
-  sistema.datos = t / "xdg";
-  sistema.temporal = t / "tmp";
-  sistema.variables["OV_DESTINO"] = apps.string();
-  sistema.variables["OV_DATOS"] = datos.string();
+  fs::create_directories(carpeta);
+  sistema.dentroDe(t.ruta(), apps, datos);
   espacio = std::make_unique<EspacioLinux>(apps, t / "xdg/applications", bucle);
   if (descargasReales) curl = std::make_unique<DescargasCurl>(bucle, t / "tmp");
   Descargas& descargas = curl ? static_cast<Descargas&>(*curl) : guion;

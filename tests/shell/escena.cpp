@@ -22,12 +22,8 @@ size_t VentanaFalsa::cuantos(const std::string& tipo) const {
 }
 
 Escena::Escena() : apps(t / "Aplicaciones"), datos(t / "datos"), fuente(t / "fuente") {
-  for (const auto& c : {apps, datos, fuente, t / "casa", t / "tmp"}) fs::create_directories(c);
-  sistema.casa = t / "casa";
-  sistema.datos = t / "xdg";
-  sistema.temporal = t / "tmp";
-  sistema.variables["OV_DESTINO"] = apps.string();
-  sistema.variables["OV_DATOS"] = datos.string();
+  for (const auto& c : {datos, fuente}) fs::create_directories(c);
+  sistema.dentroDe(t.ruta(), apps, datos);
   espacio = std::make_unique<EspacioLinux>(apps, t / "xdg/applications", bucle);
   descargas = std::make_unique<DescargasCurl>(bucle, t / "tmp");
   publicar({});

@@ -50,11 +50,7 @@ const fs::path kPapelera = papeleraDelProceso();
 }  // namespace
 
 BancoSkills::BancoSkills() : destino(t / "casa/.claude/skills"), datos(t / "datos") {
-  fs::create_directories(t / "casa");
-  sistema.casa = t / "casa";
-  sistema.datos = t / "xdg";
-  sistema.variables["OV_DATOS"] = datos.string();
-  sistema.variables["OV_DESTINO"] = (t / "Aplicaciones").string();
+  sistema.dentroDe(t.ruta(), t / "Aplicaciones", datos);
   nucleo_ =
       std::make_unique<Nucleo>(Plataforma{bucle, http, espacio_, sistema, descargas_, permisos_});
   skills().alCambiar = [this] {

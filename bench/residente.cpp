@@ -136,6 +136,8 @@ Caso arrancar(const fs::path& programa, const fs::path& paginas, bool yaAbierta,
     setenv("OV_DATOS", (c.raiz / "datos").c_str(), 1);
     setenv("OV_DESTINO", (c.raiz / "apps").c_str(), 1);
     setenv("OV_PRUEBA_WEB", paginas.c_str(), 1);
+    // Measured as on a desktop, accessibility bridge included.
+    unsetenv("NO_AT_BRIDGE");
     freopen("/dev/null", "w", stdout);
     execl(programa.c_str(), programa.c_str(), nullptr);
     _exit(127);

@@ -20,6 +20,6 @@ done
 if [ ${#faltan[@]} -gt 0 ]; then
   echo "Instalando: ${faltan[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "${faltan[@]}"
+  apt-get -o DPkg::Lock::Timeout=900 update -q
+  apt-get -o DPkg::Lock::Timeout=900 install -y -q --no-install-recommends "${faltan[@]}"
 fi

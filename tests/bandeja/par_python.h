@@ -6,21 +6,15 @@
 
 #include <chrono>
 #include <deque>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
-namespace orvo::prueba {
+#include "apoyo/girar.h"
 
-// Runs the default main context until `listo` holds or the time runs out.
-bool girarHasta(const std::function<bool()>& listo,
-                std::chrono::milliseconds limite = std::chrono::seconds(10));
-inline void girarDurante(std::chrono::milliseconds t) {
-  girarHasta([] { return false; }, t);
-}
+namespace orvo::prueba {
 
 class ParPython {
  public:

@@ -30,33 +30,12 @@ fs::path guion(CarpetaTemporal& t, const std::string& nombre, const std::string&
   return ruta;
 }
 
-// One panel at the top left, 28 px high, with only the tray, icons of 24 px.
+// xfce4-panel with the settings of panel_xfce.xml, dark or light.
 std::unique_ptr<ProcesoPrueba> panel(CarpetaTemporal& t, bool oscuro) {
   std::string nombre = oscuro ? "panel-oscuro" : "panel-claro";
-  t.escribir(nombre + "/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml",
-             std::string(R"(<?xml version="1.0" encoding="UTF-8"?>
-<channel name="xfce4-panel" version="1.0">
-  <property name="configver" type="int" value="2"/>
-  <property name="panels" type="array">
-    <value type="int" value="1"/>
-    <property name="dark-mode" type="bool" value=")") +
-                 (oscuro ? "true" : "false") + R"("/>
-    <property name="panel-1" type="empty">
-      <property name="position" type="string" value="p=6;x=0;y=0"/>
-      <property name="length" type="uint" value="20"/>
-      <property name="position-locked" type="bool" value="true"/>
-      <property name="size" type="uint" value="28"/>
-      <property name="plugin-ids" type="array"><value type="int" value="1"/></property>
-    </property>
-  </property>
-  <property name="plugins" type="empty">
-    <property name="plugin-1" type="string" value="systray">
-      <property name="square-icons" type="bool" value="false"/>
-      <property name="icon-size" type="int" value="24"/>
-    </property>
-  </property>
-</channel>
-)");
+  auto xml = leerArchivo(fs::path(ORVO_PAGINAS).parent_path() / "panel_xfce.xml").value();
+  xml.replace(xml.find("@OSCURO@"), 8, oscuro ? "true" : "false");
+  t.escribir(nombre + "/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml", xml);
   // Its settings daemon is started here, so that it reads this folder.
   return std::make_unique<ProcesoPrueba>(
       guion(t, nombre + ".sh",

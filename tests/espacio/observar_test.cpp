@@ -15,7 +15,7 @@ TEST(Observar, LasAppsInstaladasSeOyenAlArrancarYAlTerminarSinEsperarLaRevision)
   CarpetaTemporal t;
   BucleGlib bucle;
   // No scan in the test's time: only the kernel's notices can tell.
-  EspacioLinux espacio(t / "Aplicaciones", t / "xdg/applications", bucle, 600);
+  EspacioDePrueba espacio(t.ruta(), t / "Aplicaciones", t / "xdg/applications", bucle, 600);
   espacio.atento(false);
   const auto id = idUnico("com.orvo.video");
   auto video = crearBundle(t / "Aplicaciones", "Video", clavesDe(id, "Video"));

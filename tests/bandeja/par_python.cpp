@@ -4,6 +4,16 @@
 
 namespace orvo::prueba {
 
+bool girarHasta(const std::function<bool()>& listo, std::chrono::milliseconds limite) {
+  bool vencido = false;
+  guint reloj = g_timeout_add(
+      limite.count(), [](gpointer v) { return *static_cast<bool*>(v) = true, G_SOURCE_REMOVE; },
+      &vencido);
+  while (!listo() && !vencido) g_main_context_iteration(nullptr, TRUE);
+  if (!vencido) g_source_remove(reloj);
+  return listo();
+}
+
 ParPython::ParPython(const std::string& guion, const std::vector<std::string>& argumentos) {
   std::string ruta = std::string(ORVO_PARES_BANDEJA) + "/" + guion;
   std::vector<const char*> orden{"/usr/bin/python3", "-u", ruta.c_str()};

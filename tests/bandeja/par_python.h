@@ -6,15 +6,21 @@
 
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
-#include "apoyo/girar.h"
-
 namespace orvo::prueba {
+
+// Runs the default main context until `listo` holds or the time runs out.
+bool girarHasta(const std::function<bool()>& listo,
+                std::chrono::milliseconds limite = std::chrono::seconds(10));
+inline void girarDurante(std::chrono::milliseconds t) {
+  girarHasta([] { return false; }, t);
+}
 
 class ParPython {
  public:

@@ -216,7 +216,8 @@ void BandejaSni::emitir(const char* senal) {
 }
 
 GVariant* BandejaSni::pixmaps() const {
-  // Every size a tray may use, so that the host picks one and never has to scale.
+  // The usual tray sizes and their doubles: a host that takes the nearest need not scale,
+  // one that scales the largest down (xfce4-panel) still gets a sharp one.
   GVariantBuilder lista;
   g_variant_builder_init(&lista, G_VARIANT_TYPE("a(iiay)"));
   for (int lado : IconoBarra::kLados)

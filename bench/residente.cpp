@@ -149,7 +149,8 @@ Caso arrancar(const fs::path& programa, const fs::path& paginas, bool yaAbierta,
   std::ofstream(c.raiz / "datos/ajustes.json")
       << R"({"fuente":")" << (c.raiz / "catalogo").string()
       << R"(","instalarAlCerrar":true,"componentes":{},"avisar":{}})";
-  // The three apps installed, so the watcher has their executables to watch.
+  // The three apps installed, so the watcher has their executables to watch; their script
+  // stays in the shell, so /proc shows it running as the app.
   for (const char* app : {"Orvo Video", "Orvo Slides", "Orvo Notas"}) {
     auto bundle = c.raiz / "apps" / (std::string(app) + ".app");
     std::string exe = std::string(app).substr(5);
@@ -161,7 +162,7 @@ Caso arrancar(const fs::path& programa, const fs::path& paginas, bool yaAbierta,
         << "<key>CFBundleIdentifier</key><string>" << id << "</string>"
         << "<key>CFBundleExecutable</key><string>" << exe << "</string>"
         << "<key>CFBundleShortVersionString</key><string>1.0</string></dict></plist>\n";
-    std::ofstream(bundle / "Contents/MacOS" / exe) << "#!/bin/sh\nexec sleep 600\n";
+    std::ofstream(bundle / "Contents/MacOS" / exe) << "#!/bin/sh\nwhile :; do sleep 1; done\n";
     fs::permissions(bundle / "Contents/MacOS" / exe, fs::perms(0755));
   }
   if (yaAbierta)

@@ -33,7 +33,8 @@ Json AppDelegate::foto() const {
   Json listas = Json::array(), instalaciones = Json::array();
   for (const auto& i : instalador.todas) {
     instalaciones.push_back(i->json());
-    if (i->fase != Fase::esperaCierre) continue;
+    // A going back that waits is no update ready to install: its app's card says so.
+    if (i->fase != Fase::esperaCierre || i->modo == "volver") continue;
     listas.push_back({{"id", i->app.id},
                       {"nombre", i->app.nombre},
                       {"version", textoVersion(i->app.version, i->app.build)}});

@@ -87,6 +87,18 @@ class Instalador(arnes.CasoPagina):
         self.assertEqual(self.pasos()[1][0], "fallido")
         self.assertEqual(self.pulsar(self.nav.boton("Reintentar")), [{"accion": "instalar", "id": "video"}])
 
+        # Three openings that did not last: the version kept is offered back, if there is one.
+        fallida = datos.instalacion(paso=6, fase="lista", no_quedo=True)
+        self.nav.evento(datos.estado([datos.app("video", "Orvo Video", "2.1", anterior="2.0 · 38")], actual=fallida))
+        self.assertIn("Orvo Video 2.1 · 40 está instalada, pero no quedó abierta", self.nav.css("#fase").text)
+        self.assertEqual(self.pulsar(self.nav.boton("Volver a la versión anterior")), [{"accion": "volver", "id": "video"}])
+        self.nav.evento(datos.estado([], actual=fallida))
+        self.assertEqual(self.botones(), ["Cerrar"])
+        vuelta = datos.instalacion(modo="volver", fase="error", version="2.0 · 38", pasos=["Volver a la versión anterior"])
+        self.nav.evento(datos.evento(vuelta))
+        self.assertEqual(self.nav.css("#subtitulo").text, "Volver a la versión 2.0 · 38")
+        self.assertEqual(self.pulsar(self.nav.boton("Reintentar")), [{"accion": "volver", "id": "video"}])
+
         # Escape hides the window from wherever the focus is.
         self.nav.tabular_hasta(self.nav.boton("Cerrar"))
         self.assertTrue(self.nav.foco_visible())

@@ -31,7 +31,7 @@ class Principal(arnes.CasoPagina):
             self.assertIn(esperado, audio)
         notas = self.tarjeta("app:notas")
         self.assertIn("Instalada", notas.text)
-        self.assertEqual([b.text for b in notas.find_elements("css selector", "button")], ["Abrir"])
+        self.assertEqual([b.text for b in notas.find_elements("css selector", ".fila-acciones button")], ["Abrir"])
 
         self.assertFalse(self.nav.css('[data-clave="app:video"] .notas').is_displayed())
         self.tarjeta("app:video").find_element("css selector", "summary").click()
@@ -116,6 +116,40 @@ class Principal(arnes.CasoPagina):
         self.assertIn("Actualizando Orvo Video · Descargar la versión nueva · 23 %",
                       self.nav.css('[data-clave="instalacion"]').text)
         self.assertEqual(self.pulsar(self.nav.boton("Ver la instalación")), [{"accion": "verInstalador"}])
+
+    def test_volver_pregunta_antes_y_omitir_se_deshace(self):
+        e = datos.catalogo()
+        self.nav.evento(e)
+        notas = self.tarjeta("app:notas")
+        volver = self.nav.css('[data-clave="app:notas"] button[data-confirmar]')
+        self.assertFalse(volver.is_displayed(), "volver está dentro de los detalles")
+        # From the keyboard: open the details, ask, answer; a snapshot meanwhile keeps the question.
+        self.nav.tabular_hasta(notas.find_element("css selector", '[data-clave="anterior"] summary'))
+        self.nav.teclas(Keys.ENTER)
+        self.nav.tabular_hasta(volver)
+        self.nav.teclas(Keys.ENTER)
+        self.assertEqual(self.nav.mensajes(), [])
+        self.assertIn("¿Volver Orvo Notas a la versión 1.1 · 6? La versión 1.2 · 7 queda guardada", notas.text)
+        self.nav.evento(e)
+        self.assertEqual(self.nav.enfocado().text, "Sí, volver a 1.1 · 6")
+        self.nav.teclas(Keys.ENTER)
+        self.assertEqual(self.nav.mensajes(), [{"accion": "volver", "id": "notas"}])
+        self.pulsar(self.nav.boton("Volver a 1.1 · 6"))
+        self.assertEqual(self.pulsar(self.nav.boton("No, seguir con 1.2 · 7")), [])
+        self.assertEqual(self.nav.enfocado().text, "Volver a 1.1 · 6")
+
+        self.assertEqual(self.pulsar(self.nav.boton("Omitir esta versión", '[data-clave="app:slides"]')),
+                         [{"accion": "omitir", "id": "slides", "valor": True}])
+        # Skipped: no longer news nor part of "update all", still installable by hand.
+        e["apps"][1]["omitida"] = True
+        self.nav.evento(e)
+        slides = self.tarjeta("app:slides").text
+        self.assertIn("Versión omitida", slides)
+        self.assertNotIn("Actualización disponible", slides)
+        self.assertFalse(self.nav.css("#todas").is_displayed())
+        self.assertEqual(self.pulsar(self.nav.boton("Dejar de omitir")), [{"accion": "omitir", "id": "slides", "valor": False}])
+        self.assertEqual(self.pulsar(self.nav.boton("Actualizar", '[data-clave="app:slides"]')),
+                         [{"accion": "instalar", "id": "slides"}])
 
     def test_inicio_de_sesion(self):
         self.nav.evento(datos.primer_arranque())

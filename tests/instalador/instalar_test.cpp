@@ -1,12 +1,13 @@
 // Whole installations through the real download session, real zips, real bundles and
 // real processes: an install over a connection that breaks, an update that waits for
-// its app and for what still runs from it, a refused opening, and inputs that must touch
-// nothing.
+// its app and for what still runs from it, an opening refused and then failing and the
+// way back from it, and inputs that must touch nothing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <fstream>
 
+#include "apoyo/ids_prueba.h"
 #include "banco.h"
 #include "comun/archivos.h"
 
@@ -90,25 +91,52 @@ TEST(Instalar, ActualizarEsperaALaAppYHasta15SegundosASusProcesos) {
   EXPECT_EQ(versionDe(b.datos / "respaldo/Prueba tres.app"), "1.0");
 }
 
-TEST(Instalar, UnaAppQueNoSePuedeAbrirPideAutorizacionUnaVez) {
+// An update whose opening fails: refused (no execute bit) until allowed, then closing by
+// itself at every one of three openings. It ends `lista` flagged, and the version it
+// replaced comes back, recorded, while the one left is kept and skipped.
+TEST(Instalar, UnaVersionQueNoQuedaAbiertaSeMarcaYSeVuelveALaAnterior) {
   Banco b;
-  auto app = b.empaquetar("cuatro", "1.0", kScriptQueEspera, false);
+  auto id = idUnico("cuatro");
+  b.instalarAMano(id, "1.0");
+  auto app = b.empaquetar(id, "2.0", "#!/bin/sh\nexit 0\n", false);
   b.catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = b.carpeta.string(); });
   b.instalador().comenzar(app, false);
-  ASSERT_TRUE(b.esperarFin("cuatro", 20, Fase::autorizar));
-  auto inst = b.instalador().enCurso("cuatro");
+  ASSERT_TRUE(b.esperarFin(id, 20, Fase::autorizar));
+  auto inst = b.instalador().enCurso(id);
   EXPECT_EQ(inst->pasos.at(4), "Autorizar en Linux");
   EXPECT_EQ(inst->paso, 4);
   EXPECT_NE(b.log().find("su ejecutable no tiene permiso de ejecución"), std::string::npos);
-
   b.instalador().autorizada();
   EXPECT_EQ(inst->fase, Fase::autorizar);
   EXPECT_EQ(std::count(inst->pasos.begin(), inst->pasos.end(), "Autorizar en Linux"), 1);
   // The user fixes it and says so.
-  fs::permissions(b.apps / "Prueba cuatro.app/Contents/MacOS/cuatro", fs::perms(0755));
+  auto bundle = b.apps / app.app, respaldo = b.datos / "respaldo" / app.app;
+  fs::permissions(bundle / "Contents/MacOS" / id, fs::perms(0755));
   b.instalador().autorizada();
-  ASSERT_TRUE(b.esperarFin("cuatro"));
+  ASSERT_TRUE(b.esperarFin(id, 40));
   EXPECT_EQ(inst->fase, Fase::lista);
+  EXPECT_EQ(inst->json()["noQuedoAbierta"], true);
+  EXPECT_NE(b.log().find("no quedó abierta tras 3 intentos"), std::string::npos);
+
+  ASSERT_EQ(b.catalogo().anterior(app)->version, "1.0");
+  b.lineas.clear();
+  b.instalador().volver(app);
+  ASSERT_TRUE(b.esperarFin(id));
+  EXPECT_EQ(b.lineas,
+            (std::vector<std::string>{"corriendo · paso 1/2 Volver a la versión anterior 0% ",
+                                      "corriendo · paso 2/2 Registrar en Linux 0% ",
+                                      "lista · paso 3/2 fin 100% "}));
+  EXPECT_EQ(versionDe(bundle), "1.0");
+  EXPECT_EQ(versionDe(respaldo), "2.0");
+  EXPECT_EQ(b.catalogo().registro.apps.at(id).version, "1.0");
+  EXPECT_EQ(b.catalogo().registro.anteriores.at(id).version, "2.0");
+  EXPECT_EQ(b.catalogo().ajustes.omitidas.at(id), "2.0");
+  // A backup that lost its program is not offered, and going back to it does nothing.
+  fs::remove(respaldo / "Contents/MacOS" / id);
+  EXPECT_FALSE(b.catalogo().anterior(app));
+  b.instalador().volver(app);
+  EXPECT_FALSE(b.instalador().enCurso(id));
+  EXPECT_EQ(versionDe(bundle), "1.0");
 }
 
 TEST(Instalar, EntradasMalasFallanSinTocarNada) {

@@ -100,11 +100,7 @@ class Principal(arnes.CasoPagina):
         fuente.send_keys(Keys.ENTER)
         self.assertEqual(self.nav.mensajes(), [])
 
-        # The same from the keyboard: Tab to the control, then Enter or Space.
-        self.nav.tabular_hasta(self.nav.boton("Abrir", '[data-clave="app:slides"]'))
-        self.assertTrue(self.nav.foco_visible())
-        self.nav.teclas(Keys.ENTER)
-        self.assertEqual(self.nav.mensajes(), [{"accion": "abrir", "id": "slides"}])
+        # A switch from the keyboard (buttons: test_volver_pregunta_antes_y_omitir_se_deshace).
         self.nav.tabular_hasta(self.nav.css('[data-clave="comp:subtitulos"] input'))
         self.nav.teclas(Keys.SPACE)
         self.assertEqual(self.nav.mensajes(), [{"accion": "compActivar", "id": "subtitulos", "valor": True}])
@@ -118,6 +114,7 @@ class Principal(arnes.CasoPagina):
         self.assertEqual(self.pulsar(self.nav.boton("Ver la instalación")), [{"accion": "verInstalador"}])
 
     def test_volver_pregunta_antes_y_omitir_se_deshace(self):
+        """Also: focus, open details and a keyboard press survive snapshots and progress."""
         e = datos.catalogo()
         self.nav.evento(e)
         notas = self.tarjeta("app:notas")
@@ -130,8 +127,11 @@ class Principal(arnes.CasoPagina):
         self.nav.teclas(Keys.ENTER)
         self.assertEqual(self.nav.mensajes(), [])
         self.assertIn("¿Volver Orvo Notas a la versión 1.1 · 6? La versión 1.2 · 7 queda guardada", notas.text)
-        self.nav.evento(e)
+        for pct in (0.1, 0.2):
+            self.nav.evento(e)
+            self.nav.evento(datos.evento(datos.descargando(pct)))
         self.assertEqual(self.nav.enfocado().text, "Sí, volver a 1.1 · 6")
+        self.assertTrue(self.nav.foco_visible())
         self.nav.teclas(Keys.ENTER)
         self.assertEqual(self.nav.mensajes(), [{"accion": "volver", "id": "notas"}])
         self.pulsar(self.nav.boton("Volver a 1.1 · 6"))
@@ -225,21 +225,6 @@ class Principal(arnes.CasoPagina):
             if boton:
                 self.assertEqual(self.nav.css("#apps button").text, boton)
         self.assertEqual(self.nav.css("#revisado").text, "Aún no se ha revisado el catálogo")
-
-    def test_foco_y_clics_sobreviven_a_nuevas_instantaneas(self):
-        self.nav.evento(datos.catalogo())
-        boton = self.nav.boton("Actualizar", '[data-clave="app:slides"]')
-        self.nav.tabular_hasta(boton)
-        details = self.tarjeta("app:video").find_element("css selector", "summary")
-        details.click()
-        self.nav.tabular_hasta(boton)
-        for pct in (0.1, 0.2, 0.3):
-            self.nav.evento(datos.catalogo())
-            self.nav.evento(datos.evento(datos.descargando(pct)))
-        self.assertEqual(self.nav.enfocado(), boton)
-        self.assertTrue(self.nav.css('[data-clave="app:video"] .notas').is_displayed(), "las notas abiertas siguen abiertas")
-        self.nav.teclas(Keys.ENTER)
-        self.assertEqual(self.nav.mensajes(), [{"accion": "instalar", "id": "slides"}])
 
     def test_tamanos(self):
         for ancho, alto in ((820, 560), (1180, 760)):

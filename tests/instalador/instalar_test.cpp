@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <fstream>
 
-#include "apoyo/ids_prueba.h"
 #include "banco.h"
 #include "comun/archivos.h"
 
@@ -96,7 +95,7 @@ TEST(Instalar, ActualizarEsperaALaAppYHasta15SegundosASusProcesos) {
 // replaced comes back, recorded, while the one left is kept and skipped.
 TEST(Instalar, UnaVersionQueNoQuedaAbiertaSeMarcaYSeVuelveALaAnterior) {
   Banco b;
-  auto id = idUnico("cuatro");
+  const std::string id = "cuatro";
   b.instalarAMano(id, "1.0");
   auto app = b.empaquetar(id, "2.0", "#!/bin/sh\nexit 0\n", false);
   b.catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = b.carpeta.string(); });

@@ -7,7 +7,6 @@
 #include <random>
 #include <thread>
 
-#include "apoyo/ids_prueba.h"
 #include "apoyo/tmpfs.h"
 #include "programa/maquina.h"
 
@@ -18,7 +17,7 @@ namespace fs = std::filesystem;
 namespace {
 
 void vueltas(Maquina& m) {
-  auto id = idUnico("vuelta");
+  const std::string id = "vuelta";
   std::vector<std::map<std::string, std::string>> arboles;
   AppRemota app;
   for (auto* v : {"1.0", "2.0"}) {

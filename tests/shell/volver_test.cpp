@@ -39,6 +39,8 @@ TEST_F(Volver, AtrasConLaAppAbiertaOmitidaHastaUnaNuevaYAdelante) {
                                                    "Volver a la versión anterior",
                                                    "Registrar en Linux", "Abrir Prueba " + id}));
   EXPECT_TRUE(principal().ultimo("estado")["listas"].empty());
+  bucle.avanzar(60);  // as long as the app runs
+  EXPECT_EQ(std::tie(inst->fase, inst->paso), std::make_tuple(Fase::esperaCierre, 0));
   abierta.matar();
   abierta.esperar();
   ASSERT_TRUE(hastaQue([&] { return inst->fase == Fase::lista; })) << textoFase(inst->fase);

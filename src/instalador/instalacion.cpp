@@ -33,7 +33,7 @@ std::vector<std::string> pasosDe(const AppRemota& app, const std::string& modo, 
     pasos.push_back("Volver a la versión anterior");
     // The program's own bundle came with its menu entry and restarts by itself.
     if (!propia) pasos.push_back("Registrar en Linux");
-    if (abierta) pasos.push_back("Abrir " + app.nombre);
+    if (abierta || propia) pasos.push_back("Abrir " + app.nombre);
     return pasos;
   }
   std::vector<std::string> pasos{"Descargar la versión nueva", "Verificar la descarga"};

@@ -124,12 +124,27 @@ TEST(Instalar, UnaVersionQueNoQuedaAbiertaSeMarcaYSeVuelveALaAnterior) {
   EXPECT_EQ(b.catalogo().registro.apps.at(id).version, "1.0");
   EXPECT_EQ(b.catalogo().registro.anteriores.at(id).version, "2.0");
   EXPECT_EQ(b.catalogo().ajustes.omitidas.at(id), "2.0");
+
+  // The program's own entry goes back the same way and restarts as after its own update.
+  b.sistema.bundle = app.bundle;
+  bool termina = false;
+  b.instalador().terminarPrograma = [&] { termina = true; };
+  b.instalador().volver(app);
+  EXPECT_EQ(b.instalador().todas.back()->pasos,
+            (std::vector<std::string>{"Volver a la versión anterior", "Abrir Prueba cuatro"}));
+  for (int i = 0; i < 100 && !termina; ++i)
+    b.bucle.esperarHasta([&] { return termina; }, 0.05), b.bucle.avanzar(0.1);
+  EXPECT_TRUE(termina);
+  b.instalador().cancelar(id);  // the process would have ended with it under way
+  EXPECT_EQ(versionDe(bundle), "2.0");
+  EXPECT_NE(b.log().find("Prueba cuatro 2.0  instalada: se vuelve a abrir"), std::string::npos)
+      << b.log();
   // A backup that lost its program is not offered, and going back to it does nothing.
   fs::remove(respaldo / "Contents/MacOS" / id);
   EXPECT_FALSE(b.catalogo().anterior(app));
   b.instalador().volver(app);
   EXPECT_FALSE(b.instalador().enCurso(id));
-  EXPECT_EQ(versionDe(bundle), "1.0");
+  EXPECT_EQ(versionDe(bundle), "2.0");
 }
 
 TEST(Instalar, EntradasMalasFallanSinTocarNada) {

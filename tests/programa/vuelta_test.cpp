@@ -38,25 +38,24 @@ void vueltas(Maquina& m) {
     auto a = arbol(b);
     return a == arboles[0] || a == arboles[1];
   };
-  auto matar = [&](const std::function<void(Corrida&)>& hasta) {
+  // After each line, then within the exchange that follows the second.
+  std::mt19937 azar(std::random_device{}());
+  for (auto [lineas, ms] : {std::pair{1, 0},
+                            {2, 0},
+                            {3, 0},
+                            {2, 2},
+                            {2, 5},
+                            {2, 10},
+                            {2, 20},
+                            {2, 40},
+                            {2, int(azar() % 200)}}) {
     {
       Corrida c(entorno);
-      hasta(c);
-    }
-    EXPECT_TRUE(entera(en) && entera(respaldo));
-  };
-  auto cualquiera = [](const std::string&) { return true; };
-  for (int linea = 1; linea <= 3; ++linea)
-    matar([&](Corrida& c) {
-      for (int i = 0; i < linea; ++i) c.esperarLinea(cualquiera, 30);
-    });
-  std::mt19937 azar(std::random_device{}());
-  for (int ms : {0, 2, 5, 10, 20, 40, int(azar() % 200)})
-    matar([&](Corrida& c) {
-      c.esperarLinea([](const std::string& l) { return l.find("Volver") != std::string::npos; },
-                     30);
+      for (int i = 0; i < lineas; ++i) c.esperarLinea([](const std::string&) { return true; }, 30);
       std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    });
+    }
+    EXPECT_TRUE(entera(en) && entera(respaldo)) << lineas << " líneas y " << ms << " ms";
+  }
 
   auto antes = arbol(en), guardada = arbol(respaldo);
   EXPECT_EQ(Corrida(entorno).terminar(60), 0);

@@ -13,7 +13,7 @@ paquetes=(
   librsvg2-bin desktop-file-utils appstream dpkg-dev xdg-utils glib-networking
   gsettings-desktop-schemas
   # Real tray hosts and notification servers for the tray tests, and clicks on them.
-  xfce4-panel xfce4-sntray-plugin dunst xdotool
+  xfce4-panel dunst xdotool
 )
 faltan=()
 for p in "${paquetes[@]}"; do

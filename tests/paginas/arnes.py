@@ -14,6 +14,8 @@ from selenium import webdriver
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
+import datos
+
 # Selenium 4.8 warns about its own WebKitGTK wrapper.
 warnings.filterwarnings("ignore", category=DeprecationWarning)
 
@@ -102,19 +104,8 @@ class Navegador:
             self.teclas(Keys.TAB)
         raise AssertionError("el teclado no llega al control")
 
-    def sin_nombre(self):
-        """Visible controls that a screen reader could not name."""
-        return self.d.execute_script("""
-            return Array.from(document.querySelectorAll('button, input, a, summary'))
-              .filter((e) => e.offsetParent !== null)
-              .filter((e) => !(e.getAttribute('aria-label') || (e.labels && e.labels.length) || e.textContent.trim()))
-              .map((e) => e.outerHTML);""")
-
     def foco_visible(self):
         return self.d.execute_script("return getComputedStyle(document.activeElement).outlineStyle") != "none"
-
-    def desborda(self):
-        return self.d.execute_script("return document.documentElement.scrollWidth > innerWidth")
 
     def captura(self, ruta):
         ruta = pathlib.Path(ruta)
@@ -151,7 +142,22 @@ class CasoPagina(unittest.TestCase):
         elemento.click()
         return self.nav.mensajes()
 
+    def tamanos_y_capturas(self, prefijo):
+        """Each screenshot state at both window sizes: nothing overflows and every visible
+        control has a name a screen reader can say."""
+        for ancho, alto in ((820, 560), (1180, 760)):
+            for nombre, hacer in datos.CAPTURAS.items():
+                with self.subTest(tam=(ancho, alto), estado=nombre):
+                    self.nav.tam(ancho, alto)
+                    self.nav.evento(hacer())
+                    self.assertFalse(self.nav.d.execute_script("return document.documentElement.scrollWidth > innerWidth"))
+                    self.assertEqual(self.nav.d.execute_script("""
+                        return Array.from(document.querySelectorAll('button, input, a, summary'))
+                          .filter((e) => e.offsetParent !== null)
+                          .filter((e) => !(e.getAttribute('aria-label') || (e.labels && e.labels.length) || e.textContent.trim()))
+                          .map((e) => e.outerHTML);"""), [])
+                    self.nav.captura(CAPTURAS / f"{prefijo}-{nombre}-{ancho}x{alto}.png")
 
-def capturas_en(carpeta):
-    """Where a test leaves its screenshots: ORVO_CAPTURAS or a temp folder."""
-    return pathlib.Path(os.environ.get("ORVO_CAPTURAS") or tempfile.gettempdir()) / carpeta
+
+# Where the screenshots go: ORVO_CAPTURAS (docs/capturas from scripts/capturas.sh) or a temp folder.
+CAPTURAS = pathlib.Path(os.environ.get("ORVO_CAPTURAS") or pathlib.Path(tempfile.gettempdir()) / "orvo-paginas")

@@ -88,8 +88,7 @@ void Componentes::preparado(const ComponenteRemoto& r, Resultado<fs::path> resul
     else
       fallo = mover(resultado.valor(), destino);
     if (fallo) {
-      std::error_code e;
-      fs::remove_all(resultado.valor(), e);
+      quitarArbol(resultado.valor());
     }
   }
   if (fallo) {

@@ -80,8 +80,7 @@ Resultado<fs::path> preparar(const fs::path& zip, const ComponenteRemoto& r,
   }
   auto carpeta = preparando / (r.id + "-" + uuidMayusculas());
   if (auto fallo = revisar(zip, r, carpeta)) {
-    std::error_code e;
-    fs::remove_all(carpeta, e);
+    quitarArbol(carpeta);
     return Resultado<fs::path>::fallo(*fallo);
   }
   sincronizarArbol(carpeta);

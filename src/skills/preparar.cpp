@@ -100,12 +100,12 @@ Resultado<Preparada> preparar(const fs::path& zip, const SkillRemota& s, const f
   fs::path carpeta = preparando / (s.id + "-" + uuidMayusculas());
   std::error_code e;
   auto fallar = [&](std::string mensaje) {
-    fs::remove_all(carpeta, e);
+    quitarArbol(carpeta);
     return R::fallo(std::move(mensaje));
   };
   if (auto d = desempaquetarAcotado(zip, carpeta, kMedidaSkill); d.fallo != 0)
     return fallar("No pude descomprimir la skill: " + motivoDesempaque(d, "una skill"));
-  fs::remove_all(carpeta / "__MACOSX", e);
+  quitarArbol(carpeta / "__MACOSX");
   if (!archivoComun(carpeta / "SKILL.md")) return fallar("El zip no trae SKILL.md");
   if (!traeSuDescriptor(carpeta, s.id)) return fallar("El zip no trae el skill.json de " + s.id);
 

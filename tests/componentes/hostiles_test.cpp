@@ -25,6 +25,11 @@ class ComponentesHostiles : public Banco {
 };
 
 TEST_F(ComponentesHostiles, SeRechazanAntesDeColocarConSuMotivo) {
+  // A link where the staging folder goes: the start-up clean-up takes the link, not what
+  // it points at.
+  t.escribir("ajena/foto.jpg", "del usuario");
+  fs::create_directories(carpeta());
+  fs::create_directory_symlink(t / "ajena", carpeta() / ".preparando");
   const std::string no = "No pude descomprimir el componente: ";
   const std::string grande = no + "se expande mucho más de lo razonable para un componente";
   const std::vector<std::tuple<std::string, std::vector<EntradaZip>, std::string>> casos = {
@@ -50,6 +55,8 @@ TEST_F(ComponentesHostiles, SeRechazanAntesDeColocarConSuMotivo) {
   }
   EXPECT_EQ(rechazados, int(casos.size()));
   EXPECT_EQ(sinRespuesta, 0);
+  EXPECT_EQ(leer(t / "ajena/foto.jpg"), "del usuario");
+  EXPECT_FALSE(fs::is_symlink(carpeta() / ".preparando"));
 
   // Modes that would hand the component to others are not kept; what runs still runs.
   ofrecer("abierto", {{"bin/", "carpeta", "", 01777},

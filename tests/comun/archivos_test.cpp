@@ -76,19 +76,30 @@ TEST(Mover, EntreSistemasConservaFechasYNoPierdeNadaSiNoCabe) {
       EXPECT_FALSE(e.path().filename().string().starts_with(".A.app")) << e.path();
 }
 
-TEST(Mover, QuitarRestosSoloBorraLosOcultosDeEseNombre) {
+// Removals take links, never what they point at: a link inside the tree, a link where a
+// folder was, and only the hidden leftovers of the name asked for.
+TEST(Quitar, NuncaSigueEnlacesYSoloLosRestosDeEseNombre) {
   CarpetaTemporal t;
-  t.escribir(".X.app." + uuidMayusculas() + "/f", "resto");
+  t.escribir("ajena/foto.jpg", "del usuario");
+  t.escribir("arbol/sub/f", "x");
+  fs::create_directory_symlink(t / "ajena", t / "arbol/sub/enlace");
+  fs::create_directory_symlink(t / "ajena", t / "preparando");
+  EXPECT_TRUE(quitarArbol(t / "arbol"));
+  vaciarCarpeta(t / "preparando");
+  EXPECT_FALSE(fs::exists(t / "arbol"));
+  EXPECT_TRUE(fs::is_directory(fs::symlink_status(t / "preparando")));
+  EXPECT_EQ(prueba::leer(t / "ajena/foto.jpg"), "del usuario");
+
+  t.escribir("restos/.X.app." + uuidMayusculas() + "/f", "resto");
   auto uuid = uuidMayusculas();
-  t.escribir(".Y.app." + uuid + "/f", "de otra app");
-  t.escribir(".X.app.otra-cosa/f", "no es nuestro");
-  t.escribir("X.app/f", "instalada");
-  quitarRestos(t.ruta(), "X.app");
+  t.escribir("restos/.Y.app." + uuid + "/f", "de otra app");
+  t.escribir("restos/.X.app.otra-cosa/f", "no es nuestro");
+  t.escribir("restos/X.app/f", "instalada");
+  quitarRestos(t / "restos", "X.app");
   std::set<std::string> quedan;
-  for (const auto& e : fs::directory_iterator(t.ruta()))
+  for (const auto& e : fs::directory_iterator(t / "restos"))
     quedan.insert(e.path().filename().string().substr(0, 9));
   EXPECT_EQ(quedan, (std::set<std::string>{".X.app.ot", ".Y.app." + uuid.substr(0, 2), "X.app"}));
-  EXPECT_TRUE(fs::exists(t / ".X.app.otra-cosa/f"));
 }
 
 // A crashed run's working folders go at the next start; a live process's stay, and so does

@@ -30,6 +30,11 @@ class SkillsHostiles : public BancoSkills {
 };
 
 TEST_F(SkillsHostiles, SeRechazanAntesDeColocarConSuMotivo) {
+  // A link where the staging folder goes: the clean-up at first use takes the link, not what
+  // it points at.
+  t.escribir("ajena/foto.jpg", "del usuario");
+  fs::create_directories(datos / "skills");
+  fs::create_directory_symlink(t / "ajena", datos / "skills/.preparando");
   const std::string no = "No pude descomprimir la skill: ";
   const std::string grande = no + "se expande mucho más de lo razonable para una skill";
   const std::vector<std::tuple<std::string, std::vector<EntradaZip>, std::string>> casos = {
@@ -54,6 +59,8 @@ TEST_F(SkillsHostiles, SeRechazanAntesDeColocarConSuMotivo) {
   }
   EXPECT_EQ(rechazados, int(casos.size()));
   EXPECT_EQ(sinRespuesta, 0);
+  EXPECT_EQ(leer(t / "ajena/foto.jpg"), "del usuario");
+  EXPECT_FALSE(fs::is_symlink(datos / "skills/.preparando"));
   EXPECT_TRUE(skills().ids().empty());
 
   // Modes that would hand the skill to others are not kept; what runs still runs.

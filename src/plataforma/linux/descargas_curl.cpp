@@ -34,8 +34,7 @@ DescargasCurl::~DescargasCurl() {
   hilo_.detener();
   for (auto& [easy, t] : activas_) curl_multi_remove_handle(hilo_.multi(), easy);
   activas_.clear();
-  std::error_code e;
-  fs::remove_all(carpeta_, e);
+  quitarArbol(carpeta_);
 }
 
 void DescargasCurl::avisar(Avisos avisos) { oyentes_->avisos = std::move(avisos); }

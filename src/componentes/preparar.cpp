@@ -63,8 +63,9 @@ Error revisar(const fs::path& zip, const ComponenteRemoto& r, const fs::path& ca
   if (entrada != json.valor().end() && entrada->is_string() &&
       !entradaPresente(carpeta, entrada->get<std::string>()))
     return "Falta la entrada " + entrada->get<std::string>();
-  // The marker is the apps' to write; one shipped in the archive would pin the component.
-  fs::remove(carpeta / ".en-uso", e);
+  // The marker is the apps' to write; one shipped in the archive, file or folder, would pin
+  // the component.
+  quitarArbol(carpeta / ".en-uso");
   return std::nullopt;
 }
 

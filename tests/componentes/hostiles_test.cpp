@@ -42,6 +42,9 @@ TEST_F(ComponentesHostiles, SeRechazanAntesDeColocarConSuMotivo) {
       {"nodo",
        {{"tty", "dispositivo"}},
        no + "el zip trae dispositivos o tuberías, que no son archivos"},
+      {"vueltas",
+       {{"lib/actual", "enlace", "."}},
+       no + "el zip trae enlaces que dan vueltas sobre sí mismos"},
   };
   int rechazados = 0, sinRespuesta = 0;
   for (const auto& [id, entradas, mensaje] : casos) {
@@ -58,11 +61,14 @@ TEST_F(ComponentesHostiles, SeRechazanAntesDeColocarConSuMotivo) {
   EXPECT_EQ(leer(t / "ajena/foto.jpg"), "del usuario");
   EXPECT_FALSE(fs::is_symlink(carpeta() / ".preparando"));
 
-  // Modes that would hand the component to others are not kept; what runs still runs.
+  // Modes that would hand the component to others are not kept; what runs still runs. An
+  // in-use marker is the apps' to write: one shipped, even as a folder, goes.
   ofrecer("abierto", {{"bin/", "carpeta", "", 01777},
                       {"bin/correr", "archivo", "#!/bin/sh\n", 06777},
-                      {"datos.txt", "archivo", "x", 0666}});
+                      {"datos.txt", "archivo", "x", 0666},
+                      {".en-uso/pid", "archivo", "1"}});
   ASSERT_TRUE(comp().instalado("abierto")) << comp().errores["abierto"];
+  EXPECT_FALSE(fs::exists(carpeta() / "abierto/.en-uso"));
   EXPECT_EQ(fs::status(carpeta() / "abierto/bin").permissions(), fs::perms(0755));
   EXPECT_EQ(fs::status(carpeta() / "abierto/bin/correr").permissions(), fs::perms(0755));
   EXPECT_EQ(fs::status(carpeta() / "abierto/datos.txt").permissions(), fs::perms(0644));

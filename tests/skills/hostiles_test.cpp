@@ -37,6 +37,7 @@ TEST_F(SkillsHostiles, SeRechazanAntesDeColocarConSuMotivo) {
   fs::create_directory_symlink(t / "ajena", datos / "skills/.preparando");
   const std::string no = "No pude descomprimir la skill: ";
   const std::string grande = no + "se expande mucho más de lo razonable para una skill";
+  const std::string vueltas = no + "el zip trae enlaces que dan vueltas sobre sí mismos";
   const std::vector<std::tuple<std::string, std::vector<EntradaZip>, std::string>> casos = {
       {"bomba", skill("bomba", {{"ceros.bin", "ceros", "300"}}), grande},
       // A few bytes that declare 64 GB: refused before a sparse file of that size exists.
@@ -47,6 +48,8 @@ TEST_F(SkillsHostiles, SeRechazanAntesDeColocarConSuMotivo) {
        no + "el zip está dañado o incompleto"},
       {"nodo", skill("nodo", {{"tty", "dispositivo"}}),
        no + "el zip trae dispositivos o tuberías, que no son archivos"},
+      {"vueltas", skill("vueltas", {{"a", "enlace", "b"}, {"b", "enlace", "a"}}), vueltas},
+      {"yo", skill("yo", {{"refs/yo", "enlace", "."}}), vueltas},
   };
   int rechazados = 0, sinRespuesta = 0;
   for (const auto& [id, entradas, mensaje] : casos) {

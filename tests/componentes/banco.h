@@ -11,12 +11,12 @@
 #include "apoyo/bucle_manual.h"
 #include "apoyo/bundles_prueba.h"
 #include "apoyo/carpeta_temporal.h"
+#include "apoyo/http_prueba.h"
 #include "apoyo/inertes.h"
 #include "apoyo/servicio_prueba.h"
 #include "apoyo/servidor_prueba.h"
 #include "apoyo/sistema_prueba.h"
 #include "plataforma/linux/espacio_linux.h"
-#include "plataforma/linux/http_curl.h"
 #include "shell/nucleo.h"
 
 namespace orvo::prueba {
@@ -66,7 +66,7 @@ class Banco : public ::testing::Test {
   SistemaPrueba sistema;
   ServidorPrueba servidor;
   ServicioPrueba servicio{servidor};
-  HttpCurl http;
+  HttpPrueba http;
   EspacioLinux espacio{apps, t / "xdg/applications", bucle};
   DescargasInertes descargas;
   PermisosInertes permisos;

@@ -29,5 +29,26 @@ TEST_F(Banco, UnArchivoTrasRedireccionesSeInstala) {
   EXPECT_EQ(otro.peticiones()[0].cabecera("X-Orvo-Token"), "");
 }
 
+// A minute of silence ends the download (played here as a second): the id does not stay
+// "descargando", and the next request downloads again.
+TEST_F(Banco, UnaDescargaDetenidaTerminaYLaSiguienteInstala) {
+  auto r = publicar("parado", "1.0");
+  servidor.publicar(
+      "/c/parado-1.0.zip",
+      {.datos = leer(t / "zips/parado-1.0.zip"), .detenerTras = 1, .detencionesRestantes = 1});
+  http.escala = 1.0 / 60;
+  refrescar({r});
+  comp().instalar("parado");
+  ASSERT_TRUE(esperarDescargas());
+  EXPECT_TRUE(comp().errores["parado"].starts_with("Se cortó la descarga: se agotó el tiempo"))
+      << comp().errores["parado"];
+  EXPECT_EQ(http.esperas().back(), 60);
+  EXPECT_FALSE(comp().instalado("parado"));
+  comp().instalar("parado");
+  EXPECT_TRUE(comp().descargando.contains("parado"));
+  ASSERT_TRUE(esperarDescargas());
+  EXPECT_TRUE(comp().instalado("parado")) << comp().errores["parado"];
+}
+
 }  // namespace
 }  // namespace orvo::prueba

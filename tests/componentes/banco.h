@@ -16,7 +16,6 @@
 #include "apoyo/servicio_prueba.h"
 #include "apoyo/servidor_prueba.h"
 #include "apoyo/sistema_prueba.h"
-#include "plataforma/linux/espacio_linux.h"
 #include "shell/nucleo.h"
 
 namespace orvo::prueba {
@@ -67,7 +66,7 @@ class Banco : public ::testing::Test {
   ServidorPrueba servidor;
   ServicioPrueba servicio{servidor};
   HttpPrueba http;
-  EspacioLinux espacio{apps, t / "xdg/applications", bucle};
+  EspacioDePrueba espacio{t.ruta(), apps, t / "xdg/applications", bucle};
   DescargasInertes descargas;
   PermisosInertes permisos;
   int cambios = 0;

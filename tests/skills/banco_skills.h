@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "apoyo/bucle_manual.h"
+#include "apoyo/bundles_prueba.h"
 #include "apoyo/carpeta_temporal.h"
 #include "apoyo/inertes.h"
 #include "apoyo/servicio_prueba.h"
 #include "apoyo/servidor_prueba.h"
 #include "apoyo/sistema_prueba.h"
-#include "plataforma/linux/espacio_linux.h"
 #include "plataforma/linux/http_curl.h"
 #include "shell/nucleo.h"
 
@@ -64,7 +64,7 @@ class BancoSkills : public ::testing::Test {
  private:
   DescargasInertes descargas_;
   PermisosInertes permisos_;
-  EspacioLinux espacio_{t / "Aplicaciones", t / "xdg/applications", bucle};
+  EspacioDePrueba espacio_{t.ruta(), t / "Aplicaciones", t / "xdg/applications", bucle};
   std::unique_ptr<Nucleo> nucleo_;
   std::string ultimo_;
 };

@@ -14,8 +14,8 @@ namespace {
 const char* kEscritor = R"(
 import json, stat, struct, sys, zlib
 TIPOS = {'archivo': stat.S_IFREG, 'ceros': stat.S_IFREG, 'carpeta': stat.S_IFDIR,
-         'enlace': stat.S_IFLNK, 'tuberia': stat.S_IFIFO, 'dispositivo': stat.S_IFCHR}
-central = b''
+         'enlace': stat.S_IFLNK, 'dispositivo': stat.S_IFCHR}
+central = []
 with open(sys.argv[2], 'wb') as z:
     entradas = json.load(open(sys.argv[1]))
     for e in entradas:
@@ -43,11 +43,11 @@ with open(sys.argv[2], 'wb') as z:
                 struct.pack('<HHQQ', 1, 16, total, usado))
         z.seek(fin)
         modo = TIPOS[e['tipo']] | e['modo']
-        central += struct.pack('<IHHHHHHIIIHHHHHII', 0x02014b50, 0x031e, 45, 0, metodo, 0,
+        central.append(struct.pack('<IHHHHHHIIIHHHHHII', 0x02014b50, 0x031e, 45, 0, metodo, 0,
                                0x21, crc, 0xFFFFFFFF, 0xFFFFFFFF, len(nombre), 28, 0, 0, 0,
                                modo << 16, 0xFFFFFFFF) + nombre + \
-                   struct.pack('<HHQQQ', 1, 24, total, usado, inicio)
-    donde = z.tell()
+                   struct.pack('<HHQQQ', 1, 24, total, usado, inicio))
+    donde, central = z.tell(), b''.join(central)
     z.write(central + struct.pack('<IHHHHIIH', 0x06054b50, 0, 0, len(entradas), len(entradas),
                                   len(central), donde, 0))
 )";

@@ -11,8 +11,8 @@ namespace orvo::prueba {
 
 struct EntradaZip {
   std::string nombre;
-  // "archivo", "carpeta", "enlace" (datos: its target), "tuberia", "dispositivo", or
-  // "ceros" (datos: how many MB of zeros, deflated as they stream).
+  // "archivo", "carpeta", "enlace" (datos: its target), "dispositivo", or "ceros" (datos:
+  // how many MB of zeros, deflated as they stream).
   std::string tipo = "archivo";
   std::string datos = {};
   int modo = 0644;

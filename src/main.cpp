@@ -79,12 +79,15 @@ int mostrarEstadoEn(const std::string& carpeta) {
 
 // The refresh writes the settings, the components' lists and staging: unless OV_DATOS names a
 // data folder, the demo works in one of its own (a working folder that a killed run leaves to
-// the next start's clean-up), so the user's settings and a running instance's downloads stay.
+// the next start's or demo's clean-up), so the user's settings and a running instance's
+// downloads stay.
 int mostrarEstado(const std::string& carpeta) {
   std::optional<fs::path> propia;
   std::unique_ptr<CarpetaOcupada> ocupada;
   if (auto datos = std::getenv("OV_DATOS"); !datos || !*datos) {
-    propia = SistemaLinux().carpetaTemporal() / ("orvo-suite-" + uuidMayusculas());
+    auto temporal = SistemaLinux().carpetaTemporal();
+    quitarCarpetasHuerfanas(temporal);
+    propia = temporal / ("orvo-suite-" + uuidMayusculas());
     std::error_code e;
     fs::create_directories(*propia, e);
     ocupada = std::make_unique<CarpetaOcupada>(*propia);

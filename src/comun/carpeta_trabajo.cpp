@@ -7,6 +7,8 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "comun/archivos.h"
+
 namespace orvo {
 
 namespace fs = std::filesystem;
@@ -31,10 +33,7 @@ void quitarCarpetasHuerfanas(const fs::path& temporal) {
     int fd = ::open(it->path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) continue;
     // Exclusive at once only when no live process holds it.
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-      std::error_code ignorado;
-      fs::remove_all(it->path(), ignorado);
-    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) quitarArbol(it->path());
     ::close(fd);
   }
 }

@@ -94,7 +94,7 @@ void Skills::colocar(const SkillRemota& s, bool forzar, const Preparada& p) {
   auto objetivo = destino() / s.id;
   std::error_code e;
   auto descartar = [&](const std::string& mensaje) {
-    fs::remove_all(p.carpeta, e);
+    quitarArbol(p.carpeta);
     informar(s.id, mensaje);
   };
   // Looked at again here: the folder may have changed while the archive came.
@@ -109,7 +109,7 @@ void Skills::colocar(const SkillRemota& s, bool forzar, const Preparada& p) {
   } else {
     if (auto error = intercambiar(p.carpeta, objetivo))
       return descartar("No pude reemplazar la skill (" + textoDelSistema(*error) + ")");
-    fs::remove_all(p.carpeta, e);  // the old copy, swapped out
+    quitarArbol(p.carpeta);  // the old copy, swapped out
   }
   flushearCarpeta(destino());
 

@@ -20,6 +20,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A skill is a few files of instructions; far past this, the archive is built to fill the
+// disk. Whatever reads the skills folder walks it, so links must not go round.
+constexpr MedidaDesempaque kMedidaSkill{.proporcion = 40,
+                                        .minimo = 64ull << 20,
+                                        .maximo = 256ull << 20,
+                                        .entradas = 10'000,
+                                        .sinVueltas = true};
+
 bool mismaHuella(std::string a, std::string b) {
   auto bajar = [](std::string& s) {
     std::transform(s.begin(), s.end(), s.begin(),
@@ -92,11 +100,12 @@ Resultado<Preparada> preparar(const fs::path& zip, const SkillRemota& s, const f
   fs::path carpeta = preparando / (s.id + "-" + uuidMayusculas());
   std::error_code e;
   auto fallar = [&](std::string mensaje) {
-    fs::remove_all(carpeta, e);
+    quitarArbol(carpeta);
     return R::fallo(std::move(mensaje));
   };
-  if (desempaquetar(zip, carpeta) != 0) return fallar("No pude descomprimir la skill");
-  fs::remove_all(carpeta / "__MACOSX", e);
+  if (auto d = desempaquetarAcotado(zip, carpeta, kMedidaSkill); d.fallo != 0)
+    return fallar("No pude descomprimir la skill: " + motivoDesempaque(d, "una skill"));
+  quitarArbol(carpeta / "__MACOSX");
   if (!archivoComun(carpeta / "SKILL.md")) return fallar("El zip no trae SKILL.md");
   if (!traeSuDescriptor(carpeta, s.id)) return fallar("El zip no trae el skill.json de " + s.id);
 

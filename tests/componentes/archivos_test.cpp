@@ -41,7 +41,9 @@ z.close()
 )");
   EXPECT_EQ(ejecutar("cd '" + t.ruta().string() + "' && /usr/bin/python3 fuera.py").estado, 0);
   servidor.publicar("/c/fuera.zip", {.datos = *leerArchivo(t / "fuera.zip")});
-  casos.push_back({fuera, "No pude descomprimir el componente"});
+  casos.push_back(
+      {fuera,
+       "No pude descomprimir el componente: el zip trae rutas o enlaces que salen de su carpeta"});
   auto perdido = malo;
   perdido.url = "c/no-esta.zip";
   casos.push_back({perdido, "El servidor respondió 404"});

@@ -11,11 +11,11 @@
 #include "apoyo/bucle_manual.h"
 #include "apoyo/bundles_prueba.h"
 #include "apoyo/carpeta_temporal.h"
+#include "apoyo/http_prueba.h"
 #include "apoyo/inertes.h"
 #include "apoyo/servicio_prueba.h"
 #include "apoyo/servidor_prueba.h"
 #include "apoyo/sistema_prueba.h"
-#include "plataforma/linux/http_curl.h"
 #include "shell/nucleo.h"
 
 namespace orvo::prueba {
@@ -65,7 +65,7 @@ class Banco : public ::testing::Test {
   SistemaPrueba sistema;
   ServidorPrueba servidor;
   ServicioPrueba servicio{servidor};
-  HttpCurl http;
+  HttpPrueba http;
   EspacioDePrueba espacio{t.ruta(), apps, t / "xdg/applications", bucle};
   DescargasInertes descargas;
   PermisosInertes permisos;

@@ -4,16 +4,6 @@
 
 namespace orvo::prueba {
 
-bool girarHasta(const std::function<bool()>& listo, std::chrono::milliseconds limite) {
-  bool vencido = false;
-  guint reloj = g_timeout_add(
-      limite.count(), [](gpointer v) { return *static_cast<bool*>(v) = true, G_SOURCE_REMOVE; },
-      &vencido);
-  while (!listo() && !vencido) g_main_context_iteration(nullptr, TRUE);
-  if (!vencido) g_source_remove(reloj);
-  return listo();
-}
-
 Par::Par(const char* nombre, const char* ruta, const char* xml, Atender atender)
     : atender_(std::move(atender)) {
   gchar* direccion = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);

@@ -5,19 +5,13 @@
 
 #include <gio/gio.h>
 
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
 
-namespace orvo::prueba {
+#include "apoyo/girar.h"
 
-// Runs the default main context until `listo` holds or the time runs out.
-bool girarHasta(const std::function<bool()>& listo,
-                std::chrono::milliseconds limite = std::chrono::seconds(10));
-inline void girarDurante(std::chrono::milliseconds t) {
-  girarHasta([] { return false; }, t);
-}
+namespace orvo::prueba {
 
 using Variante = std::unique_ptr<GVariant, decltype(&g_variant_unref)>;
 

@@ -3,12 +3,10 @@
 // real preferences.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include <webkit2/webkit2.h>
 
 #include "apoyo/carpeta_temporal.h"
+#include "apoyo/girar.h"
 #include "apoyo/sistema_prueba.h"
 #include "plataforma/gtk/aplicacion.h"
 #include "plataforma/gtk/ventana_web.h"
@@ -16,19 +14,9 @@
 
 using namespace orvo;
 using namespace orvo::prueba;
+using namespace std::chrono_literals;
 
 namespace {
-
-// Runs the main context until `condicion` holds; false after `segundos`.
-bool girarHasta(const std::function<bool()>& condicion, double segundos = 20) {
-  auto fin = std::chrono::steady_clock::now() + std::chrono::duration<double>(segundos);
-  while (!condicion()) {
-    if (std::chrono::steady_clock::now() > fin) return false;
-    if (!g_main_context_iteration(nullptr, FALSE))
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
 
 // The page's answer to `js`, as JSON text.
 std::string evaluar(VistaWeb* web, const std::string& js) {
@@ -64,11 +52,8 @@ class Ventanas : public ::testing::Test {
   std::unique_ptr<VentanaWeb> crear(bool flotante = false) {
     return std::make_unique<VentanaWeb>(
         FormaVentana{.pagina = "index.html",
-                     .titulo = "Prueba",
                      .ancho = 860,
                      .alto = 560,
-                     .minimoAncho = 760,
-                     .minimoAlto = 480,
                      .autoguardado = "Marco",
                      .flotante = flotante},
         VentanaWeb::Entorno{
@@ -99,7 +84,7 @@ TEST_F(Ventanas, LoEnviadoAntesDeCargarLoQueLaPaginaEnviaYAdondeVanSusEnlaces) {
   v->enviar({{"tipo", "estado"}, {"n", 3}});
   // Not JSON (not UTF-8): dropped, and the snapshot before it stays.
   v->enviar({{"tipo", "estado"}, {"n", std::string("\xff\xfe")}});
-  girarHasta([] { return false; }, 0.3);
+  girarDurante(300ms);
   EXPECT_FALSE(v->cargada());  // nothing loads while the window stays hidden
   EXPECT_FALSE(v->visible());
 
@@ -118,7 +103,7 @@ TEST_F(Ventanas, LoEnviadoAntesDeCargarLoQueLaPaginaEnviaYAdondeVanSusEnlaces) {
           "(enviar('estado'), enviar(['estado']), enviar(3), enviar(null), enviar(true), "
           "enviar(() => 1), enviar({accion: 'revisar', id: 'x', n: [1, {a: null}]}), 1)");
   ASSERT_TRUE(girarHasta([&] { return mensajes.size() == 2; }));
-  girarHasta([] { return false; }, 0.3);
+  girarDurante(300ms);
   ASSERT_EQ(mensajes.size(), 2u);
   EXPECT_EQ(mensajes[1], Json::parse(R"({"accion":"revisar","id":"x","n":[1,{"a":null}]})"));
 
@@ -134,7 +119,7 @@ TEST_F(Ventanas, LoEnviadoAntesDeCargarLoQueLaPaginaEnviaYAdondeVanSusEnlaces) {
   evaluar(v->vista(), "(document.getElementById('web').click(), 1)");
   ASSERT_TRUE(girarHasta([&] { return !abiertos.empty(); }));
   EXPECT_EQ(abiertos, std::vector<std::string>{"https://orvo.example/ayuda"});
-  girarHasta([] { return false; }, 0.3);
+  girarDurante(300ms);
   EXPECT_TRUE(ruta(*v).ends_with("/index.html\"")) << ruta(*v);
   evaluar(v->vista(), "(document.getElementById('local').click(), 1)");
   ASSERT_TRUE(girarHasta([&] { return ruta(*v).ends_with("/otra.html\""); }));
@@ -148,7 +133,7 @@ TEST_F(Ventanas, LaFlotanteTieneTamanoFijoYRecuerdaSoloLaPosicion) {
   ASSERT_TRUE(girarHasta([&] { return v->cargada(); }));
   EXPECT_FALSE(gtk_window_get_resizable(v->ventana()));
   int ancho = 0, alto = 0;
-  girarHasta([] { return false; }, 0.3);
+  girarDurante(300ms);
   gtk_window_get_size(v->ventana(), &ancho, &alto);
   EXPECT_EQ(std::make_pair(ancho, alto), std::make_pair(860, 560));
   v->ocultar();

@@ -52,7 +52,11 @@ class Navegador:
     def abrir(self, pagina, ancho=1180, alto=760):
         self.tam(ancho, alto)
         self.d.get((self.copia / "web" / pagina).as_uri())
-        self.esperar(lambda: self.d.execute_script("return window.__mensajes && window.__mensajes.length > 0"))
+        limite = time.time() + 10
+        while not self.d.execute_script("return window.__mensajes && window.__mensajes.length > 0"):
+            if time.time() > limite:
+                raise AssertionError("la página no llegó a pedir su instantánea")
+            time.sleep(0.05)
 
     def tam(self, ancho, alto):
         """Sizes the page's viewport (not the browser's frame) to ancho x alto."""
@@ -60,22 +64,12 @@ class Navegador:
         dentro = self.d.execute_script("return [innerWidth, innerHeight]")
         self.d.set_window_size(2 * ancho - dentro[0], 2 * alto - dentro[1])
 
-    def esperar(self, condicion, segundos=10):
-        limite = time.time() + segundos
-        while not condicion():
-            if time.time() > limite:
-                raise AssertionError("la página no llegó al estado esperado")
-            time.sleep(0.05)
-
     def evento(self, obj):
         self.d.execute_script("window.suite.evento(JSON.parse(arguments[0]))", json.dumps(obj))
 
     def mensajes(self):
         """The messages posted since the last call."""
         return self.d.execute_script("const m = window.__mensajes; window.__mensajes = []; return m;")
-
-    def errores(self):
-        return self.d.execute_script("const e = window.__errores; window.__errores = []; return e;")
 
     def css(self, selector):
         return self.d.find_element(By.CSS_SELECTOR, selector)
@@ -134,7 +128,7 @@ class CasoPagina(unittest.TestCase):
         self.assertEqual(self.nav.mensajes(), [{"accion": "estado"}])
 
     def tearDown(self):
-        self.assertEqual(self.nav.errores(), [])
+        self.assertEqual(self.nav.d.execute_script("const e = window.__errores; window.__errores = []; return e;"), [])
 
     def pulsar(self, elemento):
         # WebDriver's own scrolling can leave a control under the sticky header.

@@ -16,7 +16,7 @@ class Principal(arnes.CasoPagina):
     def tarjeta(self, clave):
         return self.nav.css(f'[data-clave="{clave}"]')
 
-    def test_instantanea_muestra_apps_estados_y_cuenta(self):
+    def test_instantanea_y_lo_que_envia_cada_control(self):
         # Loading until the first snapshot: test_instantaneas_incompletas_y_vacias.
         self.nav.evento(datos.catalogo())
 
@@ -44,11 +44,10 @@ class Principal(arnes.CasoPagina):
         for esperado in ("En uso por Orvo Video", "Versión 1.3 · instalada 1.2 · 12 MB",
                          "La versión 1.3 · 8 se instalará cuando cierres Orvo Video."):
             self.assertIn(esperado, subt)
-        # A component's error and the source's: test_texto_del_servidor_es_texto; the notices
-        # and the hidden sign-in: test_cada_control_envia_su_mensaje, test_inicio_de_sesion.
+        # A component's error and the source's: test_texto_del_servidor_es_texto; the hidden
+        # sign-in: test_inicio_de_sesion.
 
-    def test_cada_control_envia_su_mensaje(self):
-        self.nav.evento(datos.catalogo())
+        # What each control posts.
         b = self.nav.boton
         casos = [
             (b("Buscar actualizaciones"), {"accion": "revisar"}),

@@ -38,7 +38,12 @@ const std::string kNoDisponible = "No está disponible para tu cuenta";
 
 }  // namespace
 
-TEST_F(EnlacesYAvisos, UnLoteLlegaALasSkillsYALosComponentesAunAntesDelLanzamiento) {
+TEST_F(EnlacesYAvisos, EnlacesAntesYDespuesDelLanzamientoLaCuentaYUnaNotificacionPorSubida) {
+  instalarAMano("nvuno", "1.0");
+  instalarAMano("nvdos", "1.0");
+  publicar({empaquetar("nvuno", "2.0"), empaquetar("nvdos", "2.0"), empaquetar("nvtres", "1.0")});
+  preferencias->guardar("yaAbierta", "true");
+  Escena::notificaciones = &avisos;
   arrancar();
   delegado->abrirEnlaces({"orvosuite://componente/instalar?id=comp-a",
                           "orvosuite://skill/instalar?id=skill-a&confirmada=1"});
@@ -57,17 +62,8 @@ TEST_F(EnlacesYAvisos, UnLoteLlegaALasSkillsYALosComponentesAunAntesDelLanzamien
   delegado->mensaje({{"accion", "compInstalar"}, {"id", "comp-b"}});
   EXPECT_EQ(errorDeComponente("comp-b"), kNoDisponible);
   EXPECT_EQ(principal().cuantos("estado"), fotos + 1);
-}
 
-// The tray's count and tool tip, and the desktop notification, from the same news.
-TEST_F(EnlacesYAvisos, LaCuentaDeLaBandejaYUnaNotificacionNingunaConLaVentanaEnFrente) {
-  instalarAMano("nvuno", "1.0");
-  instalarAMano("nvdos", "1.0");
-  publicar({empaquetar("nvuno", "2.0"), empaquetar("nvdos", "2.0"), empaquetar("nvtres", "1.0")});
-  preferencias->guardar("yaAbierta", "true");
-  Escena::notificaciones = &avisos;
-  arrancar();
-  lanzar();
+  // The tray's count and tool tip, and the desktop notification, from the same news.
   ASSERT_FALSE(principal().visible());
   EXPECT_EQ(std::tie(bandeja.cuenta, bandeja.ayuda),
             std::make_tuple(2, "Orvo Suite · 2 actualizaciones"));

@@ -27,9 +27,12 @@ class Lanzamiento : public Escena {
 
 }  // namespace
 
-TEST_F(Lanzamiento, CreaVentanasYBandejaYRevisaAlEmpezarYCadaDosMinutos) {
+// The first launch ever is also the real program's (shown, remembered, started with the
+// session), in ProgramaConVentanas.PrimerArranqueEntraMuestraLasAppsYUnSegundoArranque
+// LePasaElTurno, which also signs in with OV_PRUEBA_LOGIN.
+TEST_F(Lanzamiento, VentanasBandejaRevisionesCuandoSeMuestraLaVentanaYEntradaDePrueba) {
   conSesion();
-  lanzarYVer(true);
+  EXPECT_TRUE(lanzarYVer(true));
   EXPECT_TRUE(pantalla.menu);
   ASSERT_TRUE(bandeja.acciones);
   // Which page each window shows: the real windows' (ProgramaConVentanas).
@@ -55,13 +58,7 @@ TEST_F(Lanzamiento, CreaVentanasYBandejaYRevisaAlEmpezarYCadaDosMinutos) {
   bandeja.acciones->clic();
   EXPECT_TRUE(principal().enFrente());
   EXPECT_EQ(principal().cuantos("estado"), fotos + 1);
-}
 
-// The first launch ever (shown, remembered, started with the session) is the real
-// program's, in ProgramaConVentanas.PrimerArranqueEntraMuestraLasAppsYUnSegundoArranque
-// LePasaElTurno, which also signs in with OV_PRUEBA_LOGIN.
-TEST_F(Lanzamiento, MuestraLaVentanaSinSesionOConOV_ABRIRYEntraConOV_PRUEBA_LOGIN) {
-  preferencias->guardar("yaAbierta", "true");
   // Later launches on a local folder stay in the tray, unless asked with exactly "1".
   EXPECT_FALSE(lanzarYVer());
   for (const char* valor : {"true", "01", "1"}) {
@@ -71,7 +68,6 @@ TEST_F(Lanzamiento, MuestraLaVentanaSinSesionOConOV_ABRIRYEntraConOV_PRUEBA_LOGI
   sistema.variables.erase("OV_ABRIR");
 
   // A server that needs a sign-in shows the window; a known session does not.
-  conSesion();
   EXPECT_FALSE(lanzarYVer(true));
   ASSERT_FALSE(escribirAtomico(datos / "sesion.json", "{}"));
   EXPECT_TRUE(lanzarYVer(true));

@@ -3,17 +3,17 @@
 #include <gtest/gtest.h>
 #include <libdbusmenu-glib/client.h>
 
-#include "par_python.h"
+#include <vector>
+
+#include "pares.h"
 #include "plataforma/gtk/icono_barra.h"
 
 namespace orvo {
 namespace {
 
-using nlohmann::json;
-using prueba::girarDurante;
-using prueba::girarHasta;
-using prueba::ParPython;
+using namespace prueba;
 using namespace std::chrono_literals;
+using Etiquetas = std::vector<std::string>;
 
 struct Pulsaciones {
   int clic = 0, abrir = 0, buscar = 0, ver = 0, salir = 0;
@@ -24,33 +24,61 @@ struct Pulsaciones {
   }
 };
 
-const json kMenuSinInstalacion = {"Abrir Orvo Suite", "Buscar actualizaciones", "-",
-                                  "Salir de Orvo Suite"};
-const json kMenuConInstalacion = {"Abrir Orvo Suite", "Buscar actualizaciones",
-                                  "Ver la instalación", "-", "Salir de Orvo Suite"};
+const Etiquetas kMenuSinInstalacion = {"Abrir Orvo Suite", "Buscar actualizaciones", "-",
+                                       "Salir de Orvo Suite"};
+const Etiquetas kMenuConInstalacion = {"Abrir Orvo Suite", "Buscar actualizaciones",
+                                       "Ver la instalación", "-", "Salir de Orvo Suite"};
 
-// The 16 px icon as the protocol carries it: ARGB in network byte order, not premultiplied.
-json bytesDelIcono(int avisos) {
-  auto s = IconoBarra::pintar(avisos, 16);
-  json bytes = json::array();
-  for (int y = 0; y < 16; ++y)
-    for (int x = 0; x < 16; ++x) {
-      uint32_t p = reinterpret_cast<const uint32_t*>(
-          cairo_image_surface_get_data(s.get()) + y * cairo_image_surface_get_stride(s.get()))[x];
-      unsigned a = p >> 24;
-      bytes.push_back(a);
-      for (int c : {16, 8, 0}) bytes.push_back(a ? (((p >> c) & 255) * 255 + a / 2) / a : 0);
-    }
-  return bytes;
+constexpr const char* kVigia = R"(<node><interface name="org.kde.StatusNotifierWatcher">
+  <method name="RegisterStatusNotifierItem"><arg type="s" direction="in"/></method>
+</interface></node>)";
+constexpr const char* kItem = "org.kde.StatusNotifierItem";
+
+// The icons as the protocol carries them: square, ARGB in network byte order, not
+// premultiplied.
+Variante iconos(int avisos) {
+  GVariantBuilder lista;
+  g_variant_builder_init(&lista, G_VARIANT_TYPE("a(iiay)"));
+  for (int lado : IconoBarra::kLados) {
+    auto s = IconoBarra::pintar(avisos, lado);
+    std::vector<guint8> bytes;
+    for (int y = 0; y < lado; ++y)
+      for (int x = 0; x < lado; ++x) {
+        uint32_t p = reinterpret_cast<const uint32_t*>(
+            cairo_image_surface_get_data(s.get()) + y * cairo_image_surface_get_stride(s.get()))[x];
+        unsigned a = p >> 24;
+        bytes.push_back(a);
+        for (int c : {16, 8, 0}) bytes.push_back(a ? (((p >> c) & 255) * 255 + a / 2) / a : 0);
+      }
+    g_variant_builder_add(
+        &lista, "(ii@ay)", lado, lado,
+        g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, bytes.data(), bytes.size(), 1));
+  }
+  return {g_variant_ref_sink(g_variant_builder_end(&lista)), g_variant_unref};
 }
 
-// The menu as libdbusmenu's client keeps it, which is what hosts build their menus from.
-json etiquetas(DbusmenuClient* cliente) {
-  json lista = json::array();
+// Its bytes in normal form: pixels compared without printing them.
+std::string bytes(const Variante& v) {
+  if (!v) return "";
+  Variante normal(g_variant_get_normal_form(v.get()), g_variant_unref);
+  return {static_cast<const char*>(g_variant_get_data(normal.get())),
+          g_variant_get_size(normal.get())};
+}
+
+// The menu's visible entries as libdbusmenu's client keeps them, which is what hosts
+// build their menus from.
+std::vector<DbusmenuMenuitem*> entradas(DbusmenuClient* cliente) {
+  std::vector<DbusmenuMenuitem*> lista;
   DbusmenuMenuitem* raiz = dbusmenu_client_get_root(cliente);
-  for (GList* l = raiz ? dbusmenu_menuitem_get_children(raiz) : nullptr; l; l = l->next) {
-    auto* item = DBUSMENU_MENUITEM(l->data);
-    if (!dbusmenu_menuitem_property_get_bool(item, DBUSMENU_MENUITEM_PROP_VISIBLE)) continue;
+  for (GList* l = raiz ? dbusmenu_menuitem_get_children(raiz) : nullptr; l; l = l->next)
+    if (dbusmenu_menuitem_property_get_bool(DBUSMENU_MENUITEM(l->data),
+                                            DBUSMENU_MENUITEM_PROP_VISIBLE))
+      lista.push_back(DBUSMENU_MENUITEM(l->data));
+  return lista;
+}
+Etiquetas etiquetas(DbusmenuClient* cliente) {
+  Etiquetas lista;
+  for (auto* item : entradas(cliente)) {
     const char* texto = dbusmenu_menuitem_property_get(item, DBUSMENU_MENUITEM_PROP_LABEL);
     lista.push_back(texto ? texto : "-");
   }
@@ -65,52 +93,71 @@ TEST(BandejaSni, UnVigiaTardioQueRechazaUnaVezRecibeElIconoYElMenuSigueALaInstal
   girarDurante(200ms);
 
   // The watcher comes late and is not ready for the first registration.
-  auto vigia = std::make_unique<ParPython>(
-      "vigia_sni.py",
-      std::vector<std::string>{"--rechazar", "Buscar actualizaciones", "Salir de Orvo Suite"});
-  auto rechazo = vigia->siguiente();
-  ASSERT_TRUE(rechazo && rechazo->contains("rechazado")) << (rechazo ? rechazo->dump() : "");
-  auto vista = vigia->siguiente();
-  ASSERT_TRUE(vista) << "the item did not try again";
-  EXPECT_EQ((*vista)["nombre"], bandeja.nombreEnElBus());
-  EXPECT_EQ((*vista)["titulo"], "Orvo Suite");
-  EXPECT_EQ((*vista)["ayuda"], "Orvo Suite");
-  json cuadrados = json::array();
-  for (int lado : IconoBarra::kLados) cuadrados.push_back({lado, lado});
-  EXPECT_EQ((*vista)["iconos"], cuadrados);
-  EXPECT_EQ((*vista)["primero"], bytesDelIcono(0));
-  EXPECT_EQ((*vista)["menu"], kMenuSinInstalacion);
-  EXPECT_TRUE(girarHasta([&] { return p.clic == 1 && p.buscar == 1 && p.salir == 1; }))
-      << p.clic << p.buscar << p.salir;
-  EXPECT_EQ(p.abrir + p.ver, 0);
+  std::vector<std::string> registros;
+  Par vigia("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", kVigia,
+            [&](const std::string&, GVariant* argumentos, GDBusMethodInvocation* llamada) {
+              const char* item = nullptr;
+              g_variant_get(argumentos, "(&s)", &item);
+              registros.push_back(item);
+              if (registros.size() == 1)
+                return g_dbus_method_invocation_return_dbus_error(
+                    llamada, "org.kde.StatusNotifierWatcher.Error.NotReady", "no listo");
+              g_dbus_method_invocation_return_value(llamada, nullptr);
+            });
+  ASSERT_TRUE(girarHasta([&] { return registros.size() == 2; })) << "the item did not try again";
+  const std::string item = registros[1];
+  EXPECT_EQ(item, bandeja.nombreEnElBus());
+  int avisos = 0;
+  g_dbus_connection_signal_subscribe(
+      vigia.bus, nullptr, kItem, nullptr, "/StatusNotifierItem", nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
+      [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant*,
+         gpointer n) { ++*static_cast<int*>(n); },
+      &avisos, nullptr);
+  // What a tray reads: the icons, and below the tool tip.
+  auto leer = [&](const char* propiedad) -> Variante {
+    auto r = vigia.llamar(item, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
+                          g_variant_new("(ss)", kItem, propiedad));
+    GVariant* v = nullptr;
+    if (r) g_variant_get(r.get(), "(v)", &v);
+    return {v, g_variant_unref};
+  };
+  EXPECT_TRUE(bytes(leer("IconPixmap")) == bytes(iconos(0)));
 
-  // A host's cached menu follows an installation that starts and is discarded between
-  // snapshots: the server announces a new layout and the client fetches it.
-  DbusmenuClient* cliente = dbusmenu_client_new(bandeja.nombreEnElBus().c_str(), "/MenuBar");
+  // A left click, and two entries of the menu as a host's client fetched it.
+  vigia.llamar(item, "/StatusNotifierItem", kItem, "Activate", g_variant_new("(ii)", 0, 0));
+  DbusmenuClient* cliente = dbusmenu_client_new(item.c_str(), "/MenuBar");
   int disenos = 0;
   g_signal_connect(cliente, DBUSMENU_CLIENT_SIGNAL_LAYOUT_UPDATED,
                    G_CALLBACK(+[](DbusmenuClient*, gpointer n) { ++*static_cast<int*>(n); }),
                    &disenos);
-  ASSERT_TRUE(girarHasta([&] { return etiquetas(cliente) == kMenuSinInstalacion; }))
-      << etiquetas(cliente);
+  ASSERT_TRUE(girarHasta([&] { return etiquetas(cliente) == kMenuSinInstalacion; }));
+  for (int i : {1, 3})
+    dbusmenu_menuitem_handle_event(entradas(cliente)[i], DBUSMENU_MENUITEM_EVENT_ACTIVATED,
+                                   g_variant_new_int32(0), 0);
+  EXPECT_TRUE(girarHasta([&] { return p.clic == 1 && p.buscar == 1 && p.salir == 1; }))
+      << p.clic << p.buscar << p.salir;
+  EXPECT_EQ(p.abrir + p.ver, 0);
+
+  // That client's cached menu follows an installation that starts and is discarded
+  // between snapshots: the server announces a new layout and the client fetches it.
   p.hayInstalacion = true;
   bandeja.refrescarMenu();
-  EXPECT_TRUE(girarHasta([&] { return etiquetas(cliente) == kMenuConInstalacion; }))
-      << etiquetas(cliente);
+  EXPECT_TRUE(girarHasta([&] { return etiquetas(cliente) == kMenuConInstalacion; }));
   int antes = disenos;
   p.hayInstalacion = false;
   bandeja.refrescarMenu();
-  EXPECT_TRUE(girarHasta([&] { return etiquetas(cliente) == kMenuSinInstalacion; }))
-      << etiquetas(cliente);
+  EXPECT_TRUE(girarHasta([&] { return etiquetas(cliente) == kMenuSinInstalacion; }));
   EXPECT_GT(disenos, antes) << "no layout update announced";
   g_object_unref(cliente);
 
-  // A count: the host hears and looks again.
+  // A count: the host hears of the new icon and tool tip, and looks again.
   bandeja.actualizar(12, "Hay 12 novedades");
-  vista = vigia->siguiente();
-  ASSERT_TRUE(vista);
-  EXPECT_EQ((*vista)["ayuda"], "Hay 12 novedades");
-  EXPECT_EQ((*vista)["primero"], bytesDelIcono(12));
+  ASSERT_TRUE(girarHasta([&] { return avisos == 2; })) << avisos;
+  auto ayuda = leer("ToolTip");
+  const char* texto = "";
+  if (ayuda) g_variant_get_child(ayuda.get(), 2, "&s", &texto);
+  EXPECT_STREQ(texto, "Hay 12 novedades");
+  EXPECT_TRUE(bytes(leer("IconPixmap")) == bytes(iconos(12)));
 }
 
 }  // namespace

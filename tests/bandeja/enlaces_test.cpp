@@ -60,8 +60,6 @@ TEST(Enlaces, ReglasDeCadaLote) {
         "skill instalar mi skill+&co confirmada"}},
   };
   for (const auto& c : casos) EXPECT_EQ(atender(c.urls), c.llamadas) << c.urls[0];
-  EXPECT_EQ(valorConsulta("a=x=y&b", "a"), "x=y");
-  EXPECT_EQ(valorConsulta("b", "b"), std::nullopt);
   // Missing destinations are not called.
   manejarEnlaces({"orvosuite://skill/instalar?id=a", "orvosuite://componente/revisar"}, {});
 }

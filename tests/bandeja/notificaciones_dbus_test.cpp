@@ -1,29 +1,61 @@
-// The notices on a real notification server: one per rise of the count, each replacing the
+// The notices on a notification server: one per rise of the count, each replacing the
 // last, and only our own notification's actions answered.
 #include "plataforma/gtk/notificaciones_dbus.h"
 
 #include <gtest/gtest.h>
 
-#include "par_python.h"
+#include <vector>
+
+#include "pares.h"
 #include "shell/aviso_novedades.h"
 
 namespace orvo {
 namespace {
 
-using nlohmann::json;
-using prueba::girarDurante;
-using prueba::girarHasta;
-using prueba::ParPython;
+using namespace prueba;
 using namespace std::chrono_literals;
+using Textos = std::vector<std::string>;
+
+constexpr const char* kServidor = R"(<node><interface name="org.freedesktop.Notifications">
+  <method name="Notify">
+    <arg type="s" direction="in"/><arg type="u" direction="in"/><arg type="s" direction="in"/>
+    <arg type="s" direction="in"/><arg type="s" direction="in"/><arg type="as" direction="in"/>
+    <arg type="a{sv}" direction="in"/><arg type="i" direction="in"/>
+    <arg type="u" direction="out"/>
+  </method>
+  <method name="GetCapabilities"><arg type="as" direction="out"/></method>
+</interface></node>)";
+constexpr const char* kRuta = "/org/freedesktop/Notifications";
+
+struct Aviso {
+  guint32 id, reemplaza;
+  std::string titulo, cuerpo;
+  Textos acciones;
+};
 
 TEST(NotificacionesDbus, UnaPorSubidaQueReemplazaLaAnteriorYSusAcciones) {
   int abrir = 0, actualizar = 0;
   NotificacionesDbus notificaciones;
   notificaciones.preparar({[&] { ++abrir; }, [&] { ++actualizar; }});
   AvisoNovedades aviso(notificaciones);
-  ParPython servidor("servidor_notificaciones.py");
-  auto listo = servidor.siguiente();
-  ASSERT_TRUE(listo && (*listo)["listo"] == true);
+  std::vector<Aviso> vistos;
+  Par servidor("org.freedesktop.Notifications", kRuta, kServidor,
+               [&](const std::string& metodo, GVariant* argumentos, GDBusMethodInvocation* l) {
+                 if (metodo == "GetCapabilities")
+                   return g_dbus_method_invocation_return_value(
+                       l, g_variant_new_parsed("(['actions', 'body'],)"));
+                 Aviso a{};
+                 const char *titulo, *cuerpo, **acciones;
+                 g_variant_get(argumentos, "(&su&s&s&s^a&s@a{sv}i)", nullptr, &a.reemplaza, nullptr,
+                               &titulo, &cuerpo, &acciones, nullptr, nullptr);
+                 a.titulo = titulo, a.cuerpo = cuerpo;
+                 for (auto** c = acciones; *c; ++c) a.acciones.push_back(*c);
+                 g_free(acciones);
+                 a.id = a.reemplaza ? a.reemplaza : vistos.size() + 1;
+                 vistos.push_back(a);
+                 g_dbus_method_invocation_return_value(l, g_variant_new("(u)", a.id));
+               });
+  auto siguiente = [&](size_t n) { return girarHasta([&] { return vistos.size() == n; }); };
   // A rise seen in the focused window is no news once it loses the focus; a count that
   // stays is no news either.
   Novedades dos{{"Orvo Foto", "Orvo Notas"}, {}};
@@ -32,44 +64,41 @@ TEST(NotificacionesDbus, UnaPorSubidaQueReemplazaLaAnteriorYSusAcciones) {
   aviso.alEstado({}, false);
   aviso.alEstado(dos, false);
   aviso.alEstado(dos, false);
-  auto primera = servidor.siguiente();
-  ASSERT_TRUE(primera);
-  EXPECT_EQ((*primera)["app"], "Orvo Suite");
-  EXPECT_EQ((*primera)["titulo"], "Hay 2 actualizaciones de Orvo");
-  EXPECT_EQ((*primera)["cuerpo"], "Orvo Foto, Orvo Notas");
-  EXPECT_EQ((*primera)["acciones"],
-            json({"default", "Abrir Orvo Suite", "actualizar-todo", "Actualizar todo"}));
-  EXPECT_FALSE(servidor.siguiente(300ms)) << "notified without a rise";
+  ASSERT_TRUE(siguiente(1));
+  EXPECT_EQ(vistos[0].titulo, "Hay 2 actualizaciones de Orvo");
+  EXPECT_EQ(vistos[0].cuerpo, "Orvo Foto, Orvo Notas");
+  EXPECT_EQ(vistos[0].acciones,
+            (Textos{"default", "Abrir Orvo Suite", "actualizar-todo", "Actualizar todo"}));
+  girarDurante(300ms);
+  EXPECT_EQ(vistos.size(), 1u) << "notified without a rise";
 
   aviso.alEstado({{"Orvo Foto", "Orvo Notas"}, {"Mantenimiento el lunes"}}, false);
-  auto segunda = servidor.siguiente();
-  ASSERT_TRUE(segunda);
-  EXPECT_EQ((*segunda)["titulo"], "Hay 2 actualizaciones y 1 aviso de Orvo");
-  EXPECT_EQ((*segunda)["cuerpo"], "Orvo Foto, Orvo Notas\nMantenimiento el lunes");
-  EXPECT_EQ((*segunda)["reemplaza"], (*primera)["id"]);
+  ASSERT_TRUE(siguiente(2));
+  EXPECT_EQ(vistos[1].titulo, "Hay 2 actualizaciones y 1 aviso de Orvo");
+  EXPECT_EQ(vistos[1].cuerpo, "Orvo Foto, Orvo Notas\nMantenimiento el lunes");
+  EXPECT_EQ(vistos[1].reemplaza, vistos[0].id);
   // Notices alone offer no update.
   aviso.alEstado({}, false);
   aviso.alEstado({{}, {"Nuevo plan", "Mantenimiento"}}, false);
-  auto avisos = servidor.siguiente();
-  ASSERT_TRUE(avisos);
-  EXPECT_EQ((*avisos)["titulo"], "Hay 2 avisos de Orvo");
-  EXPECT_EQ((*avisos)["acciones"], json({"default", "Abrir Orvo Suite"}));
-  int id = (*avisos)["id"];
+  ASSERT_TRUE(siguiente(3));
+  EXPECT_EQ(vistos[2].titulo, "Hay 2 avisos de Orvo");
+  EXPECT_EQ(vistos[2].acciones, (Textos{"default", "Abrir Orvo Suite"}));
 
   // Actions of someone else's notification are not ours.
-  for (std::string linea :
-       {std::string("ACCION 999 default"), "ACCION " + std::to_string(id) + " actualizar-todo"}) {
-    servidor.escribir(linea);
-    ASSERT_TRUE(servidor.siguiente());
-  }
+  auto pulsar = [&](guint32 id, const char* clave) {
+    g_dbus_connection_emit_signal(servidor.bus, nullptr, kRuta, "org.freedesktop.Notifications",
+                                  "ActionInvoked", g_variant_new("(us)", id, clave), nullptr);
+  };
+  pulsar(999, "default");
+  pulsar(vistos[2].id, "actualizar-todo");
   EXPECT_TRUE(girarHasta([&] { return actualizar == 1; }));
-  servidor.escribir("ACCION " + std::to_string(id) + " default");
+  pulsar(vistos[2].id, "default");
   EXPECT_TRUE(girarHasta([&] { return abrir == 1; }));
   girarDurante(100ms);
   EXPECT_EQ(abrir, 1);
 
   // With the server gone a rise is lost quietly.
-  servidor.matar();
+  servidor.salir();
   aviso.alEstado({}, false);
   aviso.alEstado(dos, false);
   girarDurante(200ms);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "apoyo/bundles_prueba.h"
+#include "apoyo/girar.h"
 #include "apoyo/ids_prueba.h"
 #include "comun/archivos.h"
 #include "plataforma/linux/bucle_glib.h"
@@ -26,14 +27,7 @@ TEST(Observar, LasAppsInstaladasSeOyenAlArrancarYAlTerminarSinEsperarLaRevision)
     principal = bucle.enHiloPrincipal();
   });
   auto esperarCambios = [&](int n) {
-    auto guarda = bucle.despues(1.5, [&] { bucle.salir(); });
-    auto mirar = bucle.cada(0.02, [&] {
-      if (cambios >= n) bucle.salir();
-    });
-    bucle.correr();
-    guarda->detener();
-    mirar->detener();
-    return cambios >= n;
+    return girarHasta([&] { return cambios >= n; }, std::chrono::milliseconds(1500));
   };
   {
     ProcesoPrueba p(video / "Contents/MacOS/Video");

@@ -14,6 +14,8 @@ from selenium import webdriver
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
+import datos
+
 # Selenium 4.8 warns about its own WebKitGTK wrapper.
 warnings.filterwarnings("ignore", category=DeprecationWarning)
 
@@ -50,7 +52,11 @@ class Navegador:
     def abrir(self, pagina, ancho=1180, alto=760):
         self.tam(ancho, alto)
         self.d.get((self.copia / "web" / pagina).as_uri())
-        self.esperar(lambda: self.d.execute_script("return window.__mensajes && window.__mensajes.length > 0"))
+        limite = time.time() + 10
+        while not self.d.execute_script("return window.__mensajes && window.__mensajes.length > 0"):
+            if time.time() > limite:
+                raise AssertionError("la página no llegó a pedir su instantánea")
+            time.sleep(0.05)
 
     def tam(self, ancho, alto):
         """Sizes the page's viewport (not the browser's frame) to ancho x alto."""
@@ -58,22 +64,12 @@ class Navegador:
         dentro = self.d.execute_script("return [innerWidth, innerHeight]")
         self.d.set_window_size(2 * ancho - dentro[0], 2 * alto - dentro[1])
 
-    def esperar(self, condicion, segundos=10):
-        limite = time.time() + segundos
-        while not condicion():
-            if time.time() > limite:
-                raise AssertionError("la página no llegó al estado esperado")
-            time.sleep(0.05)
-
     def evento(self, obj):
         self.d.execute_script("window.suite.evento(JSON.parse(arguments[0]))", json.dumps(obj))
 
     def mensajes(self):
         """The messages posted since the last call."""
         return self.d.execute_script("const m = window.__mensajes; window.__mensajes = []; return m;")
-
-    def errores(self):
-        return self.d.execute_script("const e = window.__errores; window.__errores = []; return e;")
 
     def css(self, selector):
         return self.d.find_element(By.CSS_SELECTOR, selector)
@@ -102,19 +98,8 @@ class Navegador:
             self.teclas(Keys.TAB)
         raise AssertionError("el teclado no llega al control")
 
-    def sin_nombre(self):
-        """Visible controls that a screen reader could not name."""
-        return self.d.execute_script("""
-            return Array.from(document.querySelectorAll('button, input, a, summary'))
-              .filter((e) => e.offsetParent !== null)
-              .filter((e) => !(e.getAttribute('aria-label') || (e.labels && e.labels.length) || e.textContent.trim()))
-              .map((e) => e.outerHTML);""")
-
     def foco_visible(self):
         return self.d.execute_script("return getComputedStyle(document.activeElement).outlineStyle") != "none"
-
-    def desborda(self):
-        return self.d.execute_script("return document.documentElement.scrollWidth > innerWidth")
 
     def captura(self, ruta):
         ruta = pathlib.Path(ruta)
@@ -143,7 +128,7 @@ class CasoPagina(unittest.TestCase):
         self.assertEqual(self.nav.mensajes(), [{"accion": "estado"}])
 
     def tearDown(self):
-        self.assertEqual(self.nav.errores(), [])
+        self.assertEqual(self.nav.d.execute_script("const e = window.__errores; window.__errores = []; return e;"), [])
 
     def pulsar(self, elemento):
         # WebDriver's own scrolling can leave a control under the sticky header.
@@ -151,7 +136,22 @@ class CasoPagina(unittest.TestCase):
         elemento.click()
         return self.nav.mensajes()
 
+    def tamanos_y_capturas(self, prefijo):
+        """Each screenshot state at both window sizes: nothing overflows and every visible
+        control has a name a screen reader can say."""
+        for ancho, alto in ((820, 560), (1180, 760)):
+            for nombre, hacer in datos.CAPTURAS.items():
+                with self.subTest(tam=(ancho, alto), estado=nombre):
+                    self.nav.tam(ancho, alto)
+                    self.nav.evento(hacer())
+                    self.assertFalse(self.nav.d.execute_script("return document.documentElement.scrollWidth > innerWidth"))
+                    self.assertEqual(self.nav.d.execute_script("""
+                        return Array.from(document.querySelectorAll('button, input, a, summary'))
+                          .filter((e) => e.offsetParent !== null)
+                          .filter((e) => !(e.getAttribute('aria-label') || (e.labels && e.labels.length) || e.textContent.trim()))
+                          .map((e) => e.outerHTML);"""), [])
+                    self.nav.captura(CAPTURAS / f"{prefijo}-{nombre}-{ancho}x{alto}.png")
 
-def capturas_en(carpeta):
-    """Where a test leaves its screenshots: ORVO_CAPTURAS or a temp folder."""
-    return pathlib.Path(os.environ.get("ORVO_CAPTURAS") or tempfile.gettempdir()) / carpeta
+
+# Where the screenshots go: ORVO_CAPTURAS (docs/capturas from scripts/capturas.sh) or a temp folder.
+CAPTURAS = pathlib.Path(os.environ.get("ORVO_CAPTURAS") or pathlib.Path(tempfile.gettempdir()) / "orvo-paginas")

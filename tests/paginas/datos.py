@@ -10,57 +10,40 @@ def hace_minutos(minutos):
     return t.strftime("%Y-%m-%dT%H:%M:%SZ")
 
 
-def app(id, nombre, version, build="", tam=0, instalada=False, nueva=False, abierta=False,
-        novedades=(), firmada=True, canal="", ver_instalada=None, anterior=None, omitida=False):
-    a = {"id": id, "nombre": nombre, "version": version, "build": build, "instalada": instalada,
-         "abierta": abierta, "nueva": nueva, "tam": tam, "novedades": list(novedades),
-         "firmada": firmada, "canal": canal, "omitida": omitida}
-    if ver_instalada:
-        a["verInstalada"] = ver_instalada
-    if anterior:
-        a["anterior"] = anterior
-    return a
+def app(id, nombre, version, **extra):
+    a = {"id": id, "nombre": nombre, "version": version, "build": "", "instalada": False, "abierta": False,
+         "nueva": False, "tam": 0, "novedades": [], "firmada": True, "canal": "", "omitida": False}
+    return a | extra
 
 
-def comp(id, nombre, app, version="1.0", instalado=False, activado=False, **extra):
+def comp(id, nombre, app, version="1.0", **extra):
     c = {"id": id, "nombre": nombre, "descripcion": "", "app": app, "version": version, "canal": "",
-         "novedades": [], "tam": 0, "instalado": instalado, "activado": activado, "enUso": False,
+         "novedades": [], "tam": 0, "instalado": False, "activado": False, "enUso": False,
          "descargando": False, "nueva": False, "pendiente": "", "error": ""}
-    c.update(extra)
-    return c
+    return c | extra
 
 
-def instalacion(id="video", nombre="Orvo Video", modo="actualizar", paso=0, pct=0.0, bytes=0,
-                total=0, velocidad=0, fase="corriendo", error="", no_cerro=False, novedades=(),
-                version="2.1 · 40", pasos=None, no_quedo=False):
-    if pasos is None:
-        pasos = ["Descargar la versión nueva", "Verificar la descarga", f"Esperar que cierres {nombre}",
-                 "Guardar la versión anterior", f"Reemplazar {nombre}", "Abrir la versión nueva"]
-    return {"id": id, "nombre": nombre, "modo": modo, "pasos": pasos, "paso": paso, "pct": pct,
-            "bytes": bytes, "total": total, "velocidad": velocidad, "fase": fase, "error": error,
-            "noCerro": no_cerro, "noQuedoAbierta": no_quedo, "novedades": list(novedades), "version": version}
+def instalacion(id="video", nombre="Orvo Video", **extra):
+    pasos = ["Descargar la versión nueva", "Verificar la descarga", f"Esperar que cierres {nombre}",
+             "Guardar la versión anterior", f"Reemplazar {nombre}", "Abrir la versión nueva"]
+    i = {"id": id, "nombre": nombre, "modo": "actualizar", "pasos": pasos, "paso": 0, "pct": 0.0, "bytes": 0,
+         "total": 0, "velocidad": 0, "fase": "corriendo", "error": "", "noCerro": False,
+         "noQuedoAbierta": False, "novedades": [], "version": "2.1 · 40"}
+    return i | extra
 
 
-def estado(apps=(), comps=(), sesion=None, instalaciones=(), actual=None, revisado=None, **resto):
-    e = {"tipo": "estado", "listas": [], "apps": list(apps), "fuente": SERVIDOR,
-         "instalarAlCerrar": True, "componentes": {}, "avisar": {}, "errorFuente": "",
-         "comps": list(comps), "version": "1.4.0",
-         "sesion": sesion if sesion is not None else con_sesion(),
-         "instalaciones": list(instalaciones)}
-    if revisado:
-        e["revisado"] = revisado
-    if actual is not None:
-        e["instalacion"] = actual
-    e.update(resto)
-    return e
+def estado(apps=(), comps=(), **resto):
+    e = {"tipo": "estado", "listas": [], "apps": list(apps), "fuente": SERVIDOR, "instalarAlCerrar": True,
+         "componentes": {}, "avisar": {}, "errorFuente": "", "comps": list(comps), "version": "1.4.0",
+         "sesion": con_sesion(), "instalaciones": []}
+    return e | resto
 
 
 def con_sesion(avisos=(), **extra):
     s = {"avisos": list(avisos), "usuario": {"nombre": "Lucía Ferrer", "email": "lucia@orvo.example",
                                               "rol": "editora", "canal": "beta"},
          "necesita": False, "conServidor": True, "servidor": SERVIDOR}
-    s.update(extra)
-    return s
+    return s | extra
 
 
 def sin_sesion(error=None):
@@ -74,7 +57,7 @@ def evento(actual, todas=None):
     return {"tipo": "instalacion", "instalacion": actual, "instalaciones": todas if todas is not None else [actual]}
 
 
-# The states the screenshots show.
+# The states the screenshots show (CAPTURAS, at the end).
 
 def primer_arranque():
     return estado(sesion=sin_sesion())
@@ -88,14 +71,14 @@ def catalogo():
          "app": "", "creado": "5 dic"},
     ]
     apps = [
-        app("video", "Orvo Video", "2.1", "40", 1_530_000_000, instalada=True, nueva=True, abierta=True,
-            novedades=["Exportación en 4K", "Arreglos en la línea de tiempo"], ver_instalada="2.0 · 38"),
-        app("slides", "Orvo Slides", "3.4", "", 412_000_000, instalada=True, nueva=True,
-            novedades=["Temas nuevos"], ver_instalada="3.3", canal="beta"),
-        app("notas", "Orvo Notas", "1.2", "7", 86_500_000, instalada=True, ver_instalada="1.2 · 7",
+        app("video", "Orvo Video", "2.1", build="40", tam=1_530_000_000, instalada=True, nueva=True, abierta=True,
+            novedades=["Exportación en 4K", "Arreglos en la línea de tiempo"], verInstalada="2.0 · 38"),
+        app("slides", "Orvo Slides", "3.4", tam=412_000_000, instalada=True, nueva=True,
+            novedades=["Temas nuevos"], verInstalada="3.3", canal="beta"),
+        app("notas", "Orvo Notas", "1.2", build="7", tam=86_500_000, instalada=True, verInstalada="1.2 · 7",
             anterior="1.1 · 6"),
-        app("audio", "Orvo Audio", "0.9", "", 230_000_000, firmada=False, canal="beta"),
-        app("suite", "Orvo Suite", "1.4.0", "", 48_000_000, instalada=True, ver_instalada="1.4.0"),
+        app("audio", "Orvo Audio", "0.9", tam=230_000_000, firmada=False, canal="beta"),
+        app("suite", "Orvo Suite", "1.4.0", tam=48_000_000, instalada=True, verInstalada="1.4.0"),
     ]
     comps = [
         comp("subtitulos", "Subtítulos automáticos", "Orvo Video", "1.3", instalado=True, activado=True,
@@ -106,7 +89,7 @@ def catalogo():
              error="No pude descargar la pizarra: el servidor no responde"),
     ]
     espera = instalacion(paso=2, fase="esperaCierre", novedades=apps[0]["novedades"])
-    return estado(apps, comps, sesion=con_sesion(avisos), revisado=hace_minutos(2), actual=espera,
+    return estado(apps, comps, sesion=con_sesion(avisos), revisado=hace_minutos(2), instalacion=espera,
                   instalaciones=[espera], listas=[{"id": "video", "nombre": "Orvo Video", "version": "2.1 · 40"}])
 
 
@@ -129,8 +112,12 @@ def instalando():
 def no_quedo_abierta():
     """Video 2.1 closed by itself after every opening; 2.0 is kept to go back to."""
     e = catalogo()
-    fallida = instalacion(paso=6, fase="lista", no_quedo=True, novedades=e["apps"][0]["novedades"])
-    e["apps"][0].update(nueva=False, abierta=False, ver_instalada="2.1 · 40", anterior="2.0 · 38")
+    fallida = instalacion(paso=6, fase="lista", noQuedoAbierta=True, novedades=e["apps"][0]["novedades"])
+    e["apps"][0].update(nueva=False, abierta=False, verInstalada="2.1 · 40", anterior="2.0 · 38")
     e.update(instalacion=fallida, instalaciones=[fallida], listas=[])
     return e
 
+
+# The catalogue last: the main page's tests take two more screenshots from it.
+CAPTURAS = {"primer-arranque": primer_arranque, "instalando": instalando, "no-quedo-abierta": no_quedo_abierta,
+            "catalogo": catalogo}

@@ -2,7 +2,6 @@
 // Enlaces.ReglasDeCadaLote's, tests/bandeja), and news of updates and notices reach the
 // desktop as one notification per rise.
 #include "escena.h"
-#include "plataforma/notificaciones.h"
 
 using namespace orvo;
 using namespace orvo::prueba;
@@ -31,7 +30,7 @@ class EnlacesYAvisos : public Escena {
     auto& errores = nucleo->componentes().errores;
     return errores.contains(id) ? errores[id] : "";
   }
-  NotificacionesFalsas notificaciones;
+  NotificacionesFalsas avisos;
 };
 
 const std::string kSinSesion = "Inicia sesión en Orvo Suite para instalar skills";
@@ -39,64 +38,50 @@ const std::string kNoDisponible = "No está disponible para tu cuenta";
 
 }  // namespace
 
-TEST_F(EnlacesYAvisos, UnLoteLlegaALasSkillsYALosComponentes) {
+TEST_F(EnlacesYAvisos, EnlacesAntesYDespuesDelLanzamientoLaCuentaYUnaNotificacionPorSubida) {
+  instalarAMano("nvuno", "1.0");
+  instalarAMano("nvdos", "1.0");
+  publicar({empaquetar("nvuno", "2.0"), empaquetar("nvdos", "2.0"), empaquetar("nvtres", "1.0")});
+  preferencias->guardar("yaAbierta", "true");
+  Escena::notificaciones = &avisos;
   arrancar();
-  lanzar();
-  auto fotos = principal().cuantos("estado");
   delegado->abrirEnlaces({"orvosuite://componente/instalar?id=comp-a",
                           "orvosuite://skill/instalar?id=skill-a&confirmada=1"});
-  EXPECT_EQ(errorDeSkill("skill-a"), kSinSesion);
-  EXPECT_EQ(errorDeComponente("comp-a"), kNoDisponible);
-  // The component's change is a new snapshot for the pages.
-  EXPECT_EQ(principal().cuantos("estado"), fotos + 1);
-
-  // The pages' component requests go to the same manager.
-  delegado->mensaje({{"accion", "compInstalar"}, {"id", "comp-b"}});
-  EXPECT_EQ(errorDeComponente("comp-b"), kNoDisponible);
-}
-
-TEST_F(EnlacesYAvisos, UnEnlaceQueLlegaAntesDelLanzamientoNoSePierde) {
-  arrancar();
-  delegado->abrirEnlaces(
-      {"orvosuite://componente/instalar?id=comp-a", "orvosuite://skill/instalar?id=skill-a"});
   EXPECT_TRUE(nucleo->componentes().pedidos.empty());
   EXPECT_EQ(errorDeSkill("skill-a"), "");
   lanzar();
   EXPECT_EQ(errorDeSkill("skill-a"), kSinSesion);
   // The component request waited for the first manifest, then ran.
   EXPECT_TRUE(esperar([&] { return errorDeComponente("comp-a") == kNoDisponible; }));
-}
 
-// The tray's count and tool tip, and the desktop notification, from the same news.
-TEST_F(EnlacesYAvisos, LaCuentaDeLaBandejaYUnaNotificacionNingunaConLaVentanaEnFrente) {
-  instalarAMano("nvuno", "1.0");
-  instalarAMano("nvdos", "1.0");
-  publicar({empaquetar("nvuno", "2.0"), empaquetar("nvdos", "2.0"), empaquetar("nvtres", "1.0")});
-  preferencias.valores["yaAbierta"] = "true";
-  arrancar();
-  delegado =
-      std::make_unique<AppDelegate>(*nucleo, pantalla, bandeja, preferencias, &notificaciones);
-  lanzar();
+  // After the launch at once; the pages' component requests go to the same manager, and
+  // a component's change is a new snapshot for the pages.
+  delegado->abrirEnlaces({"orvosuite://skill/instalar?id=skill-b"});
+  EXPECT_EQ(errorDeSkill("skill-b"), kSinSesion);
+  auto fotos = principal().cuantos("estado");
+  delegado->mensaje({{"accion", "compInstalar"}, {"id", "comp-b"}});
+  EXPECT_EQ(errorDeComponente("comp-b"), kNoDisponible);
+  EXPECT_EQ(principal().cuantos("estado"), fotos + 1);
+
+  // The tray's count and tool tip, and the desktop notification, from the same news.
   ASSERT_FALSE(principal().visible());
   EXPECT_EQ(std::tie(bandeja.cuenta, bandeja.ayuda),
             std::make_tuple(2, "Orvo Suite · 2 actualizaciones"));
-  EXPECT_EQ(AppDelegate::ayuda(1), "Orvo Suite · 1 actualización");
-  EXPECT_EQ(AppDelegate::ayuda(0), "Orvo Suite");
-  EXPECT_EQ(notificaciones.titulos, std::vector<std::string>{"Hay 2 actualizaciones de Orvo"});
-  EXPECT_EQ(notificaciones.conBoton, std::vector<bool>{true});
+  EXPECT_EQ(avisos.titulos, std::vector<std::string>{"Hay 2 actualizaciones de Orvo"});
+  EXPECT_EQ(avisos.conBoton, std::vector<bool>{true});
 
   // Its default action shows the main window; news seen there are no notification (when a
   // rise is news is NotificacionesDbus.UnaPorSubidaQueReemplazaLaAnteriorYSusAcciones').
-  ASSERT_TRUE(notificaciones.acciones);
-  notificaciones.acciones->abrir();
+  ASSERT_TRUE(avisos.acciones);
+  avisos.acciones->abrir();
   EXPECT_TRUE(principal().enFrente());
   nucleo->cuenta().avisos.push_back({.id = 1, .titulo = "Hola"});
   delegado->estado();
   EXPECT_EQ(bandeja.cuenta, 3);
-  EXPECT_EQ(notificaciones.titulos.size(), 1u);
+  EXPECT_EQ(avisos.titulos.size(), 1u);
 
   // "Actualizar todo" starts the update of the installed apps.
-  notificaciones.acciones->actualizarTodo();
+  avisos.acciones->actualizarTodo();
   ASSERT_EQ(instalador().todas.size(), 2u);
   EXPECT_EQ(instalador().todas[1]->app.id, "nvdos");
   EXPECT_TRUE(hastaQue([&] { return !instalador().todas[1]->activa(); }));

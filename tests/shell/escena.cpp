@@ -26,6 +26,7 @@ Escena::Escena() : apps(t / "Aplicaciones"), datos(t / "datos"), fuente(t / "fue
   sistema.dentroDe(t.ruta(), apps, datos);
   espacio = std::make_unique<EspacioDePrueba>(t.ruta(), apps, t / "xdg/applications", bucle);
   descargas = std::make_unique<DescargasCurl>(bucle, t / "tmp");
+  preferencias.emplace(sistema, "orvo-suite");
   publicar({});
 }
 
@@ -42,7 +43,8 @@ void Escena::arrancar() {
   nucleo =
       std::make_unique<Nucleo>(Plataforma{bucle, http, *espacio, sistema, *descargas, permisos_});
   catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = fuente.string(); });
-  delegado = std::make_unique<AppDelegate>(*nucleo, pantalla, bandeja, preferencias);
+  delegado =
+      std::make_unique<AppDelegate>(*nucleo, pantalla, bandeja, *preferencias, notificaciones);
 }
 
 void Escena::lanzar() {

@@ -1,6 +1,6 @@
 // The shell on the real managers and platform pieces (local catalogue folder, test
-// server, real bundles and processes, virtual clock), with windows, tray and
-// preferences that only record what the shell asked of them.
+// server, real bundles and processes, preferences, virtual clock), with windows and
+// tray that only record what the shell asked of them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -22,7 +22,8 @@
 #include "plataforma/bandeja.h"
 #include "plataforma/linux/descargas_curl.h"
 #include "plataforma/linux/http_curl.h"
-#include "plataforma/preferencias.h"
+#include "plataforma/linux/preferencias_linux.h"
+#include "plataforma/notificaciones.h"
 #include "plataforma/ventana.h"
 #include "shell/app_delegate.h"
 
@@ -30,8 +31,6 @@ namespace orvo::prueba {
 
 class VentanaFalsa : public Ventana {
  public:
-  explicit VentanaFalsa(FormaVentana f) : forma(std::move(f)) {}
-  FormaVentana forma;
   std::vector<Json> eventos;
   std::vector<bool> mostrada;  // each show, with whether it took the focus
   bool abierta = false, foco = false;
@@ -57,8 +56,8 @@ class PantallaFalsa : public Pantalla {
   // What the folder chooser answers.
   std::optional<std::filesystem::path> carpeta;
 
-  std::unique_ptr<Ventana> crearVentana(const FormaVentana& forma) override {
-    auto v = std::make_unique<VentanaFalsa>(forma);
+  std::unique_ptr<Ventana> crearVentana(const FormaVentana&) override {
+    auto v = std::make_unique<VentanaFalsa>();
     ventanas.push_back(v.get());
     return v;
   }
@@ -77,21 +76,6 @@ class BandejaFalsa : public Bandeja {
   std::string ayuda;
   void crear(Acciones a) override { acciones = std::move(a); }
   void actualizar(int c, const std::string& t) override { cuenta = c, ayuda = t; }
-};
-
-class PreferenciasFalsas : public Preferencias {
- public:
-  std::map<std::string, std::string> valores;
-  int inicios = 0;
-  std::optional<std::string> leer(const std::string& c) override {
-    auto v = valores.find(c);
-    return v == valores.end() ? std::nullopt : std::optional(v->second);
-  }
-  void guardar(const std::string& c, const std::string& v) override { valores[c] = v; }
-  Error iniciarConSesion() override {
-    ++inicios;
-    return std::nullopt;
-  }
 };
 
 class Escena : public ::testing::Test {
@@ -134,7 +118,8 @@ class Escena : public ::testing::Test {
   std::unique_ptr<DescargasCurl> descargas;
   PantallaFalsa pantalla;
   BandejaFalsa bandeja;
-  PreferenciasFalsas preferencias;
+  std::optional<PreferenciasLinux> preferencias;  // in the test's own home
+  Notificaciones* notificaciones = nullptr;       // the desktop's, when a test looks
   std::unique_ptr<Nucleo> nucleo;
   std::unique_ptr<AppDelegate> delegado;
 

@@ -24,7 +24,7 @@ class Mensajes : public Escena {
 
 }  // namespace
 
-TEST_F(Mensajes, AjustesConSusValoresPorDefecto) {
+TEST_F(Mensajes, AjustesConSusValoresPorDefectoAvisosLeidosVentanasYEnlaces) {
   size_t fotos = principal().cuantos("estado");
   delegado->mensaje({{"accion", "instalarAlCerrar"}, {"valor", false}});
   EXPECT_EQ(ajustes()["instalarAlCerrar"], false);
@@ -56,14 +56,13 @@ TEST_F(Mensajes, AjustesConSusValoresPorDefecto) {
   pantalla.carpeta.reset();
   delegado->mensaje({{"accion", "elegirCarpeta"}});
   EXPECT_EQ(ajustes()["fuente"], fuente.string());
-}
 
-TEST_F(Mensajes, AvisosLeidosVentanasYEnlaces) {
+  // Notices read: only a list of numbers counts.
   nucleo->cuenta().avisos = {{.id = 1, .titulo = "a"}, {.id = 2, .titulo = "b"}};
   delegado->mensaje({{"accion", "leido"}, {"avisos", {"1"}}});
   delegado->mensaje({{"accion", "leido"}, {"avisos", 1}});
   EXPECT_EQ(nucleo->cuenta().avisos.size(), 2u);
-  size_t fotos = principal().cuantos("estado");
+  fotos = principal().cuantos("estado");
   delegado->mensaje({{"accion", "leido"}, {"avisos", {1}}});
   ASSERT_EQ(nucleo->cuenta().avisos.size(), 1u);
   EXPECT_EQ(principal().cuantos("estado"), fotos + 1);
@@ -74,8 +73,6 @@ TEST_F(Mensajes, AvisosLeidosVentanasYEnlaces) {
   delegado->mensaje({{"accion", "cancelar"}});
   EXPECT_FALSE(ventanaInstalador().visible());
   EXPECT_EQ(principal().cuantos("estado"), fotos + 2);
-  delegado->mensaje({{"accion", "estado"}});
-  EXPECT_EQ(principal().cuantos("estado"), fotos + 3);
 
   for (const char* url :
        {"https://orvo.example/ayuda", "mailto:ayuda@orvo.example", "file:///etc/passwd",

@@ -7,6 +7,7 @@
 #include <pango/pango.h>
 
 #include "apoyo/app_prueba.h"
+#include "apoyo/girar.h"
 #include "apoyo/ids_prueba.h"
 #include "apoyo/ordenes.h"
 #include "comun/archivos.h"
@@ -19,12 +20,6 @@ using namespace orvo::prueba;
 namespace fs = std::filesystem;
 
 namespace {
-
-// Runs the main context a little: the notices' D-Bus calls answer there.
-void girar() {
-  for (int i = 0; i < 20 && g_main_context_iteration(nullptr, FALSE); ++i) {
-  }
-}
 
 // A script for ProcesoPrueba, its output in `nombre`.txt.
 fs::path guion(CarpetaTemporal& t, const std::string& nombre, const std::string& cuerpo) {
@@ -191,7 +186,7 @@ TEST(Anfitriones, DunstMuestraElTextoDeUnAvisoTalCual) {
     notificaciones.mostrar("Hay 1 aviso de Orvo", cuerpo, false);
     std::string mensaje;
     ASSERT_TRUE(esperarQue([&] {
-      girar();
+      girarDurante(std::chrono::milliseconds(10));
       ejecutar("dunstctl close-all");
       auto historia = Json::parse(ejecutar("dunstctl history").texto, nullptr, false);
       if (historia.is_discarded() || historia["data"][0].empty()) return false;

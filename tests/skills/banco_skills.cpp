@@ -11,24 +11,6 @@ namespace orvo::prueba {
 
 namespace fs = std::filesystem;
 
-std::string zipDe(const Entradas& entradas) {
-  CarpetaTemporal t;
-  Json lista = Json::array();
-  for (const auto& [nombre, datos] : entradas) {
-    auto ruta = t.escribir("datos/" + std::to_string(lista.size()), datos);
-    lista.push_back({nombre, ruta.string()});
-  }
-  t.escribir("lista.json", lista.dump());
-  std::string orden =
-      "/usr/bin/python3 -c 'import json, sys, zipfile\n"
-      "z = zipfile.ZipFile(sys.argv[2], \"w\")\n"
-      "for n, p in json.load(open(sys.argv[1])): z.write(p, n)\n"
-      "z.close()' '" +
-      (t / "lista.json").string() + "' '" + (t / "s.zip").string() + "'";
-  EXPECT_EQ(std::system(orden.c_str()), 0);
-  return leer(t / "s.zip");
-}
-
 fs::path papeleraDelProceso() {
   // Never destroyed: the exit handler that removes the folder runs after static destructors.
   static const fs::path* ruta = [] {

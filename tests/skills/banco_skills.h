@@ -17,16 +17,12 @@
 #include "apoyo/servicio_prueba.h"
 #include "apoyo/servidor_prueba.h"
 #include "apoyo/sistema_prueba.h"
+#include "apoyo/zip_prueba.h"
 #include "plataforma/linux/espacio_linux.h"
 #include "plataforma/linux/http_curl.h"
 #include "shell/nucleo.h"
 
 namespace orvo::prueba {
-
-using Entradas = std::vector<std::pair<std::string, std::string>>;
-
-// A zip of `entradas` (names written as given, "../x" included), made with Python's zipfile.
-std::string zipDe(const Entradas& entradas);
 
 // GIO reads XDG_DATA_HOME once per process, so the Trash folder is set before any test.
 std::filesystem::path papeleraDelProceso();

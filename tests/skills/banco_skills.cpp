@@ -5,7 +5,6 @@
 
 #include "comun/archivos.h"
 #include "comun/sha256.h"
-#include "cuenta/tokens.h"
 
 namespace orvo::prueba {
 
@@ -31,16 +30,10 @@ namespace {
 const fs::path kPapelera = papeleraDelProceso();
 }  // namespace
 
-BancoSkills::BancoSkills() : destino(t / "casa/.claude/skills"), datos(t / "datos") {
-  sistema.dentroDe(t.ruta(), t / "Aplicaciones", datos);
-  nucleo_ =
-      std::make_unique<Nucleo>(Plataforma{bucle, http, espacio_, sistema, descargas_, permisos_});
+BancoSkills::BancoSkills() : NucleoEnServidor("T1") {
   skills().alCambiar = [this] {
     if (!skills().descargando(ultimo_)) ++terminados;
   };
-  catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = servidor.base(); });
-  servicio.manifiesto("T1", R"({"formato":"orvo-suite","version":1,"apps":[]})");
-  (void)escribirTokens(datos, {{servidor.base(), "T1"}});
 }
 
 Json BancoSkills::publicar(const std::string& id, const std::string& version,
@@ -62,16 +55,8 @@ Json BancoSkills::publicar(const std::string& id, const std::string& version,
 }
 
 void BancoSkills::revisar(const Json& publicadas, const Json& quitar) {
-  Json m = {{"formato", "orvo-suite"},
-            {"version", 1},
-            {"apps", Json::array()},
-            {"skills", publicadas},
-            {"skills_quitar", quitar}};
-  servicio.manifiesto("T1", m.dump());
-  bool listo = false;
-  catalogo().revisar([&] { listo = true; });
-  ASSERT_TRUE(bucle.esperarHasta([&] { return listo; }));
-  ASSERT_TRUE(catalogo().manifiesto) << catalogo().errorFuente.value_or("");
+  manifiesto({{"skills", publicadas}, {"skills_quitar", quitar}});
+  NucleoEnServidor::revisar();
 }
 
 void BancoSkills::pedir(const std::string& accion, const std::string& id, bool confirmada,
@@ -82,8 +67,8 @@ void BancoSkills::pedir(const std::string& accion, const std::string& id, bool c
   ASSERT_TRUE(bucle.esperarHasta([&] { return terminados > antes; })) << "request " << id;
 }
 
-std::string BancoSkills::error(const std::string& id) const {
-  auto d = nucleo_->skills().leer();
+std::string BancoSkills::error(const std::string& id) {
+  auto d = skills().leer();
   auto e = d.errores.find(id);
   return e == d.errores.end() ? "" : e->second;
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "apoyo/ids_prueba.h"
 #include "apoyo/ordenes.h"
 #include "comun/sha256.h"
 
@@ -12,11 +13,14 @@ namespace orvo::prueba {
 
 namespace fs = std::filesystem;
 
+std::string bundleDePrueba(const std::string& id) { return idUnico("com.orvo.prueba." + id); }
+
 AppRemota empaquetarApp(const fs::path& obraRaiz, const fs::path& destino, const std::string& id,
                         const std::string& version, const std::string& script, bool ejecutable,
                         size_t relleno, int archivos) {
   auto nombre = "Prueba " + id;
-  auto claves = clavesDe("com.orvo.prueba." + id, id);
+  auto identificador = bundleDePrueba(id);
+  auto claves = clavesDe(identificador, id);
   claves["CFBundleShortVersionString"] = version;
   auto obra = obraRaiz / id / version;
   fs::remove_all(obra);
@@ -43,7 +47,7 @@ AppRemota empaquetarApp(const fs::path& obraRaiz, const fs::path& destino, const
   AppRemota app;
   app.id = id;
   app.nombre = nombre;
-  app.bundle = "com.orvo.prueba." + id;
+  app.bundle = identificador;
   app.app = nombre + ".app";
   app.version = version;
   app.url = id + ".zip";

@@ -45,6 +45,18 @@ void escribir(const fs::path& ruta, const std::string& datos) {
 
 }  // namespace
 
+EspacioDePrueba::EspacioDePrueba(const fs::path& raiz, fs::path aplicaciones, fs::path entradas,
+                                 Bucle& bucle, double cadaSegundos)
+    : EspacioLinux(std::move(aplicaciones), std::move(entradas), bucle, cadaSegundos),
+      // /proc names executables by their real path.
+      raiz_(fs::weakly_canonical(raiz).string() + "/") {}
+
+std::vector<AppEnMarcha> EspacioDePrueba::appsEnMarcha() {
+  auto todas = EspacioLinux::appsEnMarcha();
+  std::erase_if(todas, [&](const AppEnMarcha& a) { return !a.ruta.string().starts_with(raiz_); });
+  return todas;
+}
+
 std::map<std::string, std::string> clavesDe(const std::string& id, const std::string& nombre) {
   return {{"CFBundleIdentifier", id},
           {"CFBundleExecutable", nombre},

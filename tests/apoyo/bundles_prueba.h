@@ -16,12 +16,25 @@
 
 namespace orvo::prueba {
 
+// The real lookups, counting only the processes that run a bundle below `raiz`: a test sees
+// its own apps and none of the machine's (the demo's, a user's, another test run's),
+// whatever identifiers they share.
+class EspacioDePrueba : public EspacioLinux {
+ public:
+  EspacioDePrueba(const std::filesystem::path& raiz, std::filesystem::path aplicaciones,
+                  std::filesystem::path entradas, Bucle& bucle, double cadaSegundos = 1.5);
+  std::vector<AppEnMarcha> appsEnMarcha() override;
+
+ private:
+  std::string raiz_;
+};
+
 // A desktop of the test's own: applications folder, desktop entries, the real lookups.
 struct Escritorio {
   CarpetaTemporal t;
   BucleManual bucle;
   std::filesystem::path apps = t / "Aplicaciones", entradas = t / "xdg/applications";
-  EspacioLinux espacio{apps, entradas, bucle};
+  EspacioDePrueba espacio{t.ruta(), apps, entradas, bucle};
 };
 
 // A script that stays in the shell (no exec), so /proc shows the interpreter running it.

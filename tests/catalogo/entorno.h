@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "apoyo/bucle_manual.h"
+#include "apoyo/bundles_prueba.h"
 #include "apoyo/carpeta_temporal.h"
 #include "apoyo/inertes.h"
 #include "apoyo/servicio_prueba.h"
 #include "apoyo/servidor_prueba.h"
 #include "apoyo/sistema_prueba.h"
-#include "plataforma/linux/espacio_linux.h"
 #include "plataforma/linux/http_curl.h"
 #include "shell/nucleo.h"
 
@@ -75,7 +75,7 @@ class Entorno : public ::testing::Test {
   ServidorPrueba servidor;
   ServicioPrueba servicio{servidor};
   HttpCurl http;
-  EspacioLinux espacio{apps, t / "xdg/applications", bucle};
+  EspacioDePrueba espacio{t.ruta(), apps, t / "xdg/applications", bucle};
   DescargasInertes descargas;
   PermisosInertes permisos;
 

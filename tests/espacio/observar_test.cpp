@@ -50,7 +50,7 @@ TEST(Observar, ElFinDeUnaAppConocidaLlegaSinEsperarLaRevision) {
   CarpetaTemporal t;
   BucleGlib bucle;
   // A scan far away: only the pidfd can tell in time.
-  EspacioLinux espacio(t / "Aplicaciones", t / "xdg/applications", bucle, 600);
+  EspacioDePrueba espacio(t.ruta(), t / "Aplicaciones", t / "xdg/applications", bucle, 600);
   auto video = crearBundle(t / "Aplicaciones", "Video", clavesDe("com.orvo.video", "Video"));
   ProcesoPrueba p(video / "Contents/MacOS/Video");
   ASSERT_TRUE(esperarQue([&] { return espacio.enMarcha("com.orvo.video").size() == 1; }));

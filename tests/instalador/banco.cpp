@@ -14,7 +14,7 @@ Banco::Banco(bool descargasReales)
     : apps(t / "Aplicaciones"), datos(t / "datos"), carpeta(t / "fuente") {
   fs::create_directories(carpeta);
   sistema.dentroDe(t.ruta(), apps, datos);
-  espacio = std::make_unique<EspacioLinux>(apps, t / "xdg/applications", bucle);
+  espacio = std::make_unique<EspacioDePrueba>(t.ruta(), apps, t / "xdg/applications", bucle);
   if (descargasReales) curl = std::make_unique<DescargasCurl>(bucle, t / "tmp");
   Descargas& descargas = curl ? static_cast<Descargas&>(*curl) : guion;
   nucleo =
@@ -45,7 +45,7 @@ AppRemota Banco::publicar(const std::string& id, const std::string& version) {
 }
 
 fs::path Banco::instalarAMano(const std::string& id, const std::string& version) {
-  auto claves = clavesDe("com.orvo.prueba." + id, id);
+  auto claves = clavesDe(bundleDePrueba(id), id);
   claves["CFBundleShortVersionString"] = version;
   return crearBundle(apps, "Prueba " + id, claves);
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "apoyo/app_prueba.h"
 #include "apoyo/bucle_manual.h"
 #include "apoyo/bundles_prueba.h"
 #include "apoyo/carpeta_temporal.h"
@@ -18,7 +19,6 @@
 #include "apoyo/servidor_prueba.h"
 #include "apoyo/sistema_prueba.h"
 #include "plataforma/linux/descargas_curl.h"
-#include "plataforma/linux/espacio_linux.h"
 #include "plataforma/linux/http_curl.h"
 #include "shell/nucleo.h"
 
@@ -86,7 +86,7 @@ struct Banco {
   SistemaPrueba sistema;
   ServidorPrueba servidor;
   HttpCurl http;
-  std::unique_ptr<EspacioLinux> espacio;
+  std::unique_ptr<EspacioDePrueba> espacio;
   DescargasGuion guion;
   std::unique_ptr<DescargasCurl> curl;
   // The swap never needs an administrator here; the fallback is in cambio_test.cpp.

@@ -18,7 +18,7 @@ AppRemota appDe(const std::string& id, std::optional<int64_t> tam, std::string v
   AppRemota a;
   a.id = id;
   a.nombre = "Prueba " + id;
-  a.bundle = "com.orvo.prueba." + id;
+  a.bundle = bundleDePrueba(id);
   a.app = a.nombre + ".app";
   a.version = version;
   a.url = id + ".zip";
@@ -167,8 +167,8 @@ TEST_F(Motor, AlCerrarTodasYLaPropia) {
   // "a" installed and older, "c" the same but running, "b" not installed, "yo" is us.
   for (const char* id : {"a", "c", "yo"}) b.instalarAMano(id, "1.0");
   ProcesoPrueba c(b.apps / "Prueba c.app/Contents/MacOS/c");
-  ASSERT_TRUE(esperarQue([&] { return !b.espacio->enMarcha("com.orvo.prueba.c").empty(); }));
-  b.sistema.bundle = "com.orvo.prueba.yo";
+  ASSERT_TRUE(esperarQue([&] { return !b.espacio->enMarcha(bundleDePrueba("c")).empty(); }));
+  b.sistema.bundle = bundleDePrueba("yo");
   Manifiesto m;
   for (const char* id : {"a", "b", "c", "yo"}) m.apps.push_back(appDe(id, {}, "2.0"));
   b.catalogo().manifiesto = m;

@@ -36,7 +36,7 @@ TEST(PruebaInstalar, DesdeUnaCarpetaLocal) {
                              }));
   auto registro = Json::parse(leerArchivo(m.t / "datos/registro.json").value_or("{}"));
   EXPECT_EQ(registro["apps"]["uno"]["version"], "1.0");
-  EXPECT_TRUE(fs::exists(m.t / "xdg/applications/orvo-com.orvo.prueba.uno.desktop"));
+  EXPECT_TRUE(fs::exists(m.t / ("xdg/applications/orvo-" + bundleDePrueba("uno") + ".desktop")));
   EXPECT_TRUE(fs::is_empty(m.t / "tmp"));
   EXPECT_FALSE(fs::exists(m.t / "datos/respaldo/Prueba uno.app"));
 

@@ -100,7 +100,7 @@ struct ConUnoInstalado {
 
 TEST(Resistencia, ZipsHostilesNoReemplazanLaAppInstalada) {
   ConUnoInstalado x;
-  const std::string id = "com.orvo.prueba.uno";
+  const std::string id = bundleDePrueba("uno");
   auto hostil = [&](const std::vector<EntradaZip>& e) {
     return x.fallida(zipHostil(x.m, e, x.uno));
   };
@@ -117,7 +117,7 @@ TEST(Resistencia, ZipsHostilesNoReemplazanLaAppInstalada) {
   EXPECT_EQ(hostil(otra), noCarpeta);
   EXPECT_EQ(hostil({{"Prueba uno.app", "archivo", "hola"}}), noCarpeta);
   EXPECT_EQ(hostil(bundle("com.otro.vendedor")),
-            "El zip trae Prueba uno.app, pero no es com.orvo.prueba.uno. No instalé nada.");
+            "El zip trae Prueba uno.app, pero no es " + id + ". No instalé nada.");
   EXPECT_EQ(hostil(bundle(id, false)),
             "El zip trae Prueba uno.app, pero le falta su programa principal. No instalé nada.");
 

@@ -24,7 +24,7 @@ size_t VentanaFalsa::cuantos(const std::string& tipo) const {
 Escena::Escena() : apps(t / "Aplicaciones"), datos(t / "datos"), fuente(t / "fuente") {
   for (const auto& c : {datos, fuente}) fs::create_directories(c);
   sistema.dentroDe(t.ruta(), apps, datos);
-  espacio = std::make_unique<EspacioLinux>(apps, t / "xdg/applications", bucle);
+  espacio = std::make_unique<EspacioDePrueba>(t.ruta(), apps, t / "xdg/applications", bucle);
   descargas = std::make_unique<DescargasCurl>(bucle, t / "tmp");
   publicar({});
 }
@@ -74,7 +74,7 @@ AppRemota Escena::empaquetar(const std::string& id, const std::string& version,
 
 fs::path Escena::instalarAMano(const std::string& id, const std::string& version,
                                const std::string& script) {
-  auto claves = clavesDe("com.orvo.prueba." + id, id);
+  auto claves = clavesDe(bundleDePrueba(id), id);
   claves["CFBundleShortVersionString"] = version;
   return crearBundle(apps, "Prueba " + id, claves, script.empty() ? kScriptQueEspera : script);
 }

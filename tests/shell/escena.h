@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "apoyo/app_prueba.h"
 #include "apoyo/bucle_manual.h"
+#include "apoyo/bundles_prueba.h"
 #include "apoyo/carpeta_temporal.h"
 #include "apoyo/inertes.h"
 #include "apoyo/servicio_prueba.h"
@@ -20,7 +22,6 @@
 #include "apoyo/sistema_prueba.h"
 #include "plataforma/bandeja.h"
 #include "plataforma/linux/descargas_curl.h"
-#include "plataforma/linux/espacio_linux.h"
 #include "plataforma/linux/http_curl.h"
 #include "plataforma/preferencias.h"
 #include "plataforma/ventana.h"
@@ -133,7 +134,7 @@ class Escena : public ::testing::Test {
   ServidorPrueba servidor;
   ServicioPrueba servicio{servidor};
   HttpCurl http;
-  std::unique_ptr<EspacioLinux> espacio;
+  std::unique_ptr<EspacioDePrueba> espacio;
   std::unique_ptr<DescargasCurl> descargas;
   PantallaFalsa pantalla;
   BandejaFalsa bandeja;

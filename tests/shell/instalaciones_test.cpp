@@ -20,7 +20,7 @@ using Instalaciones = Escena;
 TEST_F(Instalaciones, UnaAutomaticaQueEsperaSuAppNoAbreVentanaHastaQueNoCierra) {
   auto bundle = instalarAMano("shuno", "1.0", kTerca);
   ProcesoPrueba abierta(bundle / "Contents/MacOS/shuno");
-  ASSERT_TRUE(esperarQue([&] { return espacio->enMarcha("com.orvo.prueba.shuno").size() == 1; }));
+  ASSERT_TRUE(esperarQue([&] { return espacio->enMarcha(bundleDePrueba("shuno")).size() == 1; }));
   auto uno = empaquetar("shuno", "2.0");
   uno.build = "7";
   publicar({uno});
@@ -56,7 +56,7 @@ TEST_F(Instalaciones, UnaAutomaticaQueEsperaSuAppNoAbreVentanaHastaQueNoCierra) 
 }
 
 TEST_F(Instalaciones, TresSegundosDespuesDeLaUltimaSeOcultaYBuscaLaPropia) {
-  sistema.bundle = "com.orvo.prueba.suite";
+  sistema.bundle = bundleDePrueba("suite");
   instalarAMano("suite", "1.0");
   publicar({empaquetar("shdos", "1.0"), empaquetar("suite", "2.0")});
   arrancar();

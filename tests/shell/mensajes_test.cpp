@@ -94,7 +94,7 @@ TEST_F(Mensajes, AvisosLeidosVentanasYEnlaces) {
 }
 
 TEST_F(Mensajes, InstalarAbrirYLaPropia) {
-  sistema.bundle = "com.orvo.prueba.suite";
+  sistema.bundle = bundleDePrueba("suite");
   auto uno = empaquetar("shuno", "1.0");
   auto rota = empaquetar("shrota", "1.0");
   rota.url = "falta.zip";
@@ -118,17 +118,17 @@ TEST_F(Mensajes, InstalarAbrirYLaPropia) {
 
   // Opening: nothing for an app that is not installed; an installed one starts.
   delegado->mensaje({{"accion", "abrir"}, {"id", "shuno"}});
-  EXPECT_TRUE(espacio->enMarcha("com.orvo.prueba.shuno").empty());
+  EXPECT_TRUE(espacio->enMarcha(bundleDePrueba("shuno")).empty());
   delegado->mensaje({{"accion", "instalar"}, {"id", "shuno"}});
   ASSERT_TRUE(terminada("shuno"));
   ASSERT_EQ(instalador().todas.at(0)->fase, Fase::lista);
   matarAppsDe(apps);
-  ASSERT_TRUE(esperarQue([&] { return espacio->enMarcha("com.orvo.prueba.shuno").empty(); }));
+  ASSERT_TRUE(esperarQue([&] { return espacio->enMarcha(bundleDePrueba("shuno")).empty(); }));
   delegado->mensaje({{"accion", "abrir"}, {"id", "shuno"}});
-  EXPECT_TRUE(esperarQue([&] { return espacio->enMarcha("com.orvo.prueba.shuno").size() == 1; }));
+  EXPECT_TRUE(esperarQue([&] { return espacio->enMarcha(bundleDePrueba("shuno")).size() == 1; }));
   // A running copy is not started twice.
   delegado->mensaje({{"accion", "abrir"}, {"id", "shuno"}});
-  EXPECT_EQ(espacio->enMarcha("com.orvo.prueba.shuno").size(), 1u);
+  EXPECT_EQ(espacio->enMarcha(bundleDePrueba("shuno")).size(), 1u);
 
   catalogo().cambiarAjustes([](Ajustes& a) { a.instalarAlCerrar = true; });
   delegado->mensaje({{"accion", "instalar"}, {"id", "suite"}});

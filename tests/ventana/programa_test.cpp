@@ -74,10 +74,11 @@ TEST(ProgramaConVentanas, PrimerArranqueEntraMuestraLasAppsYUnSegundoArranqueLeP
 // window, which loads it then, and the page gets its snapshot.
 TEST(ProgramaConVentanas, EnLaBandejaNoCargaWebKitHastaQueSeAbreLaVentana) {
   CarpetaTemporal t;
-  t.escribir(
-      "catalogo/orvo-suite.json",
-      R"({"formato":"f","version":1,"apps":[{"id":"video","nombre":"Orvo Video",)"
-      R"("bundle":"com.orvo.video","app":"Orvo Video.app","version":"2.4","url":"v.zip"}]})");
+  t.escribir("catalogo/orvo-suite.json",
+             R"({"formato":"f","version":1,"apps":[{"id":"video","nombre":"Orvo Video",)"
+             R"("bundle":")" +
+                 idUnico("com.orvo.video") +
+                 R"(","app":"Orvo Video.app","version":"2.4","url":"v.zip"}]})");
   t.escribir("datos/ajustes.json", Json{{"fuente", (t / "catalogo").string()},
                                         {"instalarAlCerrar", true},
                                         {"componentes", Json::object()},

@@ -27,18 +27,16 @@ void Skills::pedir(const std::string& accion, const std::string& id, bool confir
   enCurso_[id] = {confirmada, forzar};
   std::weak_ptr<int> vivo = vida_;
   auto& bucle = plataforma_.bucle;
-  plataforma_.http.enviar(cuenta_.peticion(base.texto(), "skill_ver", Json{{"id", id}}),
-                          [this, vivo, &bucle, id](RespuestaHttp r) {
-                            // Decoded here, on the session's thread; the status code is not
-                            // consulted.
-                            std::optional<RespuestaSkill> respuesta;
-                            if (r.estado && !r.excedido && !r.cuerpo.empty())
-                              if (auto d = decodificar<RespuestaSkill>(r.cuerpo))
-                                respuesta = std::move(d).valor();
-                            bucle.enPrincipal([this, vivo, id, respuesta = std::move(respuesta)] {
-                              if (vivo.lock()) responder(id, respuesta);
-                            });
-                          });
+  auto peticion = cuenta_.peticion(base.texto(), "skill_ver", Json{{"id", id}});
+  plataforma_.http.enviar(std::move(peticion), [this, vivo, &bucle, id](RespuestaHttp r) {
+    // Decoded here, on the session's thread; the status code is not consulted.
+    std::optional<RespuestaSkill> respuesta;
+    if (r.estado && !r.excedido && !r.cuerpo.empty())
+      if (auto d = decodificar<RespuestaSkill>(r.cuerpo)) respuesta = std::move(d).valor();
+    bucle.enPrincipal([this, vivo, id, respuesta = std::move(respuesta)] {
+      if (vivo.lock()) responder(id, respuesta);
+    });
+  });
 }
 
 void Skills::responder(const std::string& id, std::optional<RespuestaSkill> respuesta) {

@@ -52,7 +52,8 @@ constexpr const char* kUso =
     "abierto. --demo muestra el estado de las apps de un catálogo local y termina.\n"
     "\n"
     "Variables: OV_DATOS y OV_DESTINO (carpetas de datos y de apps), OV_ABRIR=1 (mostrar la\n"
-    "ventana al empezar), OV_PRUEBA_INSTALAR=ID (instalar una app sin ventanas y terminar).\n";
+    "ventana al empezar), OV_PRUEBA_INSTALAR=ID (instalar una app sin ventanas y terminar;\n"
+    "con OV_PRUEBA_VOLVER=1, volver a su versión anterior).\n";
 
 // Lists a local catalogue folder's apps with their status on this computer.
 int mostrarEstado(const std::string& carpeta) {

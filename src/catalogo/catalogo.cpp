@@ -99,6 +99,11 @@ void Catalogo::guardar(const Json& valor, const std::string& nombre) const {
 }
 
 void Catalogo::anotarInstalada(const AppRemota& app) {
+  // The entry it replaces describes the version that the swap has just kept as backup.
+  if (auto v = registro.apps.find(app.id); v != registro.apps.end())
+    registro.anteriores[app.id] = v->second;
+  else
+    registro.anteriores.erase(app.id);
   registro.apps[app.id] = Instalada{app.version, app.build, ahoraUtc()};
   guardar(registro.aJson(), "registro.json");
 }

@@ -60,14 +60,24 @@ class Catalogo {
   std::optional<std::filesystem::path> rutaInstalada(const AppRemota& app) const;
   std::optional<VersionInstalada> versionInstalada(const AppRemota& app) const;
   bool hayNueva(const AppRemota& app) const;
+  // <datos>/respaldo/<app>: where the version before the last swap is kept.
+  std::optional<std::filesystem::path> rutaRespaldo(const AppRemota& app) const;
+  // The version kept there, only when it is a whole bundle of the app and the app is
+  // installed, so that the two can trade places.
+  std::optional<VersionInstalada> anterior(const AppRemota& app) const;
+  // The user skipped the version·build the manifest publishes now: nothing installs it
+  // by itself. A different publication ends the skip.
+  bool omitida(const AppRemota& app) const;
   std::vector<Json> estadoApps() const;
 
   Json reporte();
 
  private:
   // The version of the bundle at `ruta`, and whether the manifest's is newer than it.
-  std::optional<VersionInstalada> versionEn(const AppRemota& app,
-                                            const std::filesystem::path& ruta) const;
+  // Without a build in its Info.plist, the registry's entry of the same version gives it:
+  // the installed one first, or the backup's first when `respaldo`.
+  std::optional<VersionInstalada> versionEn(const AppRemota& app, const std::filesystem::path& ruta,
+                                            bool respaldo = false) const;
   bool nuevaFrente(const AppRemota& app, const VersionInstalada& inst,
                    const std::filesystem::path& ruta) const;
   void revisarServidor(const Base& b, std::function<void()> listo);

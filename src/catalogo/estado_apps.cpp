@@ -2,6 +2,7 @@
 // the manifest offers something newer.
 #include <system_error>
 
+#include "catalogo/bundle_valido.h"
 #include "catalogo/catalogo.h"
 #include "catalogo/nombre_app.h"
 #include "comun/versiones.h"
@@ -56,7 +57,8 @@ std::optional<VersionInstalada> Catalogo::versionInstalada(const AppRemota& app)
 }
 
 std::optional<VersionInstalada> Catalogo::versionEn(const AppRemota& app,
-                                                    const std::filesystem::path& ruta) const {
+                                                    const std::filesystem::path& ruta,
+                                                    bool respaldo) const {
   auto info = plataforma_.espacio.infoPlist(ruta);
   if (!info) return std::nullopt;
   VersionInstalada v;
@@ -64,11 +66,34 @@ std::optional<VersionInstalada> Catalogo::versionEn(const AppRemota& app,
   v.version = texto != info->end() ? texto->second : "?";
   if (auto b = info->find("OrvoBuild"); b != info->end()) {
     v.build = b->second;
-  } else if (auto r = registro.apps.find(app.id);
-             r != registro.apps.end() && r->second.version == v.version) {
-    v.build = r->second.build;
+    return v;
   }
+  // A crash between a swap and its record leaves the two entries the other way round.
+  const auto* primero = respaldo ? &registro.anteriores : &registro.apps;
+  const auto* segundo = respaldo ? &registro.apps : &registro.anteriores;
+  for (const auto* entradas : {primero, segundo})
+    if (auto r = entradas->find(app.id); r != entradas->end() && r->second.version == v.version) {
+      v.build = r->second.build;
+      break;
+    }
   return v;
+}
+
+std::optional<std::filesystem::path> Catalogo::rutaRespaldo(const AppRemota& app) const {
+  if (!esNombreDeApp(app.app)) return std::nullopt;
+  return carpeta / "respaldo" / app.app;
+}
+
+std::optional<VersionInstalada> Catalogo::anterior(const AppRemota& app) const {
+  auto ruta = rutaRespaldo(app);
+  if (!ruta || !rutaInstalada(app) || revisarBundle(*ruta, bundles(app), plataforma_.espacio))
+    return std::nullopt;
+  return versionEn(app, *ruta, true);
+}
+
+bool Catalogo::omitida(const AppRemota& app) const {
+  auto o = ajustes.omitidas.find(app.id);
+  return o != ajustes.omitidas.end() && o->second == textoVersion(app.version, app.build);
 }
 
 bool Catalogo::hayNueva(const AppRemota& app) const {
@@ -109,8 +134,11 @@ std::vector<Json> Catalogo::estadoApps() const {
               {"novedades", app.novedades.value_or(std::vector<std::string>{})},
               {"firmada", app.firmada.value_or(false)},
               {"canal", app.canal.value_or("")}};
-    if (inst)
-      e["verInstalada"] = inst->build ? inst->version + " \u00b7 " + *inst->build : inst->version;
+    e["omitida"] = omitida(app);
+    if (inst) {
+      e["verInstalada"] = textoVersion(inst->version, inst->build);
+      if (auto a = anterior(app)) e["anterior"] = textoVersion(a->version, a->build);
+    }
     lista.push_back(std::move(e));
   }
   return lista;

@@ -62,9 +62,13 @@ Ajustes Ajustes::porDefecto(std::string fuente) {
 }
 
 Ajustes Ajustes::desdeJson(const Objeto& o) {
-  return {o.req<std::string>("fuente"), o.req<bool>("instalarAlCerrar"),
+  return {o.req<std::string>("fuente"),
+          o.req<bool>("instalarAlCerrar"),
           o.req<std::map<std::string, bool>>("componentes"),
-          o.req<std::map<std::string, bool>>("avisar"), o.opt<std::string>("equipo")};
+          o.req<std::map<std::string, bool>>("avisar"),
+          o.opt<std::string>("equipo"),
+          o.opt<std::map<std::string, std::string>>("omitidas")
+              .value_or(std::map<std::string, std::string>{})};
 }
 
 Json Ajustes::aJson() const {
@@ -74,6 +78,7 @@ Json Ajustes::aJson() const {
       .poner("componentes", componentes)
       .poner("avisar", avisar)
       .poner("equipo", equipo)
+      .poner("omitidas", omitidas.empty() ? std::nullopt : std::optional(omitidas))
       .json();
 }
 
@@ -98,10 +103,22 @@ Json Instalada::aJson() const {
 }
 
 Registro Registro::desdeJson(const Objeto& o) {
-  return {o.req<std::map<std::string, Instalada>>("apps")};
+  return {o.req<std::map<std::string, Instalada>>("apps"),
+          o.opt<std::map<std::string, Instalada>>("anteriores")
+              .value_or(std::map<std::string, Instalada>{})};
 }
 
-Json Registro::aJson() const { return Escritor().poner("apps", apps).json(); }
+Json Registro::aJson() const {
+  // Files of earlier versions had no backups recorded; an empty list keeps their form.
+  return Escritor()
+      .poner("apps", apps)
+      .poner("anteriores", anteriores.empty() ? std::nullopt : std::optional(anteriores))
+      .json();
+}
+
+std::string textoVersion(const std::string& version, const std::optional<std::string>& build) {
+  return build ? version + " \u00b7 " + *build : version;
+}
 
 Error guardarDocumento(const std::filesystem::path& ruta, const Json& valor) {
   return escribirAtomico(ruta, jsonBonito(valor));

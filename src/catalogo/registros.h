@@ -58,6 +58,8 @@ struct Ajustes {
   std::map<std::string, bool> componentes;
   std::map<std::string, bool> avisar;
   std::optional<std::string> equipo;
+  // App id → the published "version · build" the user does not want installed by itself.
+  std::map<std::string, std::string> omitidas;
 
   // The defaults when the file is missing or unreadable.
   static Ajustes porDefecto(std::string fuente);
@@ -78,11 +80,16 @@ struct Instalada {
 
 struct Registro {
   std::map<std::string, Instalada> apps;
+  // What each app's entry said before its last swap: the version now kept as its backup.
+  std::map<std::string, Instalada> anteriores;
 
   static Registro desdeJson(const Objeto& o);
   Json aJson() const;
   bool operator==(const Registro&) const = default;
 };
+
+// "2.3.0 · 230", or "2.3.0" without a build: how versions are shown and compared as text.
+std::string textoVersion(const std::string& version, const std::optional<std::string>& build);
 
 // A local record file: missing or undecodable gives `defecto`, and the file is left alone.
 template <class T>

@@ -170,20 +170,28 @@ void quitar(const fs::path& ruta) {
   fs::remove_all(::rename(ruta.c_str(), aparte.c_str()) == 0 ? aparte : ruta, ec);
 }
 
+Error copiar(const fs::path& desde, const fs::path& hacia) {
+  Error e = copiarArbol(desde, hacia);
+  if (!e) e = sincronizar(hacia);
+  if (e) {
+    std::error_code ec;
+    fs::remove_all(hacia, ec);
+  }
+  return e;
+}
+
 Error mover(const fs::path& desde, const fs::path& hacia) {
   if (::rename(desde.c_str(), hacia.c_str()) == 0) return std::nullopt;
   if (errno != EXDEV) return textoErrno("No pude mover " + desde.string(), errno);
   fs::path temporal = hermanoOculto(hacia);
-  Error e = copiarArbol(desde, temporal);
+  Error e = copiar(desde, temporal);
   // The source goes only once its copy is whole, on disk, and under its final name.
-  if (!e) e = sincronizar(temporal);
-  if (!e && ::rename(temporal.c_str(), hacia.c_str()) != 0)
+  if (!e && ::rename(temporal.c_str(), hacia.c_str()) != 0) {
     e = textoErrno("No pude mover " + desde.string(), errno);
-  if (e) {
     std::error_code ec;
     fs::remove_all(temporal, ec);
-    return e;
   }
+  if (e) return e;
   quitar(desde);
   return std::nullopt;
 }

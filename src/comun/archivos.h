@@ -29,6 +29,9 @@ std::optional<std::string> leerArchivo(const fs::path& ruta, size_t limite = 64u
 // source (through quitar). A kill at any instant leaves the source whole, or the copy whole
 // under `hacia`, plus at most hidden leftovers for quitarRestos.
 [[nodiscard]] Error mover(const fs::path& desde, const fs::path& hacia);
+// Copies `desde` to `hacia`, which must not exist yet, keeping modes, times and symbolic
+// links, and flushes it to disk; a failed copy leaves nothing at `hacia`.
+[[nodiscard]] Error copiar(const fs::path& desde, const fs::path& hacia);
 // `.<name>.<UUID>` beside `ruta`: where a whole item is prepared before one rename.
 fs::path hermanoOculto(const fs::path& ruta);
 // Removes `ruta` and everything below it, renaming it to a hidden sibling first.

@@ -47,6 +47,8 @@ void Instalador::abrir(const std::shared_ptr<Instalacion>& inst, const std::file
       return abrir(inst, ruta, intento + 1);
     }
     Log::escribir(inst->app.nombre + " no quedó abierta tras 3 intentos");
+    // It is in place and registered, so it counts as done; the page offers the way back.
+    inst->noQuedoAbierta = true;
     terminar(inst);
   });
 }
@@ -70,7 +72,8 @@ void Instalador::terminar(const std::shared_ptr<Instalacion>& inst) {
   inst->fase = Fase::lista;
   avisar(*inst);
   limpiar(*inst);
-  Log::escribir(versionCompleta(inst->app) + " instalada");
+  Log::escribir(versionCompleta(inst->app) +
+                (inst->modo == "volver" ? " de vuelta" : " instalada"));
   if (alTerminar) alTerminar(*inst);
 }
 

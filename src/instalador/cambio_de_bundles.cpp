@@ -52,6 +52,18 @@ uint64_t espacioQueFalta(const fs::path& bundle, const fs::path& carpeta) {
   return hace > libre ? hace - libre : 0;
 }
 
+bool mismoDisco(const fs::path& a, const fs::path& b) {
+  struct stat x {
+  }, y{};
+  return ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev;
+}
+
+std::string sinEspacio(const fs::path& carpeta, const std::string& nombre, uint64_t falta,
+                       const std::string& sigue) {
+  return "No queda espacio en " + carpeta.string() + " para " + nombre + " (faltan " +
+         std::to_string(falta / 1'048'576 + 1) + " MB). " + sigue;
+}
+
 }  // namespace
 
 Error cambiarBundles(const RutasDeCambio& r, Permisos& permisos, const Mover& mover,
@@ -63,8 +75,7 @@ Error cambiarBundles(const RutasDeCambio& r, Permisos& permisos, const Mover& mo
   const std::string sigue = habia ? "Orvo sigue con la versión anterior." : "No instalé nada.";
   // A full disk is no matter for an administrator: said as it is, before any copy starts.
   if (auto falta = espacioQueFalta(r.nuevo, r.destino.parent_path()))
-    return "No queda espacio en " + r.destino.parent_path().string() + " para " + nombre +
-           " (faltan " + std::to_string(falta / 1'048'576 + 1) + " MB). " + sigue;
+    return sinEspacio(r.destino.parent_path(), nombre, falta, sigue);
 
   // The new bundle is made whole on the applications folder's own filesystem, beside the
   // installed one, which stays in place until one exchange puts the new one there.
@@ -100,6 +111,48 @@ Error cambiarBundles(const RutasDeCambio& r, Permisos& permisos, const Mover& mo
   Log::escribir("reemplazo como administrador: " + *admin);
   if (!hay(r.destino) && hay(r.respaldo)) (void)mover(r.respaldo, r.destino);
   return "No pude escribir en Aplicaciones. " + sigue;
+}
+
+Error volverBundles(const fs::path& respaldo, const fs::path& destino, Permisos& permisos) {
+  const auto nombre = destino.filename().string();
+  quitarRestos(destino.parent_path(), nombre);
+  quitarRestos(respaldo.parent_path(), respaldo.filename().string());
+  const std::string sigue = "Sigue instalada la versión que tenías.";
+  const bool mismo = mismoDisco(respaldo, destino);
+  const auto aqui = hermanoOculto(destino), alla = hermanoOculto(respaldo);
+  Error fallo;
+  if (mismo) {
+    fallo = intercambiar(respaldo, destino);
+    if (!fallo) {
+      (void)sincronizar(destino);
+      return std::nullopt;
+    }
+  } else {
+    if (auto falta = espacioQueFalta(respaldo, destino.parent_path()))
+      return sinEspacio(destino.parent_path(), nombre, falta, sigue);
+    if (auto falta = espacioQueFalta(destino, respaldo.parent_path()))
+      return sinEspacio(respaldo.parent_path(), nombre, falta, sigue);
+    fallo = copiar(respaldo, aqui);
+    if (!fallo) fallo = copiar(destino, alla);
+    if (!fallo) fallo = intercambiar(aqui, destino);
+    if (!fallo) {
+      // The version is back; keeping the one that left is a convenience.
+      if (auto e = intercambiar(alla, respaldo))
+        Log::escribir("no se guardó la versión que se deja: " + *e);
+      quitar(aqui);
+      quitar(alla);
+      return std::nullopt;
+    }
+    quitar(aqui);
+    quitar(alla);
+  }
+  Log::escribir("vuelta sin permisos especiales: " + *fallo);
+  if (auto admin =
+          permisos.comoAdministrador(ordenDeVuelta(respaldo, destino, mismo, aqui, alla))) {
+    Log::escribir("vuelta como administrador: " + *admin);
+    return "No pude escribir en Aplicaciones. " + sigue;
+  }
+  return std::nullopt;
 }
 
 }  // namespace orvo

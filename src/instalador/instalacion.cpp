@@ -27,6 +27,15 @@ std::vector<std::string> pasosDe(const AppRemota& app, const std::string& modo, 
   if (modo == "instalar")
     return {"Descargar", "Verificar la descarga", "Instalar en Aplicaciones", "Registrar en Linux",
             "Abrir " + app.nombre};
+  if (modo == "volver") {
+    std::vector<std::string> pasos;
+    if (abierta && !propia) pasos.push_back("Esperar que cierres " + app.nombre);
+    pasos.push_back("Volver a la versión anterior");
+    // The program's own bundle came with its menu entry and restarts by itself.
+    if (!propia) pasos.push_back("Registrar en Linux");
+    if (abierta || propia) pasos.push_back("Abrir " + app.nombre);
+    return pasos;
+  }
   std::vector<std::string> pasos{"Descargar la versión nueva", "Verificar la descarga"};
   // The program's own update never waits for itself to quit.
   if (abierta && !propia) pasos.push_back("Esperar que cierres " + app.nombre);
@@ -44,7 +53,8 @@ Instalacion::Instalacion(AppRemota app_, std::string modo_, bool abierta, bool p
       pasos(pasosDe(app, modo, abierta, propia_)),
       propia(propia_),
       ultimoAvance(ahora),
-      muestra{ahora, 0} {}
+      muestra{ahora, 0},
+      abrirAlTerminar(modo != "volver" || abierta) {}
 
 bool Instalacion::activa() const {
   return fase == Fase::corriendo || fase == Fase::esperaCierre || fase == Fase::autorizar;
@@ -63,8 +73,9 @@ Json Instalacion::json() const {
           {"fase", textoFase(fase)},
           {"error", error.value_or("")},
           {"noCerro", noCerro},
+          {"noQuedoAbierta", noQuedoAbierta},
           {"novedades", app.novedades.value_or(std::vector<std::string>{})},
-          {"version", app.build ? app.version + " \u00b7 " + *app.build : app.version}};
+          {"version", textoVersion(app.version, app.build)}};
 }
 
 }  // namespace orvo

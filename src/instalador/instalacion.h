@@ -37,8 +37,9 @@ using Observador = uint64_t;
 
 class Instalacion {
  public:
-  // `abierta`: the app was running when the installation started. `propia`: the app is
-  // this program. `ahora`: the loop's clock, for the download's time marks.
+  // `modo`: "instalar", "actualizar", or "volver" (the backup put back; `app` then carries
+  // the backup's version). `abierta`: the app was running when the installation started.
+  // `propia`: the app is this program. `ahora`: the loop's clock, for the download's marks.
   Instalacion(AppRemota app, std::string modo, bool abierta, bool propia, double ahora);
 
   struct Muestra {
@@ -47,7 +48,7 @@ class Instalacion {
   };
 
   const AppRemota app;
-  const std::string modo;  // "instalar" or "actualizar"
+  const std::string modo;  // "instalar", "actualizar" or "volver"
   std::vector<std::string> pasos;
   int paso = 0;    // index in `pasos`; pasos.size() once `lista`
   double pct = 0;  // progress of the current step, 0 to 1
@@ -75,6 +76,8 @@ class Instalacion {
   std::optional<double> lentaDesde;
   bool cambiando = false;                // a switch to a new connection is under way
   bool noCerro = false;                  // asked to quit and still running 20 s later
+  bool noQuedoAbierta = false;           // ended `lista` after three openings that did not last
+  bool abrirAlTerminar = true;           // a going back reopens only an app that was open
   std::optional<double> esperaProcesos;  // since when leftover processes are waited for
 
   // In one of the phases corriendo, esperaCierre, autorizar.

@@ -7,6 +7,7 @@
 //   verificar.cpp    descargado and descomprimir: digest check and unpacking
 //   esperar_cierre.cpp  waiting for the running app to quit, cerrarApp
 //   reemplazar.cpp   the swap with its backup and the administrator fallback, registration
+//   volver.cpp       going back to the backup's version
 //   abrir.cpp        opening and checking the new app, autorizada, terminar, reabrirme
 //   controles.cpp    cancelar, descartar
 #pragma once
@@ -19,17 +20,12 @@
 #include <string>
 #include <vector>
 
+#include "catalogo/bundle_valido.h"
 #include "catalogo/catalogo.h"
 #include "instalador/instalacion.h"
 #include "plataforma/plataforma.h"
 
 namespace orvo {
-
-// Why the unpacked `bundle` cannot replace an installed app: not a real folder, no readable
-// Info.plist with one of `ids` as its identifier, or no main program file (a missing
-// execute bit is the opening's "authorise" path, not a broken bundle).
-Error revisarBundle(const std::filesystem::path& bundle, const std::vector<std::string>& ids,
-                    Espacio& espacio);
 
 class Instalador {
  public:
@@ -58,6 +54,10 @@ class Instalador {
   // Starts installing or updating `app`; nothing when it already has an active one.
   // `automatica`: no user asked for it.
   void comenzar(const AppRemota& app, bool automatica);
+  // Puts back the version kept in the backup, waiting for a running app to quit first;
+  // the version that leaves becomes the backup and is skipped. Nothing when the app has
+  // an active installation or no whole backup.
+  void volver(const AppRemota& app);
 
   // The pages' and the shell's controls.
   // The active installation of `id`, or the current one.
@@ -115,6 +115,8 @@ class Instalador {
   void esperarCierre(const std::shared_ptr<Instalacion>& inst);
   void cerrada(const std::shared_ptr<Instalacion>& inst);
   void reemplazar(const std::shared_ptr<Instalacion>& inst);
+  // ---- volver.cpp: the exchange of a going back ----
+  void restaurar(const std::shared_ptr<Instalacion>& inst);
   // The new version is in place: register it, record it, open it.
   void colocada(const std::shared_ptr<Instalacion>& inst, const std::filesystem::path& destino);
   void abrir(const std::shared_ptr<Instalacion>& inst, const std::filesystem::path& ruta,

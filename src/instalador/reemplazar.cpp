@@ -1,5 +1,5 @@
 // The swap off the main thread, then, on it, registration, the record of the installed
-// version and the opening of the new app.
+// version and the opening of the new app (or of the one a going back put back).
 #include <system_error>
 
 #include "comun/archivos.h"
@@ -12,6 +12,7 @@ namespace orvo {
 namespace fs = std::filesystem;
 
 void Instalador::reemplazar(const std::shared_ptr<Instalacion>& inst) {
+  if (inst->modo == "volver") return restaurar(inst);
   if (!inst->tmp) return;
   RutasDeCambio rutas{*inst->tmp / "app" / inst->app.app, catalogo_.aplicaciones / inst->app.app,
                       catalogo_.carpeta / "respaldo" / inst->app.app};
@@ -59,8 +60,10 @@ void Instalador::colocada(const std::shared_ptr<Instalacion>& inst, const fs::pa
   avisar(*inst);
   if (inst->propia)
     reabrirme(inst, destino);
-  else
+  else if (inst->abrirAlTerminar)
     abrir(inst, destino, 1);
+  else
+    terminar(inst);
 }
 
 }  // namespace orvo

@@ -9,6 +9,10 @@ std::vector<AppRemota> Actualizaciones::apps() const {
   return catalogo_.manifiesto ? catalogo_.manifiesto->apps : std::vector<AppRemota>{};
 }
 
+bool Actualizaciones::porInstalar(const AppRemota& app) const {
+  return catalogo_.hayNueva(app) && !catalogo_.omitida(app);
+}
+
 bool Actualizaciones::esPropia(const AppRemota& app) {
   auto propio = sistema_.bundlePropio();
   return propio && *propio == app.bundle;
@@ -18,7 +22,7 @@ void Actualizaciones::instalarAlCerrar() {
   if (!catalogo_.ajustes.instalarAlCerrar) return;
   instalador_.descartar();
   for (const auto& app : apps())
-    if (!esPropia(app) && catalogo_.hayNueva(app) && catalogo_.abierta(app))
+    if (!esPropia(app) && porInstalar(app) && catalogo_.abierta(app))
       instalador_.comenzar(app, true);
   actualizarme();
 }
@@ -28,7 +32,7 @@ void Actualizaciones::actualizarme() {
   for (const auto& inst : instalador_.todas)
     if (inst->activa()) return;
   for (const auto& app : apps())
-    if (esPropia(app) && catalogo_.hayNueva(app)) {
+    if (esPropia(app) && porInstalar(app)) {
       instalador_.comenzar(app, true);
       return;
     }
@@ -37,7 +41,7 @@ void Actualizaciones::actualizarme() {
 void Actualizaciones::instalarTodas() {
   instalador_.descartar();
   for (const auto& app : apps())
-    if (!esPropia(app) && catalogo_.hayNueva(app) && catalogo_.rutaInstalada(app))
+    if (!esPropia(app) && porInstalar(app) && catalogo_.rutaInstalada(app))
       instalador_.comenzar(app, false);
   actualizarme();
 }

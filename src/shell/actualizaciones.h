@@ -1,5 +1,6 @@
 // Which apps get installed without the user picking them one by one: updates of running
 // apps that wait for them to quit, the update of everything, the program's own update.
+// None of them installs a version the user skipped.
 #pragma once
 
 #include <functional>
@@ -25,6 +26,8 @@ class Actualizaciones {
 
  private:
   std::vector<AppRemota> apps() const;
+  // A newer version is published and the user did not skip it.
+  bool porInstalar(const AppRemota& app) const;
   Catalogo& catalogo_;
   Instalador& instalador_;
   Sistema& sistema_;

@@ -7,10 +7,13 @@ namespace orvo {
 
 namespace {
 
-bool conNueva(const Json& app) {
-  auto n = app.find("nueva");
+bool verdad(const Json& app, const char* clave) {
+  auto n = app.find(clave);
   return n != app.end() && n->is_boolean() && n->get<bool>();
 }
+
+// A skipped version is no news: neither the count nor the notification bring it up.
+bool conNueva(const Json& app) { return verdad(app, "nueva") && !verdad(app, "omitida"); }
 
 }  // namespace
 
@@ -30,10 +33,11 @@ Json AppDelegate::foto() const {
   Json listas = Json::array(), instalaciones = Json::array();
   for (const auto& i : instalador.todas) {
     instalaciones.push_back(i->json());
-    if (i->fase != Fase::esperaCierre) continue;
-    auto version = i->app.version;
-    if (i->app.build) version += " \u00b7 " + *i->app.build;
-    listas.push_back({{"id", i->app.id}, {"nombre", i->app.nombre}, {"version", version}});
+    // A going back that waits is no update ready to install: its app's card says so.
+    if (i->fase != Fase::esperaCierre || i->modo == "volver") continue;
+    listas.push_back({{"id", i->app.id},
+                      {"nombre", i->app.nombre},
+                      {"version", textoVersion(i->app.version, i->app.build)}});
   }
   Json apps = Json::array();
   for (auto& a : catalogo.estadoApps()) apps.push_back(std::move(a));

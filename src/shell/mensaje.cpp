@@ -72,6 +72,19 @@ void AppDelegate::mensaje(const Json& m) {
       actualizaciones_.actualizarme();
     else
       instalador.comenzar(*app, false);
+  } else if (accion == "volver") {
+    if (!app) return;
+    instalador.descartar();
+    instalador.volver(*app);
+  } else if (accion == "omitir") {
+    if (!app) return;
+    auto version = textoVersion(app->version, app->build);
+    ajustar([&](Ajustes& a) {
+      if (siNoFalso(m, "valor"))
+        a.omitidas[app->id] = version;
+      else
+        a.omitidas.erase(app->id);
+    });
   } else if (accion == "instalarTodas") {
     actualizaciones_.instalarTodas();
   } else if (accion == "cerrarApp") {

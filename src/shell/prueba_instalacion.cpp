@@ -58,12 +58,20 @@ void PruebaInstalacion::comenzar(const std::string& id) {
     imprimir(
         "fuente: " + catalogo.errorFuente.value_or(nucleo_.cuenta().errorLogin.value_or(fuente)) +
         " \u00b7 estado: " + textoEstado(catalogo.estadoApps()));
+    auto fin = [this](const char* texto) {
+      terminado_ = true;
+      imprimir(texto);
+      salir_(1);
+    };
+    const AppRemota* app = nullptr;
     if (catalogo.manifiesto)
-      for (const auto& app : catalogo.manifiesto->apps)
-        if (app.id == id) return instalador.comenzar(app, false);
-    terminado_ = true;
-    imprimir("FIN sin app");
-    salir_(1);
+      for (const auto& a : catalogo.manifiesto->apps)
+        if (a.id == id) app = &a;
+    if (!app) return fin("FIN sin app");
+    if (nucleo_.plataforma().sistema.entorno("OV_PRUEBA_VOLVER") != std::optional<std::string>("1"))
+      return instalador.comenzar(*app, false);
+    instalador.volver(*app);
+    if (!instalador.enCurso(id) && !terminado_) fin("FIN sin respaldo");
   });
 }
 

@@ -1,5 +1,6 @@
 // The test-install mode: one installation run from the command line, without windows,
-// its progress printed line by line, the outcome in the exit status.
+// its progress printed line by line, the outcome in the exit status. With
+// OV_PRUEBA_VOLVER=1 the installation is the going back to the app's backup.
 #pragma once
 
 #include <cstdio>

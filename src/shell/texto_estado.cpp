@@ -9,7 +9,9 @@ std::string textoApp(const Json& e) {
   s += ": ";
   if (e.value("instalada", false)) {
     s += "instalada " + texto("verInstalada");
-    if (e.value("nueva", false)) s += ", hay una nueva";
+    if (e.value("nueva", false))
+      s += e.value("omitida", false) ? ", omitida la nueva" : ", hay una nueva";
+    if (!texto("anterior").empty()) s += ", guardada la " + texto("anterior");
   } else {
     s += "no instalada";
   }

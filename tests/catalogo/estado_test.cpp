@@ -125,11 +125,11 @@ TEST_F(Estado, EstadoDeCadaAppDelManifiesto) {
   ASSERT_EQ(estado.size(), 2u);
   EXPECT_EQ(estado[0], Json::parse(R"({"id":"video","nombre":"Orvo Video","version":"1.4",
     "build":"12","instalada":true,"abierta":false,"nueva":true,"tam":0,"novedades":[],
-    "firmada":false,"canal":"","verInstalada":"1.4 · 11"})"));
+    "firmada":false,"canal":"","verInstalada":"1.4 · 11","omitida":false})"));
   // Not installed: no installed version, and the published extras as given.
   EXPECT_EQ(estado[1], Json::parse(R"({"id":"notas","nombre":"Orvo Notas","version":"0.8",
     "build":"","instalada":false,"abierta":false,"nueva":false,"tam":1234,
-    "novedades":["Etiquetas"],"firmada":true,"canal":"beta"})"));
+    "novedades":["Etiquetas"],"firmada":true,"canal":"beta","omitida":false})"));
 }
 
 TEST_F(Estado, UnaCopiaEnMarchaDeUnBundleAnteriorCuentaComoAbierta) {

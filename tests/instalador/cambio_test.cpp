@@ -1,13 +1,17 @@
-// The swap's file work when the applications folder refuses: the administrator command
-// (run for real by /bin/sh behind a stand-in prompt), its quoting, and the previous
-// version put back whenever the new one could not go in. The swap without trouble, and
-// what a kill during it leaves, are proven on the real program in tests/programa.
+// The swap's and the going back's file work when the applications folder refuses: the
+// administrator command (run for real by /bin/sh behind a stand-in prompt), its quoting,
+// and the previous version put back whenever the new one could not go in. Both without
+// trouble, and what a kill during them leaves, are proven on the real program in
+// tests/programa.
 #include <gtest/gtest.h>
 
 #include <fstream>
 
 #include "apoyo/carpeta_temporal.h"
+#include "apoyo/ordenes.h"
+#include "apoyo/tmpfs.h"
 #include "comun/archivos.h"
+#include "comun/comillas.h"
 #include "instalador/cambio_de_bundles.h"
 #include "plataforma/linux/permisos_linux.h"
 
@@ -85,4 +89,29 @@ TEST(Cambio, ElAdministradorQueAceptaHaceElCambioCompleto) {
             "No se concedió permiso de administrador.");
   EXPECT_EQ(prompt(e.t, kAcepta).comoAdministrador("exit 3"),
             "La orden como administrador terminó con el código 3.");
+}
+
+// The folder refuses for real (immutable, which binds root too); the stand-in prompt
+// lifts that, as the administrator's rights would.
+TEST(Cambio, VolverComoAdministradorIntercambiaLasDosVersiones) {
+  if (::getuid() != 0) GTEST_SKIP() << "chattr +i necesita root";
+  for (bool otroDisco : {false, true}) {
+    Escena e("Vi'de\"o $HOME.app");
+    std::optional<Tmpfs> disco;
+    if (otroDisco && !disco.emplace(e.t / "datos/respaldo", 64u << 20).montado()) continue;
+    e.t.escribir("datos/respaldo/" + e.rutas.destino.filename().string() + "/Contents/version",
+                 "guardada");
+    auto apps = entreComillas(e.t / "Apps");
+    ASSERT_EQ(ejecutar("chattr +i " + apps).estado, 0);
+    auto niega = prompt(e.t, kSinAgente),
+         concede = prompt(e.t, "chattr -i " + apps + " && exec \"$@\"");
+    EXPECT_EQ(volverBundles(e.rutas.respaldo, e.rutas.destino, niega),
+              "No pude escribir en Aplicaciones. Sigue instalada la versión que tenías.");
+    EXPECT_FALSE(volverBundles(e.rutas.respaldo, e.rutas.destino, concede)) << otroDisco;
+    (void)ejecutar("chattr -i " + apps);
+    EXPECT_EQ(e.en(e.rutas.destino), "guardada");
+    EXPECT_EQ(e.en(e.rutas.respaldo), "vieja");
+    for (const auto& r : {e.rutas.destino, e.rutas.respaldo})
+      EXPECT_EQ(std::distance(fs::directory_iterator(r.parent_path()), {}), 1) << r;
+  }
 }

@@ -1,4 +1,4 @@
-"""Screenshots of both pages in three states, at the two window sizes, into a folder
+"""Screenshots of both pages in four states, at the two window sizes, into a folder
 (docs/capturas by default). Run under xvfb-run: scripts/capturas.sh."""
 
 import pathlib
@@ -11,6 +11,7 @@ ESTADOS = {
     "primer-arranque": datos.primer_arranque,
     "catalogo": datos.catalogo,
     "instalando": datos.instalando,
+    "no-quedo-abierta": datos.no_quedo_abierta,
 }
 TAMANOS = [(1180, 760), (820, 560)]
 
@@ -29,6 +30,11 @@ def main():
                         # The lower half: components and settings.
                         nav.d.execute_script("document.getElementById('seccion-comps').scrollIntoView()")
                         nav.captura(carpeta / f"{nombre}-componentes-{ancho}x{alto}.png")
+                        # Going back asks first, inside the app's details.
+                        nav.css('[data-clave="app:notas"] summary').click()
+                        nav.css('[data-clave="app:notas"] button[data-confirmar]').click()
+                        nav.d.execute_script("document.querySelector('[data-clave=\"app:notas\"]').scrollIntoView()")
+                        nav.captura(carpeta / f"{nombre}-volver-{ancho}x{alto}.png")
                     errores = nav.errores()
                     if errores:
                         raise SystemExit(f"{pagina} ({estado}): {errores}")

@@ -11,12 +11,14 @@ def hace_minutos(minutos):
 
 
 def app(id, nombre, version, build="", tam=0, instalada=False, nueva=False, abierta=False,
-        novedades=(), firmada=True, canal="", ver_instalada=None):
+        novedades=(), firmada=True, canal="", ver_instalada=None, anterior=None, omitida=False):
     a = {"id": id, "nombre": nombre, "version": version, "build": build, "instalada": instalada,
          "abierta": abierta, "nueva": nueva, "tam": tam, "novedades": list(novedades),
-         "firmada": firmada, "canal": canal}
+         "firmada": firmada, "canal": canal, "omitida": omitida}
     if ver_instalada:
         a["verInstalada"] = ver_instalada
+    if anterior:
+        a["anterior"] = anterior
     return a
 
 
@@ -30,13 +32,13 @@ def comp(id, nombre, app, version="1.0", instalado=False, activado=False, **extr
 
 def instalacion(id="video", nombre="Orvo Video", modo="actualizar", paso=0, pct=0.0, bytes=0,
                 total=0, velocidad=0, fase="corriendo", error="", no_cerro=False, novedades=(),
-                version="2.1 · 40", pasos=None):
+                version="2.1 · 40", pasos=None, no_quedo=False):
     if pasos is None:
         pasos = ["Descargar la versión nueva", "Verificar la descarga", f"Esperar que cierres {nombre}",
                  "Guardar la versión anterior", f"Reemplazar {nombre}", "Abrir la versión nueva"]
     return {"id": id, "nombre": nombre, "modo": modo, "pasos": pasos, "paso": paso, "pct": pct,
             "bytes": bytes, "total": total, "velocidad": velocidad, "fase": fase, "error": error,
-            "noCerro": no_cerro, "novedades": list(novedades), "version": version}
+            "noCerro": no_cerro, "noQuedoAbierta": no_quedo, "novedades": list(novedades), "version": version}
 
 
 def estado(apps=(), comps=(), sesion=None, instalaciones=(), actual=None, revisado=None, **resto):
@@ -72,7 +74,7 @@ def evento(actual, todas=None):
     return {"tipo": "instalacion", "instalacion": actual, "instalaciones": todas if todas is not None else [actual]}
 
 
-# The three states the screenshots show.
+# The states the screenshots show.
 
 def primer_arranque():
     return estado(sesion=sin_sesion())
@@ -90,7 +92,8 @@ def catalogo():
             novedades=["Exportación en 4K", "Arreglos en la línea de tiempo"], ver_instalada="2.0 · 38"),
         app("slides", "Orvo Slides", "3.4", "", 412_000_000, instalada=True, nueva=True,
             novedades=["Temas nuevos"], ver_instalada="3.3", canal="beta"),
-        app("notas", "Orvo Notas", "1.2", "7", 86_500_000, instalada=True, ver_instalada="1.2 · 7"),
+        app("notas", "Orvo Notas", "1.2", "7", 86_500_000, instalada=True, ver_instalada="1.2 · 7",
+            anterior="1.1 · 6"),
         app("audio", "Orvo Audio", "0.9", "", 230_000_000, firmada=False, canal="beta"),
         app("suite", "Orvo Suite", "1.4.0", "", 48_000_000, instalada=True, ver_instalada="1.4.0"),
     ]
@@ -121,3 +124,13 @@ def instalando():
     e.update(instalacion=actual, instalaciones=[actual, otra],
              listas=[{"id": "slides", "nombre": "Orvo Slides", "version": "3.4"}])
     return e
+
+
+def no_quedo_abierta():
+    """Video 2.1 closed by itself after every opening; 2.0 is kept to go back to."""
+    e = catalogo()
+    fallida = instalacion(paso=6, fase="lista", no_quedo=True, novedades=e["apps"][0]["novedades"])
+    e["apps"][0].update(nueva=False, abierta=False, ver_instalada="2.1 · 40", anterior="2.0 · 38")
+    e.update(instalacion=fallida, instalaciones=[fallida], listas=[])
+    return e
+

@@ -26,7 +26,6 @@ class Instalador(arnes.CasoPagina):
 
     def test_el_progreso_avanza_con_cada_evento(self):
         self.nav.evento(datos.evento(datos.descargando(0.23)))
-        self.assertEqual(self.nav.css("#titulo").text, "Orvo Video")
         self.assertEqual(self.nav.css("#subtitulo").text, "Actualizar a la versión 2.1 · 40")
         pasos = self.pasos()
         self.assertEqual(pasos[0], ("actual", "step", "Descargar la versión nueva"))
@@ -35,8 +34,7 @@ class Instalador(arnes.CasoPagina):
         self.assertEqual(self.nav.css("#detalle").text, "352 MB de 1,5 GB · 12 MB/s · quedan 2 min")
         self.assertEqual(self.nav.css("#fase").text, "Descargar la versión nueva…")
         self.assertEqual(self.botones(), ["Cancelar", "Ocultar"])
-        self.assertEqual([li.text for li in self.nav.todos("#notas li")],
-                         ["Exportación en 4K", "Arreglos en la línea de tiempo"])
+        # The title and the notes: test_texto_hostil_y_tamanos.
 
         # The progress events keep the buttons themselves: a click that starts during
         # one still lands.
@@ -76,16 +74,26 @@ class Instalador(arnes.CasoPagina):
         self.assertIn("Orvo Video no se cerró.", self.nav.css("#pista").text)
 
         self.nav.evento(datos.evento(datos.instalacion(paso=5, fase="autorizar")))
-        self.assertEqual(self.botones(), ["Abrir los ajustes de seguridad", "Ya lo autoricé", "Cancelar"])
         self.assertEqual(self.pulsar(self.nav.boton("Abrir los ajustes de seguridad")), [{"accion": "ajustesSeguridad"}])
         self.assertEqual(self.pulsar(self.nav.boton("Ya lo autoricé")), [{"accion": "autorizada"}])
         self.assertEqual(self.pulsar(self.nav.boton("Cancelar")), [{"accion": "cancelar", "id": "video"}])
 
         self.nav.evento(datos.evento(datos.instalacion(paso=1, fase="error", error="La descarga no coincide con la publicada")))
         self.assertEqual(self.nav.css("#error").text, "La descarga no coincide con la publicada")
-        self.assertEqual(self.nav.css("#error").get_attribute("role"), "alert")
         self.assertEqual(self.pasos()[1][0], "fallido")
         self.assertEqual(self.pulsar(self.nav.boton("Reintentar")), [{"accion": "instalar", "id": "video"}])
+
+        # Three openings that did not last: the version kept is offered back, if there is one.
+        fallida = datos.instalacion(paso=6, fase="lista", no_quedo=True)
+        self.nav.evento(datos.estado([datos.app("video", "Orvo Video", "2.1", anterior="2.0 · 38")], actual=fallida))
+        self.assertIn("Orvo Video 2.1 · 40 está instalada, pero no quedó abierta", self.nav.css("#fase").text)
+        self.assertEqual(self.pulsar(self.nav.boton("Volver a la versión anterior")), [{"accion": "volver", "id": "video"}])
+        self.nav.evento(datos.estado([], actual=fallida))
+        self.assertEqual(self.botones(), ["Cerrar"])
+        vuelta = datos.instalacion(modo="volver", fase="error", version="2.0 · 38", pasos=["Volver a la versión anterior"])
+        self.nav.evento(datos.evento(vuelta))
+        self.assertEqual(self.nav.css("#subtitulo").text, "Volver a la versión 2.0 · 38")
+        self.assertEqual(self.pulsar(self.nav.boton("Reintentar")), [{"accion": "volver", "id": "video"}])
 
         # Escape hides the window from wherever the focus is.
         self.nav.tabular_hasta(self.nav.boton("Cerrar"))
@@ -94,7 +102,6 @@ class Instalador(arnes.CasoPagina):
         self.assertEqual(self.nav.mensajes(), [{"accion": "ocultarInstalador"}])
 
     def test_lista_de_instalaciones(self):
-        self.assertTrue(self.nav.css("#cargando").is_displayed())
         actual = datos.descargando(0.4)
         otra = datos.instalacion("slides", "Orvo Slides", paso=2, fase="esperaCierre", version="3.4")
         hecha = datos.instalacion("notas", "Orvo Notas", modo="instalar", paso=5, fase="lista", version="1.2 · 7")
@@ -119,11 +126,12 @@ class Instalador(arnes.CasoPagina):
         self.assertEqual(self.pulsar(self.nav.boton("Cerrar")), [{"accion": "ocultarInstalador"}])
 
     def test_formatos_en_espanol(self):
-        # The rounding edges; the common cases show in the texts the other tests read.
+        # The rounding edges; the common cases (and "quedan 2 min") show in the texts the
+        # other tests read.
         casos = {
             "Orvo.tamano(850)": "850 B", "Orvo.tamano(999600000)": "1 GB", "Orvo.tamano(9960)": "10 KB",
             "Orvo.tamano(2000000000000000)": "2000 TB", "Orvo.porcentaje(0.999)": "99 %",
-            "Orvo.porcentaje(2)": "100 %", "Orvo.quedan(61)": "quedan 2 min", "Orvo.quedan(3600)": "queda 1 h",
+            "Orvo.porcentaje(2)": "100 %", "Orvo.quedan(3600)": "queda 1 h",
             "Orvo.quedan(5000)": "quedan 1 h 24 min", "Orvo.hace('ayer')": "",
         }
         ahora = "new Date(2026, 2, 10, 15, 0, 0)"

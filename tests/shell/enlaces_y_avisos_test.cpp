@@ -1,5 +1,6 @@
-// Links reach the real skills and components managers, and news of updates and notices
-// reach the desktop as one notification per rise.
+// Links reach the real skills and components managers (the order within a batch is
+// Enlaces.ReglasDeCadaLote's, tests/bandeja), and news of updates and notices reach the
+// desktop as one notification per rise.
 #include "escena.h"
 #include "plataforma/notificaciones.h"
 
@@ -38,24 +39,13 @@ const std::string kNoDisponible = "No está disponible para tu cuenta";
 
 }  // namespace
 
-TEST_F(EnlacesYAvisos, UnLoteVaPrimeroALasSkillsYLuegoALosComponentes) {
+TEST_F(EnlacesYAvisos, UnLoteLlegaALasSkillsYALosComponentes) {
   arrancar();
   lanzar();
-  std::vector<std::string> orden;
-  nucleo->skills().alCambiar = [&] { orden.push_back("skill"); };
-  auto estado = nucleo->componentes().alCambiar;
-  ASSERT_TRUE(estado);
-  nucleo->componentes().alCambiar = [&] {
-    orden.push_back("componente");
-    estado();
-  };
   auto fotos = principal().cuantos("estado");
   delegado->abrirEnlaces({"orvosuite://componente/instalar?id=comp-a",
-                          "orvosuite://skill/instalar?id=skill-a&confirmada=1",
-                          "orvosuite://Skill/instalar?id=skill-b"});
-  EXPECT_EQ(orden, (std::vector<std::string>{"skill", "componente"}));
+                          "orvosuite://skill/instalar?id=skill-a&confirmada=1"});
   EXPECT_EQ(errorDeSkill("skill-a"), kSinSesion);
-  EXPECT_EQ(errorDeSkill("skill-b"), "");
   EXPECT_EQ(errorDeComponente("comp-a"), kNoDisponible);
   // The component's change is a new snapshot for the pages.
   EXPECT_EQ(principal().cuantos("estado"), fotos + 1);
@@ -77,36 +67,37 @@ TEST_F(EnlacesYAvisos, UnEnlaceQueLlegaAntesDelLanzamientoNoSePierde) {
   EXPECT_TRUE(esperar([&] { return errorDeComponente("comp-a") == kNoDisponible; }));
 }
 
-TEST_F(EnlacesYAvisos, UnaNotificacionPorSubidaNingunaConLaVentanaEnFrente) {
+// The tray's count and tool tip, and the desktop notification, from the same news.
+TEST_F(EnlacesYAvisos, LaCuentaDeLaBandejaYUnaNotificacionNingunaConLaVentanaEnFrente) {
   instalarAMano("nvuno", "1.0");
-  publicar({empaquetar("nvuno", "2.0")});
+  instalarAMano("nvdos", "1.0");
+  publicar({empaquetar("nvuno", "2.0"), empaquetar("nvdos", "2.0"), empaquetar("nvtres", "1.0")});
   preferencias.valores["yaAbierta"] = "true";
   arrancar();
   delegado =
       std::make_unique<AppDelegate>(*nucleo, pantalla, bandeja, preferencias, &notificaciones);
   lanzar();
   ASSERT_FALSE(principal().visible());
-  EXPECT_EQ(notificaciones.titulos, std::vector<std::string>{"Hay 1 actualización de Orvo"});
+  EXPECT_EQ(std::tie(bandeja.cuenta, bandeja.ayuda),
+            std::make_tuple(2, "Orvo Suite · 2 actualizaciones"));
+  EXPECT_EQ(AppDelegate::ayuda(1), "Orvo Suite · 1 actualización");
+  EXPECT_EQ(AppDelegate::ayuda(0), "Orvo Suite");
+  EXPECT_EQ(notificaciones.titulos, std::vector<std::string>{"Hay 2 actualizaciones de Orvo"});
   EXPECT_EQ(notificaciones.conBoton, std::vector<bool>{true});
-  delegado->estado();  // no rise, no new notification
-  EXPECT_EQ(notificaciones.titulos.size(), 1u);
 
-  // Its default action shows the main window; news seen there are no notification.
+  // Its default action shows the main window; news seen there are no notification (when a
+  // rise is news is NotificacionesDbus.UnaPorSubidaQueReemplazaLaAnteriorYSusAcciones').
   ASSERT_TRUE(notificaciones.acciones);
   notificaciones.acciones->abrir();
   EXPECT_TRUE(principal().enFrente());
   nucleo->cuenta().avisos.push_back({.id = 1, .titulo = "Hola"});
   delegado->estado();
+  EXPECT_EQ(bandeja.cuenta, 3);
   EXPECT_EQ(notificaciones.titulos.size(), 1u);
-  principal().ocultar();
-  nucleo->cuenta().avisos.push_back({.id = 2, .titulo = "Adiós"});
-  delegado->estado();
-  EXPECT_EQ(notificaciones.titulos.back(), "Hay 1 actualización y 2 avisos de Orvo");
 
-  // "Actualizar todo" starts the update of the app.
-  nucleo->cuenta().avisos.clear();
+  // "Actualizar todo" starts the update of the installed apps.
   notificaciones.acciones->actualizarTodo();
-  ASSERT_EQ(instalador().todas.size(), 1u);
-  EXPECT_EQ(instalador().todas[0]->app.id, "nvuno");
-  EXPECT_TRUE(hastaQue([&] { return !instalador().todas[0]->activa(); }));
+  ASSERT_EQ(instalador().todas.size(), 2u);
+  EXPECT_EQ(instalador().todas[1]->app.id, "nvdos");
+  EXPECT_TRUE(hastaQue([&] { return !instalador().todas[1]->activa(); }));
 }

@@ -130,10 +130,17 @@ TEST_F(Mensajes, InstalarAbrirYLaPropia) {
   delegado->mensaje({{"accion", "abrir"}, {"id", "shuno"}});
   EXPECT_EQ(espacio->enMarcha(bundleDePrueba("shuno")).size(), 1u);
 
+  // 3.2 s after the last installation ends the installer hides, the finished ones go, and
+  // the program's own update starts (allowed by now): automatic, it takes no focus.
+  EXPECT_EQ(ventanaInstalador().mostrada, std::vector<bool>{true});
   catalogo().cambiarAjustes([](Ajustes& a) { a.instalarAlCerrar = true; });
-  delegado->mensaje({{"accion", "instalar"}, {"id", "suite"}});
+  bucle.avanzar(3.0);
+  EXPECT_EQ(ventanaInstalador().ocultada, 0);
+  bucle.avanzar(0.3);
+  EXPECT_EQ(ventanaInstalador().ocultada, 1);
   ASSERT_EQ(instalador().todas.size(), 1u);
   EXPECT_TRUE(instalador().todas[0]->propia);
   EXPECT_TRUE(instalador().todas[0]->automatica);
+  EXPECT_EQ(ventanaInstalador().mostrada.back(), false);
   delegado->mensaje({{"accion", "cancelar"}, {"id", "suite"}});
 }

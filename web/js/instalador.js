@@ -6,6 +6,10 @@
   const { h, boton, parchear, lista, texto, objeto, activa } = Orvo;
   const $ = (id) => document.getElementById(id);
 
+  // The apps of the last snapshot: whether a version to go back to is kept.
+  let apps = [];
+  const anteriorDe = (id) => texto(apps.map(objeto).find((a) => a.id === id)?.anterior);
+
   function detalleDescarga(inst) {
     const bytes = Number(inst.bytes) || 0;
     const total = Number(inst.total) || 0;
@@ -17,14 +21,22 @@
   }
 
   function textoFase(inst, nombre) {
+    const volver = inst.modo === "volver";
+    const version = texto(inst.version);
     switch (inst.fase) {
       case "esperaCierre":
+        if (volver) return `Cierra ${nombre} para volver a la versión ${version}.`;
         return `La versión nueva está lista. Cierra ${nombre} para terminar de instalarla.`;
       case "autorizar":
         return `El sistema no dejó abrir ${nombre}. Permítelo en los ajustes de seguridad y pulsa «Ya lo autoricé».`;
       case "lista":
-        return `${nombre} ${texto(inst.version)} está ${inst.modo === "instalar" ? "instalada" : "actualizada"}.`;
+        if (volver) return `${nombre} ha vuelto a la versión ${version}.`;
+        if (inst.noQuedoAbierta === true) {
+          return `${nombre} ${version} está instalada, pero no quedó abierta: se cerró sola las tres veces que se abrió.`;
+        }
+        return `${nombre} ${version} está ${inst.modo === "instalar" ? "instalada" : "actualizada"}.`;
       case "error":
+        if (volver) return `No se pudo volver a la versión anterior de ${nombre}.`;
         return `No se pudo ${inst.modo === "instalar" ? "instalar" : "actualizar"} ${nombre}.`;
       default: {
         const paso = lista(inst.pasos)[inst.paso];
@@ -38,7 +50,7 @@
     switch (inst.fase) {
       case "esperaCierre": return "Espera que la cierres";
       case "autorizar": return "Necesita tu autorización";
-      case "lista": return inst.modo === "instalar" ? "Instalada" : "Actualizada";
+      case "lista": return { instalar: "Instalada", volver: "De vuelta" }[inst.modo] || "Actualizada";
       case "error": return `Falló: ${texto(inst.error)}`;
       default: {
         const paso = texto(lista(inst.pasos)[inst.paso]);
@@ -58,10 +70,16 @@
       case "autorizar":
         return [boton("Abrir los ajustes de seguridad", { accion: "ajustesSeguridad" }),
           boton("Ya lo autoricé", { accion: "autorizada" }, primario), cancelar];
-      case "lista":
-        return [boton("Cerrar", { accion: "ocultarInstalador" }, primario)];
+      case "lista": {
+        const anterior = inst.noQuedoAbierta === true && inst.modo !== "volver" && anteriorDe(id);
+        if (!anterior) return [boton("Cerrar", { accion: "ocultarInstalador" }, primario)];
+        return [boton("Volver a la versión anterior", { accion: "volver", id },
+          { ...primario, "aria-label": `Volver a la versión anterior de ${nombre}, la ${anterior}` }),
+        boton("Cerrar", { accion: "ocultarInstalador" })];
+      }
       case "error":
-        return [boton("Reintentar", { accion: "instalar", id }, primario), boton("Cerrar", { accion: "ocultarInstalador" })];
+        return [boton("Reintentar", { accion: inst.modo === "volver" ? "volver" : "instalar", id }, primario),
+          boton("Cerrar", { accion: "ocultarInstalador" })];
       default:
         return [cancelar, ocultar];
     }
@@ -71,7 +89,8 @@
     const nombre = texto(inst.nombre) || texto(inst.id);
     const version = texto(inst.version);
     $("titulo").textContent = nombre;
-    $("subtitulo").textContent = inst.modo === "instalar" ? `Instalar la versión ${version}` : `Actualizar a la versión ${version}`;
+    $("subtitulo").textContent = { instalar: `Instalar la versión ${version}`, volver: `Volver a la versión ${version}` }[inst.modo] ||
+      `Actualizar a la versión ${version}`;
 
     const pasos = lista(inst.pasos).map(texto);
     const actual = Number.isInteger(inst.paso) ? inst.paso : 0;
@@ -138,6 +157,7 @@
 
   Orvo.escuchar((ev) => {
     ev = objeto(ev);
+    if (ev.tipo === "estado") apps = lista(ev.apps);
     if (ev.tipo === "estado" || ev.tipo === "instalacion") dibujar(ev.instalacion, ev.instalaciones);
   });
 

@@ -14,6 +14,8 @@
   ];
 
   let estado = null;
+  // The app whose going back waits for the user's yes, asked in the page itself.
+  let confirmando = null;
 
   const conBuild = (version, build) => (build ? `${version} · ${build}` : version);
 
@@ -45,7 +47,7 @@
     $("revisado").textContent = rev ? `Revisado ${Orvo.hace(rev)}` : "Aún no se ha revisado el catálogo";
     // What "install all" would start: installed apps with a newer version not already under way.
     const nuevas = lista(estado.apps).map(objeto)
-      .filter((a) => a.nueva === true && a.instalada === true && !instalacionDe(a.id));
+      .filter((a) => a.nueva === true && a.omitida !== true && a.instalada === true && !instalacionDe(a.id));
     const todas = $("todas");
     todas.hidden = nuevas.length === 0;
     todas.textContent = `Actualizar todas (${nuevas.length})`;
@@ -58,15 +60,17 @@
     const inst = objeto(estado.instalacion);
     if (!inst.id || !["corriendo", "autorizar", "error"].includes(inst.fase)) return null;
     const nombre = texto(inst.nombre);
+    const volver = inst.modo === "volver";
     let linea;
     if (inst.fase === "error") {
-      linea = `No se pudo ${inst.modo === "instalar" ? "instalar" : "actualizar"} ${nombre}: ${texto(inst.error)}`;
+      const que = volver ? "volver a la versión anterior de" : inst.modo === "instalar" ? "instalar" : "actualizar";
+      linea = `No se pudo ${que} ${nombre}: ${texto(inst.error)}`;
     }
     else if (inst.fase === "autorizar") linea = `${nombre} necesita tu autorización para abrirse.`;
     else {
       const paso = lista(inst.pasos)[inst.paso];
-      linea = `${inst.modo === "instalar" ? "Instalando" : "Actualizando"} ${nombre}` +
-        (paso ? ` · ${paso} · ${Orvo.porcentaje(inst.pct)}` : "");
+      const que = volver ? "Volviendo a la versión anterior de" : inst.modo === "instalar" ? "Instalando" : "Actualizando";
+      linea = `${que} ${nombre}` + (paso ? ` · ${paso} · ${Orvo.porcentaje(inst.pct)}` : "");
     }
     return h("div", { class: inst.fase === "error" ? "franja mala" : "franja", clave: "instalacion" },
       h("span", { class: "franja-texto" }, linea),
@@ -107,7 +111,8 @@
 
   function chipsApp(a) {
     return [
-      a.nueva === true && h("span", { class: "chip nueva" }, "Actualización disponible"),
+      a.nueva === true && a.omitida !== true && h("span", { class: "chip nueva" }, "Actualización disponible"),
+      a.nueva === true && a.omitida === true && h("span", { class: "chip tenue" }, "Versión omitida"),
       a.abierta === true && h("span", { class: "chip bien" }, "Abierta"),
       a.instalada === true && a.nueva !== true && a.abierta !== true && h("span", { class: "chip" }, "Instalada"),
       a.instalada !== true && h("span", { class: "chip tenue" }, "No instalada"),
@@ -116,6 +121,10 @@
 
   function accionesApp(a, nombre) {
     const inst = instalacionDe(a.id);
+    if (inst && inst.fase === "esperaCierre" && inst.modo === "volver") {
+      return [h("span", { class: "nota" }, "Volverá a la versión anterior cuando la cierres."),
+        boton("Cerrar y volver", { accion: "cerrarApp", id: a.id }, { "aria-label": `Cerrar ${nombre} y volver ahora` })];
+    }
     if (inst && inst.fase === "esperaCierre") {
       return [h("span", { class: "nota" }, "Lista: se instalará cuando la cierres."),
         boton("Cerrar y actualizar", { accion: "cerrarApp", id: a.id }, { "aria-label": `Cerrar ${nombre} y actualizarla ahora` })];
@@ -127,11 +136,33 @@
     }
     const para = (accion, etiqueta, clase) =>
       boton(etiqueta, { accion, id: a.id }, { class: clase, "aria-label": `${etiqueta} ${nombre}` });
+    const omitir = (valor, etiqueta) => boton(etiqueta, { accion: "omitir", id: a.id, valor },
+      { "aria-label": `${etiqueta} de ${nombre}` });
+    const nueva = a.instalada === true && a.nueva === true;
     return [
       a.instalada !== true && para("instalar", "Instalar", "primario"),
-      a.instalada === true && a.nueva === true && para("instalar", "Actualizar", "primario"),
+      nueva && para("instalar", "Actualizar", a.omitida === true ? "" : "primario"),
+      nueva && omitir(a.omitida !== true, a.omitida === true ? "Dejar de omitir" : "Omitir esta versión"),
       a.instalada === true && para("abrir", "Abrir"),
     ];
+  }
+
+  // Going back sits inside the card's details and asks once before it is sent.
+  function detallesVolver(a, nombre) {
+    const anterior = texto(a.anterior);
+    if (!anterior || instalacionDe(a.id)) return null;
+    const ahora = texto(a.verInstalada);
+    const cuerpo = confirmando !== a.id
+      ? [h("p", { class: "tenue" }, `La versión ${anterior} sigue guardada en este equipo.`),
+        h("button", { type: "button", "data-confirmar": a.id, "aria-label": `Volver a ${anterior} de ${nombre}` },
+          `Volver a ${anterior}`)]
+      : [h("p", { role: "alert", clave: "pregunta" },
+        `¿Volver ${nombre} a la versión ${anterior}? ` +
+          `La versión ${ahora} queda guardada y no se instalará sola.`),
+      h("div", { class: "fila-acciones" },
+        boton(`Sí, volver a ${anterior}`, { accion: "volver", id: a.id }, { class: "primario", "data-si": "" }),
+        h("button", { type: "button", "data-confirmar": "" }, `No, seguir con ${ahora}`))];
+    return h("details", { clave: "anterior" }, h("summary", {}, "Versión anterior"), cuerpo);
   }
 
   function filaApp(a) {
@@ -146,6 +177,7 @@
         h("span", { class: a.firmada === true ? "chip" : "chip alerta" }, a.firmada === true ? "Firmada" : "Sin firmar")),
       h("p", { class: "tenue" }, datos(publicada, texto(a.verInstalada), a.tam)),
       conNotas(`Novedades de la versión ${publicada}`, a.novedades),
+      detallesVolver(a, nombre),
       h("div", { class: "fila-acciones" }, accionesApp(a, nombre)));
   }
 
@@ -304,6 +336,18 @@
   });
 
   Orvo.activarMensajes(document);
+
+  // Asking and answering the going back's question moves the focus to what comes next.
+  document.addEventListener("click", (ev) => {
+    const b = ev.target.closest("button[data-confirmar], button[data-si]");
+    if (!b || !estado) return;
+    const antes = confirmando;
+    confirmando = b.hasAttribute("data-confirmar") ? b.getAttribute("data-confirmar") || null : null;
+    dibujarApps();
+    const tarjeta = document.querySelector(`[data-clave="app:${CSS.escape(confirmando || antes || "")}"]`);
+    const siguiente = tarjeta && tarjeta.querySelector(confirmando ? "button[data-si]" : "button[data-confirmar]");
+    if (siguiente) siguiente.focus();
+  });
 
   for (const id of ["servidor", "fuente"]) {
     $(id).addEventListener("input", () => { $(id).dataset.tocado = "1"; });

@@ -1,0 +1,88 @@
+// SIGKILL of the real binary at every step of a going back (OV_PRUEBA_VOLVER), with the
+// data folder on the applications folder's filesystem and on a tmpfs of its own: after
+// every kill the applications folder and the backup each hold a whole bundle, and a run
+// to the end makes the two trade places. A damaged backup is never put back.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <thread>
+
+#include "apoyo/tmpfs.h"
+#include "programa/maquina.h"
+
+using namespace orvo;
+using namespace orvo::prueba;
+namespace fs = std::filesystem;
+
+namespace {
+
+void vueltas(Maquina& m) {
+  const std::string id = "vuelta";
+  std::vector<std::map<std::string, std::string>> arboles;
+  AppRemota app;
+  for (auto* v : {"1.0", "2.0"}) {
+    app = empaquetarApp(m.t / "obra", m.t / "fuente", id, v, kScriptQueEspera, true, 2u << 20, 300);
+    arboles.push_back(arbol(m.t / "obra" / id / v / app.app));
+  }
+  auto en = m.t / "apps" / app.app, respaldo = m.t / "datos/respaldo" / app.app;
+  for (auto [v, hacia] : {std::pair{"2.0", en}, {"1.0", respaldo}}) {
+    fs::create_directories(hacia.parent_path());
+    fs::copy(m.t / "obra" / id / v / app.app, hacia,
+             fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+  }
+  m.manifiesto(m.t / "fuente", {app});
+  m.fuente((m.t / "fuente").string());
+  auto entorno = m.entorno(id);
+  entorno.push_back("OV_PRUEBA_VOLVER=1");
+  auto entera = [&](const fs::path& b) {
+    auto a = arbol(b);
+    return a == arboles[0] || a == arboles[1];
+  };
+  // After each line, then within the exchange that follows the second.
+  std::mt19937 azar(std::random_device{}());
+  for (auto [lineas, ms] : {std::pair{1, 0},
+                            {2, 0},
+                            {3, 0},
+                            {2, 2},
+                            {2, 5},
+                            {2, 10},
+                            {2, 20},
+                            {2, 40},
+                            {2, int(azar() % 200)}}) {
+    {
+      Corrida c(entorno);
+      for (int i = 0; i < lineas; ++i) c.esperarLinea([](const std::string&) { return true; }, 30);
+      std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+    EXPECT_TRUE(entera(en) && entera(respaldo)) << lineas << " líneas y " << ms << " ms";
+  }
+
+  auto antes = arbol(en), guardada = arbol(respaldo);
+  EXPECT_EQ(Corrida(entorno).terminar(60), 0);
+  EXPECT_EQ(arbol(en), guardada);
+  EXPECT_EQ(arbol(respaldo), antes);
+  auto registro = Json::parse(leerArchivo(m.t / "datos/registro.json").value_or("{}"));
+  EXPECT_EQ(arbol(en), arboles[registro["apps"][id]["version"] == "1.0" ? 0 : 1]);
+  for (auto carpeta : {m.t / "apps", m.t / "datos/respaldo"})
+    for (const auto& e : fs::directory_iterator(carpeta)) EXPECT_EQ(e.path(), carpeta / app.app);
+
+  fs::remove(respaldo / "Contents/MacOS" / id);
+  auto r = m.instalar(id, "OV_PRUEBA_VOLVER=1");
+  EXPECT_EQ(r.estado, 1);
+  EXPECT_TRUE(r.texto.ends_with("FIN sin respaldo\n")) << r.texto;
+  EXPECT_EQ(arbol(en), guardada);
+}
+
+}  // namespace
+
+TEST(Vuelta, MatarEnCadaPasoEnUnSistemaDeArchivos) {
+  Maquina m;
+  vueltas(m);
+}
+
+TEST(Vuelta, MatarEnCadaPasoConLosDatosEnOtroSistema) {
+  Maquina m;
+  Tmpfs datos(m.t / "datos", 128u << 20);
+  if (!datos.montado()) GTEST_SKIP() << "montar tmpfs necesita root";
+  vueltas(m);
+}

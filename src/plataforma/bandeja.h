@@ -25,6 +25,9 @@ class Bandeja {
   virtual void crear(Acciones acciones) = 0;
   // The count of updates plus notices, and the tool tip text.
   virtual void actualizar(int avisos, const std::string& ayuda) = 0;
+  // Asks `hayInstalacion` again, so that an open or cached menu follows an installation
+  // that starts or is discarded between snapshots.
+  virtual void refrescarMenu() {}
 };
 
 }  // namespace orvo

@@ -160,6 +160,7 @@ void AppDelegate::instalacionCambio(const Instalacion& inst) {
               {"instalaciones", std::move(todas)}};
   instalador_->enviar(evento);
   principal_->enviar(evento);
+  bandeja_.refrescarMenu();
   // A background update that merely waits for its app to quit stays out of sight.
   if (inst.fase == Fase::esperaCierre && inst.automatica && !inst.noCerro) return;
   if (!instalador_->visible()) instalador_->mostrar(!inst.automatica);
@@ -177,6 +178,7 @@ void AppDelegate::trasInstalar() {
   if (auto actual = instalador.actual(); actual && actual->fase == Fase::lista) {
     instalador_->ocultar();
     instalador.descartar();
+    bandeja_.refrescarMenu();
   }
   actualizaciones_.actualizarme();
 }

@@ -16,6 +16,7 @@ XML = """<node><interface name="org.freedesktop.Notifications">
     <arg type="a{sv}" direction="in"/><arg type="i" direction="in"/>
     <arg type="u" direction="out"/>
   </method>
+  <method name="GetCapabilities"><arg type="as" direction="out"/></method>
   <signal name="ActionInvoked"><arg type="u"/><arg type="s"/></signal>
 </interface></node>"""
 RUTA = "/org/freedesktop/Notifications"
@@ -25,7 +26,9 @@ bus = Gio.bus_get_sync(Gio.BusType.SESSION)
 ultimo = [0]
 
 
-def al_llamar(_bus, _emisor, _ruta, _interfaz, _metodo, args, llamada):
+def al_llamar(_bus, _emisor, _ruta, _interfaz, metodo, args, llamada):
+    if metodo == "GetCapabilities":
+        return llamada.return_value(GLib.Variant("(as)", (["actions", "body"],)))
     app, reemplaza, _icono, titulo, cuerpo, acciones, _pistas, _caduca = args.unpack()
     if not reemplaza:
         ultimo[0] += 1

@@ -3,7 +3,8 @@
 what a tray would read (tool tip, icon, menu), clicks it and prints one JSON line per
 look. It looks again whenever the item announces a new icon or tool tip.
 
-Arguments: the labels of the menu entries to click after the first look."""
+Arguments: the labels of the menu entries to click after the first look; "--rechazar"
+first refuses the first registration, as a watcher that is not ready yet."""
 import json
 import sys
 
@@ -26,6 +27,8 @@ MENU = "com.canonical.dbusmenu"
 bus = Gio.bus_get_sync(Gio.BusType.SESSION)
 items = []
 pendiente = [False]
+rechazar = ["--rechazar" in sys.argv]
+clics = [a for a in sys.argv[1:] if a != "--rechazar"]
 
 
 # Generous: under a sanitizer on a loaded machine the program's main thread may be busy
@@ -48,14 +51,12 @@ def mirar(nombre, primera):
                               GLib.Variant("(iias)", (0, -1, [])), "(u(ia{sv}av))").unpack()
     entradas = [(i, p.get("label", "-" if p.get("type") == "separator" else ""))
                 for (i, p, _) in hijos if p.get("visible", True)]
-    # The bytes of a pixel of the background, left edge, middle row, smallest pixmap.
-    fondo = (10 * iconos[0][0] + 2) * 4
     informe = {"nombre": nombre, "ayuda": propiedad(nombre, "ToolTip")[2],
-               "iconos": [[w, h] for (w, h, _) in iconos], "fondo": list(iconos[0][2][fondo:fondo + 4]),
+               "iconos": [[w, h] for (w, h, _) in iconos], "primero": list(iconos[0][2]),
                "menu": [texto for (_, texto) in entradas], "titulo": propiedad(nombre, "Title")}
     if primera:
         llamar(nombre, ITEM, "org.kde.StatusNotifierItem", "Activate", GLib.Variant("(ii)", (0, 0)))
-        for texto in sys.argv[1:]:
+        for texto in clics:
             ident = next(i for (i, t) in entradas if t == texto)
             llamar(nombre, ruta_menu, MENU, "Event", GLib.Variant("(isvu)", (ident, "clicked", GLib.Variant("i", 0), 0)))
     print(json.dumps(informe, ensure_ascii=False), flush=True)
@@ -71,6 +72,10 @@ def al_cambiar(_bus, emisor, _ruta, _interfaz, _senal, _args):
 
 
 def al_llamar(_bus, emisor, _ruta, _interfaz, metodo, args, llamada):
+    if metodo == "RegisterStatusNotifierItem" and rechazar[0]:
+        rechazar[0] = False
+        print(json.dumps({"rechazado": args.unpack()[0]}), flush=True)
+        return llamada.return_dbus_error("org.kde.StatusNotifierWatcher.Error.NotReady", "no listo")
     llamada.return_value(None)
     if metodo == "RegisterStatusNotifierItem":
         nombre = args.unpack()[0]

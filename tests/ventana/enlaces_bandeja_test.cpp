@@ -1,6 +1,5 @@
-// The whole program on a display and a session bus of its own, with a tray watcher
-// (Python) on that bus: its item registers, and a skill link given to a second launch is
-// installed by the running one from the test server.
+// The whole program on a display and a session bus of its own: a skill link given to a
+// second launch is installed by the running one from the test server.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -30,7 +29,7 @@ fs::path guion(CarpetaTemporal& t, const std::string& nombre, const std::string&
 
 }  // namespace
 
-TEST(ProgramaConBandeja, SuIconoSeRegistraYUnEnlaceDeOtroArranqueInstalaLaSkill) {
+TEST(ProgramaConBandeja, UnEnlaceDeOtroArranqueInstalaLaSkill) {
   CarpetaTemporal t;
   ServidorPrueba servidor;
   ServicioPrueba servicio(servidor);
@@ -53,9 +52,6 @@ TEST(ProgramaConBandeja, SuIconoSeRegistraYUnEnlaceDeOtroArranqueInstalaLaSkill)
                                    {"sha256", sha256(t / "resumir.zip").value()}}}}
                                 .dump());
 
-  ProcesoPrueba vigia(guion(
-      t, "vigia.sh", "", "/usr/bin/python3 " ORVO_PARES_BANDEJA "/vigia_sni.py", t / "vigia.txt"));
-
   auto entorno = "export HOME='" + (t / "casa").string() + "' XDG_CONFIG_HOME='" +
                  (t / "config").string() + "' XDG_DATA_HOME='" + (t / "xdg").string() +
                  "' OV_DATOS='" + (t / "datos").string() + "' OV_DESTINO='" +
@@ -67,16 +63,6 @@ TEST(ProgramaConBandeja, SuIconoSeRegistraYUnEnlaceDeOtroArranqueInstalaLaSkill)
             entorno + "export OV_PRUEBA_LOGIN='" + servidor.base() + "|ana@orvo.test|secreta'\n",
             ORVO_BINARIO, t / "salida.txt"));
   auto salida = [&] { return leerArchivo(t / "salida.txt").value_or(""); };
-
-  // The watcher took the item's registration and read it as a tray would.
-  auto visto = [&] { return leerArchivo(t / "vigia.txt").value_or(""); };
-  ASSERT_TRUE(esperarQue([&] { return visto().find('\n') != std::string::npos; }, 60))
-      << visto() << salida();
-  auto item = Json::parse(visto().substr(0, visto().find('\n')));
-  EXPECT_EQ(item["titulo"], "Orvo Suite");
-  EXPECT_EQ(item["ayuda"].get<std::string>().rfind("Orvo Suite", 0), 0u);
-  EXPECT_EQ(item["menu"].front(), "Abrir Orvo Suite");
-  EXPECT_EQ(item["menu"].back(), "Salir de Orvo Suite");
 
   // Signed in, the manifest loaded: a later launch hands its link over and ends.
   ASSERT_TRUE(esperarQue([&] { return !servidor.peticionesDe("feed").empty(); }, 60)) << salida();

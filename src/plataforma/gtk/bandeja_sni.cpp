@@ -5,6 +5,7 @@
 #include <libdbusmenu-glib/server.h>
 #include <unistd.h>
 
+#include <utility>
 #include <vector>
 
 #include "plataforma/gtk/bus_sesion.h"
@@ -18,6 +19,8 @@ constexpr const char* kRuta = "/StatusNotifierItem";
 constexpr const char* kRutaMenu = "/MenuBar";
 constexpr const char* kInterfaz = "org.kde.StatusNotifierItem";
 constexpr const char* kVigia = "org.kde.StatusNotifierWatcher";
+// Half a second, then twice as long each time: about 30 s in all.
+constexpr int kMaxReintentos = 6;
 
 constexpr const char* kXml = R"xml(<node><interface name="org.kde.StatusNotifierItem">
   <property name="Category" type="s" access="read"/>
@@ -46,9 +49,6 @@ constexpr const char* kXml = R"xml(<node><interface name="org.kde.StatusNotifier
   <signal name="NewToolTip"/>
   <signal name="NewStatus"><arg type="s"/></signal>
 </interface></node>)xml";
-
-// Pixmaps for trays of scale 1 and 2; the host picks the one nearest its icon size.
-constexpr double kEscalas[] = {1.0, 2.0};
 
 // The protocol's pixels are ARGB32 in network byte order and not premultiplied; cairo's
 // are premultiplied words in the machine's order.
@@ -94,13 +94,18 @@ DbusmenuMenuitem* entrada(DbusmenuMenuitem* raiz, const char* texto) {
 struct BandejaSni::Menu {
   DbusmenuServer* servidor = dbusmenu_server_new(kRutaMenu);
   DbusmenuMenuitem* raiz = dbusmenu_menuitem_new();
-  DbusmenuMenuitem* verInstalacion = nullptr;
+  // Held while out of the menu. It goes in and out rather than being hidden: adding or
+  // removing a child is what makes the server announce a new layout, and hosts that keep
+  // the layout they fetched last only look again then.
+  DbusmenuMenuitem* verInstalacion = dbusmenu_menuitem_new();
+  bool conVer = false;
 
   Menu(BandejaSni* bandeja) {
     auto& a = bandeja->acciones_;
     accion(entrada(raiz, "Abrir Orvo Suite"), &a.abrirPrincipal);
     accion(entrada(raiz, "Buscar actualizaciones"), &a.buscar);
-    verInstalacion = entrada(raiz, "Ver la instalación");
+    dbusmenu_menuitem_property_set(verInstalacion, DBUSMENU_MENUITEM_PROP_LABEL,
+                                   "Ver la instalación");
     accion(verInstalacion, &a.verInstalacion);
     entrada(raiz, nullptr);
     DbusmenuMenuitem* salir = entrada(raiz, "Salir de Orvo Suite");
@@ -119,6 +124,15 @@ struct BandejaSni::Menu {
   ~Menu() {
     g_object_unref(servidor);
     g_object_unref(raiz);
+    g_object_unref(verInstalacion);
+  }
+  void mostrarVer(bool si) {
+    if (si == conVer) return;
+    conVer = si;
+    if (si)
+      dbusmenu_menuitem_child_add_position(raiz, verInstalacion, 2);
+    else
+      dbusmenu_menuitem_child_delete(raiz, verInstalacion);
   }
   static void accion(DbusmenuMenuitem* item, std::function<void()>* f) {
     g_signal_connect(item, DBUSMENU_MENUITEM_SIGNAL_ITEM_ACTIVATED,
@@ -134,8 +148,7 @@ BandejaSni::BandejaSni() = default;
 
 BandejaSni::~BandejaSni() {
   if (!bus_) return;
-  g_cancellable_cancel(cancelar_);
-  g_object_unref(cancelar_);
+  olvidarRegistro();
   g_bus_unwatch_name(vigia_);
   g_bus_unown_name(nombre_);
   g_dbus_connection_unregister_object(bus_, objeto_);
@@ -165,13 +178,23 @@ void BandejaSni::crear(Acciones acciones) {
   nombre_ = g_bus_own_name_on_connection(bus_, nombre.c_str(), G_BUS_NAME_OWNER_FLAGS_NONE, nullptr,
                                          nullptr, nullptr, nullptr);
   nombreBien_ = nombre;
-  cancelar_ = g_cancellable_new();
-  vigia_ = g_bus_watch_name_on_connection(bus_, kVigia, G_BUS_NAME_WATCHER_FLAGS_NONE,
-                                          alAparecerVigia, nullptr, this, nullptr);
+  // A new owner is a new watcher (a panel that restarted): it hears of the item afresh.
+  vigia_ = g_bus_watch_name_on_connection(
+      bus_, kVigia, G_BUS_NAME_WATCHER_FLAGS_NONE,
+      [](GDBusConnection*, const gchar*, const gchar*, gpointer yo) {
+        auto* b = static_cast<BandejaSni*>(yo);
+        b->olvidarRegistro();
+        b->registrar();
+      },
+      [](GDBusConnection*, const gchar*, gpointer yo) {
+        static_cast<BandejaSni*>(yo)->olvidarRegistro();
+      },
+      this, nullptr);
 }
 
 void BandejaSni::actualizar(int avisos, const std::string& ayuda) {
-  bool icono = avisos != avisos_, texto = ayuda != ayuda_;
+  bool icono = IconoBarra::textoInsignia(avisos) != IconoBarra::textoInsignia(avisos_);
+  bool texto = ayuda != ayuda_;
   avisos_ = avisos;
   ayuda_ = ayuda;
   if (!bus_) return;
@@ -185,8 +208,7 @@ std::string BandejaSni::nombreEnElBus() const { return nombreBien_; }
 
 void BandejaSni::refrescarMenu() {
   if (!menu_) return;
-  bool hay = acciones_.hayInstalacion && acciones_.hayInstalacion();
-  dbusmenu_menuitem_property_set_bool(menu_->verInstalacion, DBUSMENU_MENUITEM_PROP_VISIBLE, hay);
+  menu_->mostrarVer(acciones_.hayInstalacion && acciones_.hayInstalacion());
 }
 
 void BandejaSni::emitir(const char* senal) {
@@ -194,29 +216,54 @@ void BandejaSni::emitir(const char* senal) {
 }
 
 GVariant* BandejaSni::pixmaps() const {
-  auto imagen = IconoBarra::imagen(avisos_);
+  // The usual tray sizes and their doubles: a host that takes the nearest need not scale,
+  // one that scales the largest down (xfce4-panel) still gets a sharp one.
   GVariantBuilder lista;
   g_variant_builder_init(&lista, G_VARIANT_TYPE("a(iiay)"));
-  for (double escala : kEscalas)
-    g_variant_builder_add_value(&lista, pixmap(imagen.pintar(escala).get()));
+  for (int lado : IconoBarra::kLados)
+    g_variant_builder_add_value(&lista, pixmap(IconoBarra::pintar(avisos_, lado).get()));
   return g_variant_builder_end(&lista);
 }
 
-void BandejaSni::alAparecerVigia(GDBusConnection* bus, const gchar*, const gchar*, gpointer yo) {
-  auto* b = static_cast<BandejaSni*>(yo);
+void BandejaSni::olvidarRegistro() {
+  if (cancelar_) {
+    g_cancellable_cancel(cancelar_);
+    g_clear_object(&cancelar_);
+  }
+  if (reintento_) g_source_remove(std::exchange(reintento_, 0));
+  fallos_ = 0;
+}
+
+void BandejaSni::registrar() {
+  if (!cancelar_) cancelar_ = g_cancellable_new();
   g_dbus_connection_call(
-      bus, kVigia, "/StatusNotifierWatcher", kVigia, "RegisterStatusNotifierItem",
-      g_variant_new("(s)", b->nombreBien_.c_str()), nullptr, G_DBUS_CALL_FLAGS_NONE, -1,
-      b->cancelar_,
-      [](GObject* origen, GAsyncResult* resultado, gpointer) {
+      bus_, kVigia, "/StatusNotifierWatcher", kVigia, "RegisterStatusNotifierItem",
+      g_variant_new("(s)", nombreBien_.c_str()), nullptr, G_DBUS_CALL_FLAGS_NONE, -1, cancelar_,
+      [](GObject* origen, GAsyncResult* resultado, gpointer yo) {
         GError* error = nullptr;
         GVariant* r = g_dbus_connection_call_finish(G_DBUS_CONNECTION(origen), resultado, &error);
-        if (r)
-          g_variant_unref(r);
-        else
-          anotarFallo(error, "La bandeja no aceptó el icono");
+        if (r) return g_variant_unref(r);
+        bool cancelada = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
+        anotarFallo(error, "La bandeja no aceptó el icono");
+        if (!cancelada) static_cast<BandejaSni*>(yo)->reintentar();
       },
-      nullptr);
+      this);
+}
+
+void BandejaSni::reintentar() {
+  // A watcher that has just started may not be ready for items yet: try again soon, then
+  // less and less often, and give up until another watcher appears.
+  if (fallos_ >= kMaxReintentos) return;
+  guint espera = 500u << fallos_++;
+  reintento_ = g_timeout_add(
+      espera,
+      [](gpointer yo) {
+        auto* b = static_cast<BandejaSni*>(yo);
+        b->reintento_ = 0;
+        b->registrar();
+        return G_SOURCE_REMOVE;
+      },
+      this);
 }
 
 GVariant* BandejaSni::alLeer(GDBusConnection*, const gchar*, const gchar*, const gchar*,

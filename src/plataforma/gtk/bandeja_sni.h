@@ -1,6 +1,7 @@
 // The tray item as a StatusNotifierItem on the session bus, with its menu exported over
 // DBusMenu. Tray hosts find it through the StatusNotifierWatcher; with no watcher there
-// is no item, and the item registers again whenever a watcher appears (a panel restart).
+// is no item; the item registers whenever a watcher appears (a panel that starts late or
+// restarts) and tries again a few times when one refuses.
 #pragma once
 
 #include <gio/gio.h>
@@ -24,6 +25,7 @@ class BandejaSni : public Bandeja {
 
   void crear(Acciones acciones) override;
   void actualizar(int avisos, const std::string& ayuda) override;
+  void refrescarMenu() override;
 
   // The bus name the item is registered under; "" without a session bus.
   std::string nombreEnElBus() const;
@@ -34,9 +36,10 @@ class BandejaSni : public Bandeja {
                        const gchar* metodo, GVariant*, GDBusMethodInvocation* llamada, gpointer yo);
   static GVariant* alLeer(GDBusConnection*, const gchar*, const gchar*, const gchar*,
                           const gchar* propiedad, GError**, gpointer yo);
-  static void alAparecerVigia(GDBusConnection*, const gchar*, const gchar*, gpointer yo);
+  void registrar();
+  void reintentar();
+  void olvidarRegistro();
   void emitir(const char* senal);
-  void refrescarMenu();
   GVariant* pixmaps() const;
 
   Acciones acciones_;
@@ -44,7 +47,9 @@ class BandejaSni : public Bandeja {
   guint objeto_ = 0;
   guint nombre_ = 0;
   guint vigia_ = 0;
-  GCancellable* cancelar_ = nullptr;
+  GCancellable* cancelar_ = nullptr;  // the registration under way
+  guint reintento_ = 0;
+  int fallos_ = 0;
   std::unique_ptr<Menu> menu_;
   GVariant* icono_ = nullptr;  // the pixmaps of avisos_, drawn when first asked for
   int avisos_ = 0;

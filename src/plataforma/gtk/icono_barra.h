@@ -1,12 +1,14 @@
-// The tray icon: the program's mark, a bell and the count of updates plus notices, drawn
-// with cairo in points and rendered at whatever scale the tray asks for.
+// The tray icon: the program's mark on a square tile, with the count of updates plus
+// notices as a badge in the top right corner. Tray hosts ask for square icons and shrink
+// or squash anything else, so it is drawn square at each pixel size a tray uses. The
+// tile and the badge are solid colours with white marks: they read on light and dark
+// panels alike.
 #pragma once
 
 #include <cairo.h>
 
 #include <memory>
-
-#include "plataforma/gtk/campana.h"
+#include <string>
 
 namespace orvo::IconoBarra {
 
@@ -15,18 +17,14 @@ struct DestruirSuperficie {
 };
 using Superficie = std::unique_ptr<cairo_surface_t, DestruirSuperficie>;
 
-struct Imagen {
-  int avisos = 0;
-  double ancho = 0;  // points
-  double alto = 0;
-  Campana campana = Campana::dibujada();
+// The usual tray icon sizes and their doubles, for trays of scale 2.
+inline constexpr int kLados[] = {16, 22, 24, 32, 44, 48, 64, 96};
 
-  // Draws in points with the origin at the top left of the image.
-  void dibujar(cairo_t* cr) const;
-  // A premultiplied ARGB32 image of ceil(ancho * escala) x ceil(alto * escala) pixels.
-  Superficie pintar(double escala) const;
-};
+// What the badge says: nothing below 1, the count up to 9, then "9+" (the tool tip has the
+// exact number; two digits would not be legible at 16 pixels).
+std::string textoInsignia(int avisos);
 
-Imagen imagen(int avisos);
+// A premultiplied ARGB32 image of `lado` x `lado` pixels.
+Superficie pintar(int avisos, int lado);
 
 }  // namespace orvo::IconoBarra

@@ -1,5 +1,8 @@
 #include "plataforma/gtk/notificaciones_dbus.h"
 
+#include <memory>
+#include <string_view>
+
 #include "plataforma/gtk/bus_sesion.h"
 
 namespace orvo {
@@ -34,10 +37,44 @@ void NotificacionesDbus::preparar(Acciones acciones) {
 void NotificacionesDbus::mostrar(const std::string& titulo, const std::string& cuerpo,
                                  bool conActualizar) {
   if (!bus_) return;
+  // The body is markup for a server that says so (a notice's "<en directo>" would vanish
+  // and its text could add links), plain text otherwise: ask each time, the server may
+  // have been replaced since.
+  auto* aviso = new Pendiente{this, titulo, cuerpo, conActualizar};
+  g_dbus_connection_call(
+      bus_, kServicio, kRuta, kServicio, "GetCapabilities", nullptr, G_VARIANT_TYPE("(as)"),
+      G_DBUS_CALL_FLAGS_NONE, -1, cancelar_,
+      [](GObject* origen, GAsyncResult* resultado, gpointer datos) {
+        std::unique_ptr<Pendiente> p(static_cast<Pendiente*>(datos));
+        GError* error = nullptr;
+        GVariant* r = g_dbus_connection_call_finish(G_DBUS_CONNECTION(origen), resultado, &error);
+        if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)) return g_error_free(error);
+        g_clear_error(&error);  // a server that cannot say gets plain text
+        bool marcado = false;
+        if (r) {
+          GVariantIter* capacidades = nullptr;
+          const gchar* c = nullptr;
+          g_variant_get(r, "(as)", &capacidades);
+          while (g_variant_iter_loop(capacidades, "&s", &c))
+            marcado = marcado || std::string_view(c) == "body-markup";
+          g_variant_iter_free(capacidades);
+          g_variant_unref(r);
+        }
+        if (marcado) {
+          gchar* escapado = g_markup_escape_text(p->cuerpo.c_str(), -1);
+          p->cuerpo = escapado;
+          g_free(escapado);
+        }
+        p->yo->notificar(*p);
+      },
+      aviso);
+}
+
+void NotificacionesDbus::notificar(const Pendiente& p) {
   GVariantBuilder acciones;
   g_variant_builder_init(&acciones, G_VARIANT_TYPE("as"));
   for (const char* a : {"default", "Abrir Orvo Suite"}) g_variant_builder_add(&acciones, "s", a);
-  if (conActualizar)
+  if (p.conActualizar)
     for (const char* a : {kAccionActualizar, "Actualizar todo"})
       g_variant_builder_add(&acciones, "s", a);
   GVariantBuilder pistas;
@@ -46,8 +83,8 @@ void NotificacionesDbus::mostrar(const std::string& titulo, const std::string& c
   // Replacing the last one keeps at most one of ours on screen.
   g_dbus_connection_call(
       bus_, kServicio, kRuta, kServicio, "Notify",
-      g_variant_new("(susssasa{sv}i)", "Orvo Suite", ultima_, "orvo-suite", titulo.c_str(),
-                    cuerpo.c_str(), &acciones, &pistas, -1),
+      g_variant_new("(susssasa{sv}i)", "Orvo Suite", ultima_, "orvo-suite", p.titulo.c_str(),
+                    p.cuerpo.c_str(), &acciones, &pistas, -1),
       G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, -1, cancelar_,
       [](GObject* origen, GAsyncResult* resultado, gpointer yo) {
         GError* error = nullptr;

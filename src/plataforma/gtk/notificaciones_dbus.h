@@ -5,6 +5,8 @@
 
 #include <gio/gio.h>
 
+#include <string>
+
 #include "plataforma/notificaciones.h"
 
 namespace orvo {
@@ -20,6 +22,12 @@ class NotificacionesDbus : public Notificaciones {
   void mostrar(const std::string& titulo, const std::string& cuerpo, bool conActualizar) override;
 
  private:
+  struct Pendiente {
+    NotificacionesDbus* yo;
+    std::string titulo, cuerpo;
+    bool conActualizar;
+  };
+  void notificar(const Pendiente& p);
   static void alAccion(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
                        GVariant* parametros, gpointer yo);
   Acciones acciones_;

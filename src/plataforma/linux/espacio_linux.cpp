@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "plataforma/linux/entrada_escritorio.h"
 #include "plataforma/linux/pidfd.h"
 #include "plataforma/linux/procesos.h"
 #include "plataforma/linux/vigia_apps.h"
@@ -90,18 +91,35 @@ std::optional<Instante> EspacioLinux::modificado(const fs::path& archivo) {
   return Instante(std::chrono::seconds(st.st_mtime));
 }
 
+VigiaApps::Instalados EspacioLinux::instalados() {
+  VigiaApps::Instalados r{{aplicaciones_, entradas_}, {}};
+  auto anotar = [&](const fs::path& bundle) {
+    if (auto info = plists_.leer(bundle))
+      if (auto exe = ejecutablePrincipal(bundle, *info)) r.ejecutables.push_back(*exe);
+  };
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(aplicaciones_, ec))
+    if (e.path().extension() == ".app") anotar(e.path());
+  // Registered bundles may lie elsewhere; a file watched twice is one watch.
+  for (const auto& e : fs::directory_iterator(entradas_, ec))
+    if (auto entrada = leerEntrada(e.path())) anotar(entrada->ruta);
+  return r;
+}
+
+double EspacioLinux::intervalo() const { return atento_ ? cadaSegundos_ : kSinMirar; }
+
 void EspacioLinux::observar(std::function<void()> alCambiar) {
   vigia_.reset();
   if (!alCambiar) return;
   vigia_ = std::make_unique<VigiaApps>(
-      bucle_, atento_ ? cadaSegundos_ : 4 * cadaSegundos_, [this] { return appsEnMarcha(); },
-      std::move(alCambiar));
+      bucle_, intervalo(), [this] { return appsEnMarcha(); }, std::move(alCambiar),
+      [this] { return instalados(); });
 }
 
 void EspacioLinux::atento(bool si) {
   if (si == atento_) return;
   atento_ = si;
-  if (vigia_) vigia_->cada(si ? cadaSegundos_ : 4 * cadaSegundos_);
+  if (vigia_) vigia_->cada(intervalo());
 }
 
 }  // namespace orvo

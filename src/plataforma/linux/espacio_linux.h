@@ -17,10 +17,9 @@
 #include "plataforma/espacio.h"
 #include "plataforma/linux/bundles.h"
 #include "plataforma/linux/procesos.h"
+#include "plataforma/linux/vigia_apps.h"
 
 namespace orvo {
-
-class VigiaApps;
 
 class EspacioLinux : public Espacio {
  public:
@@ -49,8 +48,10 @@ class EspacioLinux : public Espacio {
   Error registrar(const std::filesystem::path& bundle) override;
 
   void observar(std::function<void()> alCambiar) override;
-  // Not attentive, the /proc scan runs four times less often.
+  // Not attentive, the /proc scan runs once a minute: only copies outside the
+  // applications folder and the registered bundles wait for it.
   void atento(bool si) override;
+  static constexpr double kSinMirar = 60;
 
  protected:
   void empezarPase() override;
@@ -66,6 +67,9 @@ class EspacioLinux : public Espacio {
   // The identifier of the bundle whose main executable `exe` is.
   std::optional<std::string> appDelEjecutable(const std::filesystem::path& exe);
   bool sigueSiendo(const AppEnMarcha& app);
+  // The folders and main executables the watcher hears installed apps' starts through.
+  VigiaApps::Instalados instalados();
+  double intervalo() const;
   // The bundle of the applications folder with that identifier, through `indice_`.
   std::optional<std::filesystem::path> enAplicaciones(const std::string& bundle);
 

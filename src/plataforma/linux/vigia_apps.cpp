@@ -2,11 +2,26 @@
 
 #include <glib-unix.h>
 #include <glib.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 #include "plataforma/linux/pidfd.h"
 
 namespace orvo {
+
+namespace {
+
+// The exec has opened the file but may not have replaced the process image yet: look a
+// moment later, and once more in case the machine was slow.
+constexpr double kTrasAbrir = 0.1;
+constexpr double kOtraVez = 1.0;
+
+constexpr uint32_t kEnCarpeta =
+    IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF;
+// Opened (an exec, or a read), or the file went away: its bundle was replaced.
+constexpr uint32_t kEnEjecutable = IN_OPEN | IN_DELETE_SELF | IN_MOVE_SELF | IN_ATTRIB;
+
+}  // namespace
 
 struct VigiaApps::Aviso {
   VigiaApps* vigia;
@@ -14,8 +29,13 @@ struct VigiaApps::Aviso {
   int fd;
 };
 
-VigiaApps::VigiaApps(Bucle& bucle, double cadaSegundos, Foto foto, std::function<void()> alCambiar)
-    : bucle_(bucle), foto_(std::move(foto)), alCambiar_(std::move(alCambiar)) {
+VigiaApps::VigiaApps(Bucle& bucle, double cadaSegundos, Foto foto, std::function<void()> alCambiar,
+                     std::function<Instalados()> instalados)
+    : bucle_(bucle),
+      foto_(std::move(foto)),
+      alCambiar_(std::move(alCambiar)),
+      instalados_(std::move(instalados)) {
+  vigilarInstalados();
   for (const auto& a : foto_()) {
     conocidas_.emplace(a.pid, a.inicio);
     vigilar(a.pid);
@@ -30,7 +50,69 @@ void VigiaApps::cada(double segundos) {
 
 VigiaApps::~VigiaApps() {
   temporizador_->detener();
+  for (auto* t : {&pronto_, &luego_})
+    if (*t) (*t)->detener();
   for (const auto& [pid, fuente] : fuentes_) g_source_remove(fuente);
+  if (fuenteInotify_) g_source_remove(fuenteInotify_);
+  if (inotify_ >= 0) ::close(inotify_);
+}
+
+void VigiaApps::vigilarInstalados() {
+  if (!instalados_) return;
+  // A fresh descriptor drops every old watch at once; the bundles may all have changed.
+  if (fuenteInotify_) g_source_remove(std::exchange(fuenteInotify_, 0));
+  if (inotify_ >= 0) ::close(inotify_);
+  carpetas_.clear();
+  inotify_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  // Without inotify (no watches left) the periodic scan still notices every start.
+  if (inotify_ < 0) return;
+  auto rutas = instalados_();
+  for (const auto& c : rutas.carpetas)
+    if (int w = inotify_add_watch(inotify_, c.c_str(), kEnCarpeta | IN_ONLYDIR); w >= 0)
+      carpetas_.insert(w);
+  for (const auto& e : rutas.ejecutables) inotify_add_watch(inotify_, e.c_str(), kEnEjecutable);
+  fuenteInotify_ = g_unix_fd_add(
+      inotify_, G_IO_IN,
+      [](gint, GIOCondition, gpointer yo) -> gboolean {
+        static_cast<VigiaApps*>(yo)->leerEventos();
+        return G_SOURCE_CONTINUE;
+      },
+      this);
+}
+
+void VigiaApps::leerEventos() {
+  alignas(inotify_event) char buf[4096];
+  bool abierto = false, cambiado = false;
+  for (ssize_t n; (n = ::read(inotify_, buf, sizeof buf)) > 0;) {
+    for (char* p = buf; p < buf + n;) {
+      auto* e = reinterpret_cast<inotify_event*>(p);
+      if (carpetas_.contains(e->wd) || (e->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_ATTRIB)))
+        cambiado = true;
+      else if (e->mask & IN_OPEN)
+        abierto = true;
+      p += sizeof(inotify_event) + e->len;
+    }
+  }
+  if (abierto || cambiado) revisarPronto(cambiado);
+}
+
+void VigiaApps::revisarPronto(bool tambienInstalados) {
+  rehacer_ = rehacer_ || tambienInstalados;
+  // A burst of events (the loader reading the file, a swap moving many) makes one look.
+  if (pronto_) return;
+  auto mirar = [this] {
+    if (std::exchange(rehacer_, false)) vigilarInstalados();
+    revisar();
+  };
+  pronto_ = bucle_.despues(kTrasAbrir, [this, mirar] {
+    pronto_.reset();
+    mirar();
+  });
+  if (luego_) luego_->detener();
+  luego_ = bucle_.despues(kOtraVez, [this, mirar] {
+    luego_.reset();
+    mirar();
+  });
 }
 
 void VigiaApps::revisar() {

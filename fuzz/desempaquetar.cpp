@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t tam) {
     if (item.path() != destino) std::abort();
   if (escritos > limites.bytes ||
       (r != 0 && r != orvo::kSinZip && r != orvo::kDanado && r != orvo::kInseguro &&
-       r != orvo::kDemasiado && r != orvo::kNoEscrito && r != orvo::kSinEspacio))
+       r != orvo::kDemasiado && r != orvo::kNoEscrito && r != orvo::kSinEspacio &&
+       r != orvo::kEspecial && r != orvo::kVueltas))
     std::abort();
   fs::remove_all(jaula, e);
   return 0;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "comun/archivos.h"
 #include "comun/carpeta_trabajo.h"
 #include "comun/log.h"
 #include "plataforma/gtk/aplicacion.h"
@@ -49,14 +50,15 @@ constexpr const char* kUso =
     "\n"
     "Mantiene instaladas y al día las apps de Orvo. Sin argumentos abre el programa en la\n"
     "bandeja (si ya está abierto, muestra su ventana); los enlaces orvosuite: van al programa\n"
-    "abierto. --demo muestra el estado de las apps de un catálogo local y termina.\n"
+    "abierto. --demo muestra el estado de las apps de un catálogo local y termina, sin tocar\n"
+    "tus ajustes: trabaja en una carpeta de datos propia (o en la de OV_DATOS, si la hay).\n"
     "\n"
     "Variables: OV_DATOS y OV_DESTINO (carpetas de datos y de apps), OV_ABRIR=1 (mostrar la\n"
     "ventana al empezar), OV_PRUEBA_INSTALAR=ID (instalar una app sin ventanas y terminar;\n"
     "con OV_PRUEBA_VOLVER=1, volver a su versión anterior).\n";
 
 // Lists a local catalogue folder's apps with their status on this computer.
-int mostrarEstado(const std::string& carpeta) {
+int mostrarEstadoEn(const std::string& carpeta) {
   PlataformaLinux p;
   Nucleo nucleo(p.comoInterfaz());
   auto& catalogo = nucleo.catalogo();
@@ -73,6 +75,28 @@ int mostrarEstado(const std::string& carpeta) {
     p.bucle.salir();
   });
   p.bucle.correr();
+  return estado;
+}
+
+// The refresh writes the settings, the components' lists and staging: unless OV_DATOS names a
+// data folder, the demo works in one of its own (a working folder that a killed run leaves to
+// the next start's or demo's clean-up), so the user's settings and a running instance's
+// downloads stay.
+int mostrarEstado(const std::string& carpeta) {
+  std::optional<fs::path> propia;
+  std::unique_ptr<CarpetaOcupada> ocupada;
+  if (auto datos = std::getenv("OV_DATOS"); !datos || !*datos) {
+    auto temporal = SistemaLinux().carpetaTemporal();
+    quitarCarpetasHuerfanas(temporal);
+    propia = temporal / ("orvo-suite-" + uuidMayusculas());
+    std::error_code e;
+    fs::create_directories(*propia, e);
+    ocupada = std::make_unique<CarpetaOcupada>(*propia);
+    ::setenv("OV_DATOS", propia->c_str(), 1);
+  }
+  int estado = mostrarEstadoEn(carpeta);
+  ocupada.reset();
+  if (propia) quitarArbol(*propia);
   return estado;
 }
 

@@ -59,7 +59,7 @@ CarpetaComponentes CarpetaComponentes::crear(fs::path raiz) {
   fs::create_directories(c.preparando(), e);
   fs::create_directories(c.raiz / ".pendientes", e);
   // One process owns the folder, so nothing in `.preparando` is in use at start.
-  for (const auto& viejo : fs::directory_iterator(c.preparando(), e)) fs::remove_all(viejo, e);
+  vaciarCarpeta(c.preparando());
   return c;
 }
 
@@ -125,8 +125,7 @@ Error CarpetaComponentes::descartar(const fs::path& ruta) const {
     if (errno == ENOENT) return std::nullopt;
     return std::string(std::strerror(errno));
   }
-  std::error_code e;
-  fs::remove_all(aparte, e);
+  quitarArbol(aparte);
   return std::nullopt;
 }
 

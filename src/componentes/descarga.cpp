@@ -17,9 +17,6 @@ namespace {
 
 // Archives are add-ons, not whole apps; anything past this is not one of them.
 constexpr size_t kArchivoMaximo = size_t(4) << 30;
-// The request's own limit covers the whole transfer, so a large archive on a slow line
-// needs more than the catalogue's one minute.
-constexpr double kEsperaArchivo = 3600;
 
 }  // namespace
 
@@ -48,8 +45,9 @@ void Componentes::descargar(const ComponenteRemoto& r) {
   }
 
   auto zip = preparando / (r.id + "-" + uuidMayusculas() + ".zip");
+  // The catalogue's minute is a limit on silence: a large archive on a slow line that keeps
+  // coming is not cut, a stalled one ends within that minute.
   auto peticion = catalogo_.solicitud(origen.texto());
-  peticion.espera = kEsperaArchivo;
   peticion.limiteCuerpo = kArchivoMaximo;
   plataforma_.http.descargar(
       std::move(peticion), zip, [&bucle, r, zip, preparando, alTerminar](RespuestaHttp respuesta) {
@@ -88,8 +86,7 @@ void Componentes::preparado(const ComponenteRemoto& r, Resultado<fs::path> resul
     else
       fallo = mover(resultado.valor(), destino);
     if (fallo) {
-      std::error_code e;
-      fs::remove_all(resultado.valor(), e);
+      quitarArbol(resultado.valor());
     }
   }
   if (fallo) {

@@ -17,6 +17,13 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr size_t kDescriptorMaximo = 1u << 20;
+// An add-on, smaller than the app it serves; far past this, the archive is built to fill the
+// disk. The apps walk the folder, so links must not go round.
+constexpr MedidaDesempaque kMedidaComponente{.proporcion = 40,
+                                             .minimo = 256ull << 20,
+                                             .maximo = 4ull << 30,
+                                             .entradas = 100'000,
+                                             .sinVueltas = true};
 
 // Published digests may be written in either letter case.
 bool mismaHuella(std::string_view a, std::string_view b) {
@@ -42,9 +49,8 @@ bool entradaPresente(const fs::path& carpeta, const std::string& entrada) {
 }
 
 Error revisar(const fs::path& zip, const ComponenteRemoto& r, const fs::path& carpeta) {
-  if (int fallo = desempaquetar(zip, carpeta))
-    return fallo == kSinEspacio ? "No pude descomprimir el componente: " + motivoDesempaque(fallo)
-                                : "No pude descomprimir el componente";
+  if (auto d = desempaquetarAcotado(zip, carpeta, kMedidaComponente); d.fallo != 0)
+    return "No pude descomprimir el componente: " + motivoDesempaque(d, "un componente");
   // Only a plain file is read: a pipe shipped under that name would block the worker.
   std::error_code e;
   auto descriptor = carpeta / "componente.json";
@@ -59,8 +65,9 @@ Error revisar(const fs::path& zip, const ComponenteRemoto& r, const fs::path& ca
   if (entrada != json.valor().end() && entrada->is_string() &&
       !entradaPresente(carpeta, entrada->get<std::string>()))
     return "Falta la entrada " + entrada->get<std::string>();
-  // The marker is the apps' to write; one shipped in the archive would pin the component.
-  fs::remove(carpeta / ".en-uso", e);
+  // The marker is the apps' to write; one shipped in the archive, file or folder, would pin
+  // the component.
+  quitarArbol(carpeta / ".en-uso");
   return std::nullopt;
 }
 
@@ -76,8 +83,7 @@ Resultado<fs::path> preparar(const fs::path& zip, const ComponenteRemoto& r,
   }
   auto carpeta = preparando / (r.id + "-" + uuidMayusculas());
   if (auto fallo = revisar(zip, r, carpeta)) {
-    std::error_code e;
-    fs::remove_all(carpeta, e);
+    quitarArbol(carpeta);
     return Resultado<fs::path>::fallo(*fallo);
   }
   sincronizarArbol(carpeta);

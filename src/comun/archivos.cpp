@@ -167,16 +167,13 @@ void quitar(const fs::path& ruta) {
   // Renamed out of the way first: a kill in the middle of the removal leaves only a hidden
   // leftover that quitarRestos recognises, never a half-deleted item under its own name.
   auto aparte = hermanoOculto(ruta);
-  fs::remove_all(::rename(ruta.c_str(), aparte.c_str()) == 0 ? aparte : ruta, ec);
+  quitarArbol(::rename(ruta.c_str(), aparte.c_str()) == 0 ? aparte : ruta);
 }
 
 Error copiar(const fs::path& desde, const fs::path& hacia) {
   Error e = copiarArbol(desde, hacia);
   if (!e) e = sincronizar(hacia);
-  if (e) {
-    std::error_code ec;
-    fs::remove_all(hacia, ec);
-  }
+  if (e) quitarArbol(hacia);
   return e;
 }
 
@@ -188,8 +185,7 @@ Error mover(const fs::path& desde, const fs::path& hacia) {
   // The source goes only once its copy is whole, on disk, and under its final name.
   if (!e && ::rename(temporal.c_str(), hacia.c_str()) != 0) {
     e = textoErrno("No pude mover " + desde.string(), errno);
-    std::error_code ec;
-    fs::remove_all(temporal, ec);
+    quitarArbol(temporal);
   }
   if (e) return e;
   quitar(desde);
@@ -201,10 +197,7 @@ void quitarRestos(const fs::path& carpeta, const std::string& nombre) {
   const std::string prefijo = "." + nombre + ".";
   for (fs::directory_iterator it(carpeta, ec), fin; !ec && it != fin; it.increment(ec)) {
     auto n = it->path().filename().string();
-    if (n.size() == prefijo.size() + 36 && n.starts_with(prefijo)) {
-      std::error_code ignorado;
-      fs::remove_all(it->path(), ignorado);
-    }
+    if (n.size() == prefijo.size() + 36 && n.starts_with(prefijo)) quitarArbol(it->path());
   }
 }
 

@@ -36,6 +36,12 @@ std::optional<std::string> leerArchivo(const fs::path& ruta, size_t limite = 64u
 fs::path hermanoOculto(const fs::path& ruta);
 // Removes `ruta` and everything below it, renaming it to a hidden sibling first.
 void quitar(const fs::path& ruta);
+// Removes `ruta` and everything below it without following a link anywhere: a link is removed
+// itself, never what it points at. False when something stayed.
+bool quitarArbol(const fs::path& ruta);
+// Removes what `carpeta` holds the same way; a link or a file where the folder should be is
+// removed and an empty folder made in its place.
+void vaciarCarpeta(const fs::path& carpeta);
 // Removes the hidden siblings `.<nombre>.<UUID>` in `carpeta` that a killed run left.
 void quitarRestos(const fs::path& carpeta, const std::string& nombre);
 // Flushes the whole filesystem that holds `ruta` to disk.

@@ -7,6 +7,8 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "comun/archivos.h"
+
 namespace orvo {
 
 namespace fs = std::filesystem;
@@ -27,7 +29,7 @@ void quitarCarpetasHuerfanas(const fs::path& temporal) {
     bool nuestra = false;
     for (std::string prefijo : {"orvo-suite-", "orvo-descargas-"})
       nuestra = nuestra || (nombre.starts_with(prefijo) && nombre.size() == prefijo.size() + 36);
-    if (nuestra) quitarSiNadieLaTiene(it->path());
+    if (nuestra && !it->is_symlink(ec) && it->is_directory(ec)) quitarSiNadieLaTiene(it->path());
   }
 }
 
@@ -35,8 +37,7 @@ void quitarSiNadieLaTiene(const fs::path& carpeta) {
   int fd = ::open(carpeta.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return;
   // Exclusive at once only when no live process holds it.
-  std::error_code ec;
-  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) fs::remove_all(carpeta, ec);
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) quitarArbol(carpeta);
   ::close(fd);
 }
 

@@ -3,10 +3,16 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace orvo {
 
@@ -67,19 +73,55 @@ int fallo_de_escritura(archive* escritor) {
   return codigo == ENOSPC || codigo == EDQUOT ? kSinEspacio : kNoEscrito;
 }
 
-int copiar_datos(archive* lector, archive* escritor, uint64_t& quedan) {
+// libarchive reports a bad CRC or a size that does not match the header only as a warning;
+// the data is not what was published either way.
+int copiar_datos(archive* lector, archive* escritor, uint64_t& quedan, uint64_t& copiados) {
   for (;;) {
     const void* bloque = nullptr;
     size_t tam = 0;
     la_int64_t desplazamiento = 0;
     int r = archive_read_data_block(lector, &bloque, &tam, &desplazamiento);
     if (r == ARCHIVE_EOF) return 0;
-    if (r < ARCHIVE_WARN) return kDanado;
+    if (r != ARCHIVE_OK) return kDanado;
     if (tam > quedan) return kDemasiado;
     quedan -= tam;
+    copiados += tam;
     if (archive_write_data_block(escritor, bloque, tam, desplazamiento) != ARCHIVE_OK)
       return fallo_de_escritura(escritor);
   }
+}
+
+// Only what the program may own: no set-uid, set-gid or sticky bit, nothing others may write.
+constexpr mode_t kModosPermitidos = 0755;
+
+bool tipo_admitido(archive_entry* e) {
+  auto tipo = archive_entry_filetype(e);
+  // A zip made without Unix modes has no type; the writer makes it a plain file.
+  return tipo == 0 || tipo == AE_IFREG || tipo == AE_IFDIR || tipo == AE_IFLNK;
+}
+
+// A link goes round when resolving it loops, or when it resolves to a folder that holds it.
+// Its own folder is real (nothing is written through links), so the paths compare as text.
+bool da_vueltas(const std::string& ruta) {
+  struct stat st {};
+  if (::stat(ruta.c_str(), &st) != 0) return errno == ELOOP;
+  if (!S_ISDIR(st.st_mode)) return false;
+  char* real = ::realpath(ruta.c_str(), nullptr);
+  if (real == nullptr) return true;
+  std::string destino(real);
+  std::free(real);
+  std::string padre = fs::path(ruta).parent_path().string();
+  return padre == destino || padre.starts_with(destino + "/");
+}
+
+// Free bytes on the disk that holds `ruta`, or its nearest folder that exists.
+uint64_t libre_en(fs::path ruta) {
+  struct statvfs v {};
+  while (::statvfs(ruta.c_str(), &v) != 0) {
+    if (!ruta.has_relative_path()) return UINT64_MAX;
+    ruta = ruta.parent_path();
+  }
+  return uint64_t(v.f_bavail) * v.f_frsize;
 }
 
 }  // namespace
@@ -108,6 +150,7 @@ int desempaquetar(const fs::path& zip, const fs::path& destino, const LimitesDes
 
   const std::string prefijo = base.string() + "/";
   uint64_t quedan = limites.bytes, entradas = 0;
+  std::vector<std::string> enlaces;
   int resultado = 0;
   while (resultado == 0) {
     archive_entry* entrada = nullptr;
@@ -126,25 +169,42 @@ int desempaquetar(const fs::path& zip, const fs::path& destino, const LimitesDes
       resultado = kInseguro;
       break;
     }
+    if (!enlace && !tipo_admitido(entrada)) {
+      resultado = kEspecial;
+      break;
+    }
     // A declared size past the bound is refused before a byte of it is written.
-    if (++entradas > limites.entradas ||
-        (archive_entry_size_is_set(entrada) && uint64_t(archive_entry_size(entrada)) > quedan)) {
+    bool declarado = archive_entry_size_is_set(entrada);
+    uint64_t tam = declarado ? uint64_t(archive_entry_size(entrada)) : 0;
+    if (++entradas > limites.entradas || tam > quedan) {
       resultado = kDemasiado;
       break;
     }
-    archive_entry_copy_pathname(entrada, (prefijo + nombre).c_str());
+    archive_entry_set_perm(entrada, archive_entry_perm(entrada) & kModosPermitidos);
+    // Its data is counted against the declared size below; left to the writer, a short
+    // entry would be stretched to that size as a sparse file of any size.
+    archive_entry_unset_size(entrada);
+    // Setting the path frees the names read above.
+    const std::string ruta = prefijo + nombre;
+    if (simbolico && limites.sinVueltas) enlaces.push_back(ruta);
     if (enlace) archive_entry_copy_hardlink(entrada, (prefijo + enlace).c_str());
+    archive_entry_copy_pathname(entrada, ruta.c_str());
     if (archive_write_header(escritor.get(), entrada) != ARCHIVE_OK) {
       resultado = fallo_de_escritura(escritor.get());
       break;
     }
-    resultado = copiar_datos(lector.get(), escritor.get(), quedan);
+    uint64_t copiados = 0;
+    resultado = copiar_datos(lector.get(), escritor.get(), quedan, copiados);
+    bool archivo = !enlace && !simbolico && archive_entry_filetype(entrada) != AE_IFDIR;
+    if (resultado == 0 && archivo && declarado && copiados != tam) resultado = kDanado;
     if (resultado == 0 && archive_write_finish_entry(escritor.get()) != ARCHIVE_OK)
       resultado = fallo_de_escritura(escritor.get());
   }
   // Closing applies the deferred directory modes and times, so it can fail too.
   if (archive_write_close(escritor.get()) != ARCHIVE_OK && resultado == 0)
     resultado = fallo_de_escritura(escritor.get());
+  if (resultado == 0 && std::any_of(enlaces.begin(), enlaces.end(), da_vueltas))
+    resultado = kVueltas;
   return resultado;
 }
 
@@ -162,9 +222,40 @@ std::string motivoDesempaque(int fallo) {
       return "no queda espacio en el disco";
     case kDemasiado:
       return "el zip se expande mucho más de lo que cabe o de lo razonable";
+    case kEspecial:
+      return "el zip trae dispositivos o tuberías, que no son archivos";
+    case kVueltas:
+      return "el zip trae enlaces que dan vueltas sobre sí mismos";
     default:
       return "falló la escritura de los archivos";
   }
+}
+
+Desempaque desempaquetarAcotado(const fs::path& zip, const fs::path& destino,
+                                const MedidaDesempaque& medida) {
+  // Left free on the disk, for everything else on the machine.
+  constexpr uint64_t kReserva = 16ull << 20;
+  std::error_code e;
+  uint64_t tam = fs::file_size(zip, e);
+  if (e) tam = 0;
+  uint64_t porArchivo = tam > UINT64_MAX / std::max<uint64_t>(medida.proporcion, 1)
+                            ? UINT64_MAX
+                            : tam * medida.proporcion;
+  uint64_t razonable = std::min(medida.maximo, std::max(medida.minimo, porArchivo));
+  uint64_t libre = libre_en(destino);
+  libre = libre > kReserva ? libre - kReserva : 0;
+  LimitesDesempaque limites;
+  limites.bytes = std::min(razonable, libre);
+  limites.entradas = medida.entradas;
+  limites.sinVueltas = medida.sinVueltas;
+  int fallo = desempaquetar(zip, destino, limites);
+  return {fallo, fallo == kSinEspacio || (fallo == kDemasiado && libre < razonable)};
+}
+
+std::string motivoDesempaque(const Desempaque& d, const std::string& item) {
+  if (d.porEspacio) return "no queda espacio en el disco";
+  if (d.fallo == kDemasiado) return "se expande mucho más de lo razonable para " + item;
+  return motivoDesempaque(d.fallo);
 }
 
 }  // namespace orvo

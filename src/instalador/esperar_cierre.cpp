@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include <unistd.h>
+
 #include "comun/log.h"
 #include "comun/proceso.h"
 #include "instalador/instalador.h"
@@ -69,9 +71,10 @@ void Instalador::cerrada(const std::shared_ptr<Instalacion>& inst) {
     inst->esperaProcesos.reset();
     return otraVez();
   }
-  // A helper started from inside the bundle still holds files of the old version.
+  // A helper started from inside the bundle still holds files of the old version. Another
+  // user's process is no helper of this user's app.
   auto contenido = (catalogo_.aplicaciones / inst->app.app / "Contents").string() + "/";
-  if (correr("/usr/bin/pgrep", {"-f", literal(contenido)}) == 0) {
+  if (correr("/usr/bin/pgrep", {"-U", std::to_string(::getuid()), "-f", literal(contenido)}) == 0) {
     double ahora = plataforma_.bucle.ahora();
     if (!inst->esperaProcesos) inst->esperaProcesos = ahora;
     if (ahora - *inst->esperaProcesos < kEsperaProcesos) return otraVez();

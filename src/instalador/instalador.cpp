@@ -4,6 +4,7 @@
 #include <cassert>
 #include <system_error>
 
+#include "comun/archivos.h"
 #include "comun/log.h"
 
 namespace orvo {
@@ -63,8 +64,7 @@ void Instalador::fallar(Instalacion& inst, const std::string& mensaje) {
 
 void Instalador::limpiar(Instalacion& inst) {
   if (inst.tmp) {
-    std::error_code e;
-    std::filesystem::remove_all(*inst.tmp, e);
+    quitarArbol(*inst.tmp);
     inst.tmp.reset();
   }
   inst.ocupada.reset();

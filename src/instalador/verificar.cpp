@@ -4,8 +4,6 @@
 #include <cctype>
 #include <system_error>
 
-#include <sys/statvfs.h>
-
 #include "comun/desempaquetar.h"
 #include "comun/sha256.h"
 #include "instalador/instalador.h"
@@ -22,40 +20,11 @@ std::string minusculas(std::string s) {
 
 // An app's archive holds code and resources that deflate seldom shrinks more than tenfold;
 // far past that, the archive is built to fill the disk.
-constexpr uint64_t kProporcion = 40;
-constexpr uint64_t kMinimo = 256ull << 20;
-// Left free on the temporary folder's disk, for everything else on the machine.
-constexpr uint64_t kReserva = 16ull << 20;
-
-uint64_t libre(const std::filesystem::path& carpeta) {
-  struct statvfs v {};
-  if (::statvfs(carpeta.c_str(), &v) != 0) return UINT64_MAX;
-  return uint64_t(v.f_bavail) * v.f_frsize;
-}
-
-struct Desempaque {
-  int estado;
-  bool porEspacio;  // the bound that stopped it was the free space
-};
-
-Desempaque desempaquetarAcotado(const std::filesystem::path& zip,
-                                const std::filesystem::path& carpeta) {
-  std::error_code e;
-  uint64_t tam = std::filesystem::file_size(zip, e);
-  uint64_t proporcion = std::max(kMinimo, e ? 0 : tam * kProporcion);
-  uint64_t disponible = libre(zip.parent_path());
-  disponible = disponible > kReserva ? disponible - kReserva : 0;
-  LimitesDesempaque limites;
-  limites.bytes = std::min(proporcion, disponible);
-  int estado = desempaquetar(zip, carpeta, limites);
-  return {estado, estado == kSinEspacio || (estado == kDemasiado && disponible < proporcion)};
-}
+constexpr MedidaDesempaque kMedidaApp{.proporcion = 40, .minimo = 256ull << 20};
 
 std::string mensajeDesempaque(const AppRemota& app, Desempaque d) {
   std::string motivo =
-      d.porEspacio ? "no queda espacio en la carpeta temporal"
-                   : (d.estado == kDemasiado ? "se expande mucho más de lo razonable para una app"
-                                             : motivoDesempaque(d.estado));
+      d.porEspacio ? "no queda espacio en la carpeta temporal" : motivoDesempaque(d, "una app");
   return "No pude desempaquetar " + app.app + ": " + motivo + ". No instalé nada.";
 }
 
@@ -91,18 +60,18 @@ void Instalador::descomprimir(const std::shared_ptr<Instalacion>& inst) {
   std::weak_ptr<int> vivo = vida_;
   Bucle& bucle = plataforma_.bucle;
   bucle.enSegundoPlano([this, vivo, inst, zip, carpeta, &bucle] {
-    auto resultado = desempaquetarAcotado(zip, carpeta);
+    auto resultado = desempaquetarAcotado(zip, carpeta, kMedidaApp);
     bucle.enPrincipal([this, vivo, inst, carpeta, resultado] {
       if (vivo.expired()) return;
       std::error_code e;
       auto bundle = carpeta / inst->app.app;
       // Not a zip, or one without the bundle; a cancelled installation's folder is gone by
       // now, so this fails for it too.
-      if (resultado.estado == kSinZip || resultado.estado == kDanado ||
-          (resultado.estado == 0 &&
+      if (resultado.fallo == kSinZip || resultado.fallo == kDanado ||
+          (resultado.fallo == 0 &&
            !std::filesystem::exists(std::filesystem::symlink_status(bundle, e))))
         return fallar(*inst, "El zip no trae " + inst->app.app);
-      if (resultado.estado != 0) return fallar(*inst, mensajeDesempaque(inst->app, resultado));
+      if (resultado.fallo != 0) return fallar(*inst, mensajeDesempaque(inst->app, resultado));
       // Nothing half-written or foreign ever takes the place of a working app.
       if (auto malo = revisarBundle(bundle, catalogo_.bundles(inst->app), plataforma_.espacio))
         return fallar(*inst,

@@ -97,7 +97,7 @@ void Skills::colocar(const SkillRemota& s, const Preparada& p) {
   auto objetivo = destino() / s.id;
   std::error_code e;
   auto descartar = [&](const std::string& mensaje) {
-    fs::remove_all(p.carpeta, e);
+    quitarArbol(p.carpeta);
     informar(s.id, mensaje);
   };
   // Looked at again here: the folder may have changed while the archive came.
@@ -143,7 +143,7 @@ void Skills::colocar(const SkillRemota& s, const Preparada& p) {
     if (auto error = intercambiar(p.carpeta, objetivo))
       fallo = "No pude reemplazar la skill (" + textoDelSistema(*error) + ")";
     else
-      fs::remove_all(p.carpeta, e);  // the old copy, swapped out
+      quitarArbol(p.carpeta);  // the old copy, swapped out
   }
   if (fallo) {
     (void)anotar([&](auto& lista) {

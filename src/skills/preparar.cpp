@@ -22,6 +22,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A skill is a few files of instructions; far past this, the archive is built to fill the
+// disk. Whatever reads the skills folder walks it, so links must not go round.
+constexpr MedidaDesempaque kMedidaSkill{.proporcion = 40,
+                                        .minimo = 64ull << 20,
+                                        .maximo = 256ull << 20,
+                                        .entradas = 10'000,
+                                        .sinVueltas = true};
+
 bool mismaHuella(std::string a, std::string b) {
   auto bajar = [](std::string& s) {
     std::transform(s.begin(), s.end(), s.begin(),
@@ -128,13 +136,12 @@ Resultado<Preparada> preparar(const fs::path& zip, const SkillRemota& s, const f
   if (!aqui && fs::create_directory(carpeta, e))
     ocupada = std::make_shared<CarpetaOcupada>(carpeta);
   auto fallar = [&](std::string mensaje) {
-    fs::remove_all(carpeta, e);
+    quitarArbol(carpeta);
     return R::fallo(std::move(mensaje));
   };
-  if (int fallo = desempaquetar(zip, carpeta))
-    return fallar(fallo == kSinEspacio ? "No pude descomprimir la skill: " + motivoDesempaque(fallo)
-                                       : "No pude descomprimir la skill");
-  fs::remove_all(carpeta / "__MACOSX", e);
+  if (auto d = desempaquetarAcotado(zip, carpeta, kMedidaSkill); d.fallo != 0)
+    return fallar("No pude descomprimir la skill: " + motivoDesempaque(d, "una skill"));
+  quitarArbol(carpeta / "__MACOSX");
   if (fs::is_symlink(fs::symlink_status(carpeta / "SKILL.md", e)))
     return fallar("El SKILL.md del zip es un enlace simbólico, no un archivo: no la instalé");
   if (!archivoComun(carpeta / "SKILL.md")) return fallar("El zip no trae SKILL.md");

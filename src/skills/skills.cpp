@@ -76,11 +76,9 @@ const fs::path& Skills::destino() {
 const fs::path& Skills::carpeta() {
   if (!carpeta_) {
     carpeta_ = catalogo_.carpeta / "skills";
-    std::error_code e;
     // Left from a run that stopped mid-install: half-checked downloads or an old copy
     // swapped out and not yet removed. Nothing there is anyone's only copy.
-    fs::remove_all(*carpeta_ / ".preparando", e);
-    fs::create_directories(*carpeta_ / ".preparando", e);
+    vaciarCarpeta(*carpeta_ / ".preparando");
   }
   return *carpeta_;
 }

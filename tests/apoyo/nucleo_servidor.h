@@ -12,11 +12,11 @@
 #include "apoyo/bucle_manual.h"
 #include "apoyo/bundles_prueba.h"
 #include "apoyo/carpeta_temporal.h"
+#include "apoyo/http_prueba.h"
 #include "apoyo/inertes.h"
 #include "apoyo/servicio_prueba.h"
 #include "apoyo/servidor_prueba.h"
 #include "apoyo/sistema_prueba.h"
-#include "plataforma/linux/http_curl.h"
 #include "shell/nucleo.h"
 
 namespace orvo::prueba {
@@ -39,7 +39,8 @@ class NucleoEnServidor : public ::testing::Test {
   SistemaPrueba sistema;
   ServidorPrueba servidor;
   ServicioPrueba servicio{servidor};
-  HttpCurl http;
+  // The real client; a stalled server's test scales its silence limits.
+  HttpPrueba http;
   EspacioDePrueba espacio{t.ruta(), apps, t / "xdg/applications", bucle};
   const std::string token;
 

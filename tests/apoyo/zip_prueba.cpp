@@ -2,35 +2,87 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "apoyo/carpeta_temporal.h"
+#include "apoyo/ordenes.h"
 #include "comun/json_estricto.h"
 
 namespace orvo::prueba {
 
-std::string zipDe(const Entradas& entradas) {
+namespace {
+
+// Stored entries, zip64 sizes in every header; "ceros" entries deflated in a stream.
+const char* kEscritor = R"(
+import json, stat, struct, sys, zlib
+TIPOS = {'archivo': stat.S_IFREG, 'ceros': stat.S_IFREG, 'carpeta': stat.S_IFDIR,
+         'enlace': stat.S_IFLNK, 'dispositivo': stat.S_IFCHR}
+central = []
+with open(sys.argv[2], 'wb') as z:
+    entradas = json.load(open(sys.argv[1]))
+    for e in entradas:
+        nombre, inicio = e['nombre'].encode(), z.tell()
+        z.write(bytes(30 + len(nombre) + 20))
+        crc, usado, total = 0, 0, 0
+        ceros = e['tipo'] == 'ceros'
+        comp = zlib.compressobj(9, zlib.DEFLATED, -15)
+        for t in [bytes(1 << 20)] * int(e['datos']) if ceros else [e['datos'].encode()]:
+            crc, total = zlib.crc32(t, crc), total + len(t)
+            c = comp.compress(t) if ceros else t
+            z.write(c)
+            usado += len(c)
+        if ceros:
+            c = comp.flush()
+            z.write(c)
+            usado += len(c)
+        crc ^= 1 if e['crcMalo'] else 0
+        total = total if e['declarado'] < 0 else e['declarado']
+        metodo = 8 if ceros else 0
+        fin = z.tell()
+        z.seek(inicio)
+        z.write(struct.pack('<IHHHHHIIIHH', 0x04034b50, 45, 0, metodo, 0, 0x21, crc,
+                            0xFFFFFFFF, 0xFFFFFFFF, len(nombre), 20) + nombre +
+                struct.pack('<HHQQ', 1, 16, total, usado))
+        z.seek(fin)
+        modo = TIPOS[e['tipo']] | e['modo']
+        central.append(struct.pack('<IHHHHHHIIIHHHHHII', 0x02014b50, 0x031e, 45, 0, metodo, 0,
+                               0x21, crc, 0xFFFFFFFF, 0xFFFFFFFF, len(nombre), 28, 0, 0, 0,
+                               modo << 16, 0xFFFFFFFF) + nombre + \
+                   struct.pack('<HHQQQ', 1, 24, total, usado, inicio))
+    donde, central = z.tell(), b''.join(central)
+    z.write(central + struct.pack('<IHHHHIIH', 0x06054b50, 0, 0, len(entradas), len(entradas),
+                                  len(central), donde, 0))
+)";
+
+}  // namespace
+
+std::string hacerZip(const std::filesystem::path& zip, const std::vector<EntradaZip>& entradas) {
   CarpetaTemporal t;
   Json lista = Json::array();
+  for (const auto& e : entradas)
+    lista.push_back({{"nombre", e.nombre},
+                     {"tipo", e.tipo},
+                     {"datos", e.datos},
+                     {"modo", e.modo},
+                     {"declarado", e.declarado},
+                     {"crcMalo", e.crcMalo}});
+  auto lista_json = t.escribir("entradas.json", lista.dump());
+  auto escritor = t.escribir("escribir.py", kEscritor);
+  std::filesystem::create_directories(zip.parent_path());
+  auto r = ejecutar("/usr/bin/python3 '" + escritor.string() + "' '" + lista_json.string() + "' '" +
+                    zip.string() + "' 2>&1");
+  EXPECT_EQ(r.estado, 0) << r.texto;
+  return leer(zip);
+}
+
+std::string zipDe(const Entradas& entradas) {
+  std::vector<EntradaZip> lista;
   for (const auto& [nombre, datos] : entradas) {
-    bool enlace = datos.starts_with(kEnlaceA);
-    auto ruta = t.escribir("datos/" + std::to_string(lista.size()),
-                           enlace ? datos.substr(kEnlaceA.size()) : datos);
-    lista.push_back({nombre, ruta.string(), enlace});
+    if (datos.starts_with(kEnlaceA))
+      lista.push_back({nombre, "enlace", datos.substr(kEnlaceA.size()), 0777});
+    else
+      lista.push_back({nombre, "archivo", datos});
   }
-  t.escribir("lista.json", lista.dump());
-  std::string orden =
-      "/usr/bin/python3 -c 'import json, stat, sys, zipfile\n"
-      "z = zipfile.ZipFile(sys.argv[2], \"w\")\n"
-      "for n, p, enlace in json.load(open(sys.argv[1])):\n"
-      "    if not enlace: z.write(p, n); continue\n"
-      "    i = zipfile.ZipInfo(n); i.create_system = 3\n"
-      "    i.external_attr = (stat.S_IFLNK | 0o777) << 16\n"
-      "    z.writestr(i, open(p).read())\n"
-      "z.close()' '" +
-      (t / "lista.json").string() + "' '" + (t / "s.zip").string() + "'";
-  EXPECT_EQ(std::system(orden.c_str()), 0);
-  return leer(t / "s.zip");
+  CarpetaTemporal t;
+  return hacerZip(t / "s.zip", lista);
 }
 
 }  // namespace orvo::prueba

@@ -37,7 +37,9 @@ TEST_F(Banco, UnArchivoQueFallaUnChequeoDejaIntactoLoInstalado) {
   servidor.publicar("/c/fuera.zip",
                     {.datos = zipDe({{"componente.json", R"({"id":"texto","version":"2.0"})"},
                                      {"../../x.escapado", "x"}})});
-  casos.push_back({fuera, "No pude descomprimir el componente"});
+  casos.push_back(
+      {fuera,
+       "No pude descomprimir el componente: el zip trae rutas o enlaces que salen de su carpeta"});
   auto perdido = malo;
   perdido.url = "c/no-esta.zip";
   casos.push_back({perdido, "El servidor respondió 404"});

@@ -1,7 +1,5 @@
 #include "comun/desempaquetar.h"
 
-#include <archive.h>
-#include <archive_entry.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -12,39 +10,15 @@
 
 #include "apoyo/carpeta_temporal.h"
 #include "apoyo/ordenes.h"
+#include "apoyo/zip_prueba.h"
 
 namespace orvo {
 namespace {
 
 namespace fs = std::filesystem;
 using prueba::CarpetaTemporal;
+using prueba::EntradaZip;
 using prueba::leer;
-
-struct Entrada {
-  std::string nombre;
-  std::string contenido;     // file data; empty for links
-  std::string destino = {};  // symlink target when not empty
-};
-
-// Hostile archives cannot be made with the zip tool, so they are written entry by entry.
-void escribirZip(const fs::path& ruta, const std::vector<Entrada>& entradas) {
-  archive* a = archive_write_new();
-  ASSERT_EQ(archive_write_set_format_zip(a), ARCHIVE_OK);
-  ASSERT_EQ(archive_write_open_filename(a, ruta.c_str()), ARCHIVE_OK);
-  for (const auto& e : entradas) {
-    archive_entry* en = archive_entry_new();
-    archive_entry_set_pathname(en, e.nombre.c_str());
-    archive_entry_set_filetype(en, e.destino.empty() ? AE_IFREG : AE_IFLNK);
-    archive_entry_set_perm(en, e.destino.empty() ? 0644 : 0777);
-    if (!e.destino.empty()) archive_entry_set_symlink(en, e.destino.c_str());
-    archive_entry_set_size(en, static_cast<la_int64_t>(e.contenido.size()));
-    ASSERT_EQ(archive_write_header(a, en), ARCHIVE_OK);
-    archive_write_data(a, e.contenido.data(), e.contenido.size());
-    archive_entry_free(en);
-  }
-  archive_write_close(a);
-  archive_write_free(a);
-}
 
 std::string azar(size_t n) {
   std::mt19937 g(7);
@@ -54,8 +28,9 @@ std::string azar(size_t n) {
 }
 
 // A real tree zipped by the zip tool, modes, empty folders, links and a large file with it;
-// unpacked into a destination that does not exist yet, then again over itself.
-TEST(Desempaquetar, ArbolNormalConservaModosEnlacesYDatos) {
+// unpacked into a destination that does not exist yet, then again over itself; and hostile
+// archives that must not reach outside.
+TEST(Desempaquetar, ArbolNormalEnteroYLoHostilNoSaleDeSuCarpeta) {
   CarpetaTemporal t;
   const auto grande = azar(3 * 1024 * 1024 + 17);
   t.escribir("origen/App/bin/herramienta", "#!/bin/sh\necho hola\n");
@@ -86,56 +61,36 @@ TEST(Desempaquetar, ArbolNormalConservaModosEnlacesYDatos) {
   EXPECT_NE(desempaquetar(t / "no-existe.zip", t / "d2"), 0);
   t.escribir("basura.zip", std::string(4096, 'q') + "no es un zip");
   EXPECT_NE(desempaquetar(t / "basura.zip", t / "d3"), 0);
-}
 
-// Every hostile archive fails and leaves nothing outside the destination. Links out of the
-// bundle, bombs and full disks are in the program's own tests (tests/programa).
-TEST(Desempaquetar, LoHostilNoSaleDeSuCarpeta) {
-  CarpetaTemporal t;
-  const fs::path dest = t / "jaula/dest", afuera = t / "afuera";
+  // Every hostile archive fails and leaves nothing outside the destination. Links out of the
+  // bundle, bombs, damaged entries, device nodes and modes are in the program's and the
+  // managers' own tests (tests/programa, tests/componentes, tests/skills).
+  const fs::path dentro = t / "jaula/dest", afuera = t / "afuera";
   fs::create_directories(afuera);
-  auto probar = [&](const std::vector<Entrada>& entradas) {
-    fs::remove_all(dest);
-    escribirZip(t / "malo.zip", entradas);
-    return desempaquetar(t / "malo.zip", dest);
+  auto probar = [&](const std::vector<EntradaZip>& entradas) {
+    fs::remove_all(dentro);
+    prueba::hacerZip(t / "malo.zip", entradas);
+    return desempaquetar(t / "malo.zip", dentro);
   };
-  EXPECT_NE(probar({{"bien.txt", "a"}, {"../fuera.txt", "x"}}), 0);
-  EXPECT_NE(probar({{"sub/../../fuera2.txt", "x"}}), 0);
-  EXPECT_NE(probar({{(t / "absoluto.txt").string(), "x"}}), 0);
+  EXPECT_NE(probar({{"bien.txt", "archivo", "a"}, {"../fuera.txt", "archivo", "x"}}), 0);
+  EXPECT_NE(probar({{"sub/../../fuera2.txt", "archivo", "x"}}), 0);
+  EXPECT_NE(probar({{(t / "absoluto.txt").string(), "archivo", "x"}}), 0);
   // Writing through a link, absolute or climbing out.
-  EXPECT_NE(probar({{"l", "", afuera.string()}, {"l/f.txt", "x"}}), 0);
-  EXPECT_NE(probar({{"r", "", "../../afuera"}, {"r/g.txt", "x"}}), 0);
+  EXPECT_NE(probar({{"l", "enlace", afuera.string()}, {"l/f.txt", "archivo", "x"}}), 0);
+  EXPECT_NE(probar({{"r", "enlace", "../../afuera"}, {"r/g.txt", "archivo", "x"}}), 0);
   // Lexically inside, but "l" is the destination itself, so "l/.." is its parent.
-  EXPECT_EQ(probar({{"l", "", "."}, {"m", "", "l/../afuera"}}), kInseguro);
-  EXPECT_FALSE(fs::exists(dest / "m"));
-  for (const auto& e : fs::directory_iterator(t / "jaula")) EXPECT_EQ(e.path(), dest);
+  EXPECT_EQ(probar({{"l", "enlace", "."}, {"m", "enlace", "l/../afuera"}}), kInseguro);
+  EXPECT_FALSE(fs::exists(dentro / "m"));
+  for (const auto& e : fs::directory_iterator(t / "jaula")) EXPECT_EQ(e.path(), dentro);
   EXPECT_TRUE(fs::is_empty(afuera));
   EXPECT_FALSE(fs::exists(t / "absoluto.txt"));
 
   // Links that stay inside are kept.
-  EXPECT_EQ(probar({{"App/Contents/f.txt", "x"},
-                    {"App/Contents/MacOS/l", "", "../f.txt"},
-                    {"App/r", "", "Contents/./f.txt"}}),
+  EXPECT_EQ(probar({{"App/Contents/f.txt", "archivo", "x"},
+                    {"App/Contents/MacOS/l", "enlace", "../f.txt"},
+                    {"App/r", "enlace", "Contents/./f.txt"}}),
             0);
-  EXPECT_EQ(leer(dest / "App/Contents/MacOS/l"), "x");
-}
-
-// The limits on bytes and entries; the bomb is small enough to build here.
-TEST(Desempaquetar, LosLimitesCortanLaBomba) {
-  CarpetaTemporal t;
-  escribirZip(t / "bomba.zip",
-              {{"a.bin", std::string(8u << 20, '\0')}, {"b.bin", std::string(8u << 20, '\0')}});
-  ASSERT_LT(fs::file_size(t / "bomba.zip"), 200'000u);
-  LimitesDesempaque limites;
-  limites.bytes = 10u << 20;
-  EXPECT_EQ(desempaquetar(t / "bomba.zip", t / "d", limites), kDemasiado);
-  uintmax_t escritos = 0;
-  for (const auto& e : fs::recursive_directory_iterator(t / "d")) escritos += e.file_size();
-  EXPECT_LE(escritos, 10u << 20);
-  limites = {};
-  limites.entradas = 1;
-  EXPECT_EQ(desempaquetar(t / "bomba.zip", t / "e", limites), kDemasiado);
-  EXPECT_EQ(desempaquetar(t / "bomba.zip", t / "f"), 0);
+  EXPECT_EQ(leer(dentro / "App/Contents/MacOS/l"), "x");
 }
 
 }  // namespace

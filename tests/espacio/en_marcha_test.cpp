@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "apoyo/bundles_prueba.h"
+#include "apoyo/ids_prueba.h"
 
 using namespace orvo;
 using namespace orvo::prueba;
@@ -48,13 +49,37 @@ TEST(EnMarcha, CopiasDentroYFueraDeAplicacionesHastaQueTerminan) {
   EXPECT_EQ(e.espacio.enMarcha("com.orvo.cambiada").size(), 1u);
 }
 
-TEST(PedirCierre, DetieneLaAppPeroNoUnPidQueYaEsOtro) {
+// The running-application list is the user's own: another user's process that runs the same
+// bundle is no app of this user's and is never signalled, nor is a pid that is now another
+// process; the user's own copy is stopped.
+TEST(PedirCierre, SoloLaAppDelUsuarioYNoUnPidQueYaEsOtro) {
+  if (::getuid() != 0) GTEST_SKIP() << "otro usuario: setpriv necesita root";
   Escritorio e;
-  auto video = crearBundle(e.t / "Aplicaciones", "Video", clavesDe("com.orvo.video", "Video"));
-  ProcesoPrueba p(video / "Contents/MacOS/Video");
-  ASSERT_TRUE(esperarQue([&] { return e.espacio.enMarcha("com.orvo.video").size() == 1; }));
-  auto app = e.espacio.enMarcha("com.orvo.video")[0];
+  fs::permissions(e.t.ruta(), fs::perms(0755));
+  const auto id = idUnico("com.orvo.video");
+  auto video = crearBundle(e.apps, "Video", clavesDe(id, "Video"));
+  const auto exe = video / "Contents/MacOS/Video";
+  auto otro = e.t.escribir("otro.sh",
+                           "#!/bin/sh\nexec /usr/bin/setpriv --reuid=65534 "
+                           "--regid=65534 --clear-groups '" +
+                               exe.string() + "'\n");
+  fs::permissions(otro, fs::perms(0755));
+  ProcesoPrueba ajeno(otro);
+  auto status = "/proc/" + std::to_string(ajeno.pid()) + "/";
+  ASSERT_TRUE(esperarQue([&] {
+    return leer(status + "cmdline").find(exe.string()) != std::string::npos &&
+           leer(status + "status").find("\nUid:\t65534") != std::string::npos;
+  }));
+  ProcesoPrueba p(exe);
+  ASSERT_TRUE(esperarQue([&] { return e.espacio.enMarcha(id).size() == 1; }));
+  auto app = e.espacio.enMarcha(id)[0];
+  EXPECT_EQ(app.pid, p.pid());
 
+  auto suya = app;
+  suya.pid = ajeno.pid();
+  suya.inicio = 0;
+  EXPECT_TRUE(e.espacio.terminada(suya));
+  EXPECT_FALSE(e.espacio.pedirCierre(suya));
   // The same pid started at another time, or running another bundle, is not this app.
   auto reutilizado = app;
   reutilizado.inicio += 1;
@@ -62,11 +87,11 @@ TEST(PedirCierre, DetieneLaAppPeroNoUnPidQueYaEsOtro) {
   EXPECT_FALSE(e.espacio.pedirCierre(reutilizado));
   EXPECT_FALSE(e.espacio.pedirCierre(AppEnMarcha{app.pid, "com.orvo.otra", video, app.inicio}));
   // pid 0 would signal our own process group.
-  EXPECT_FALSE(e.espacio.pedirCierre(AppEnMarcha{0, "com.orvo.video", video}));
-  EXPECT_FALSE(e.espacio.terminada(app));
+  EXPECT_FALSE(e.espacio.pedirCierre(AppEnMarcha{0, id, video}));
 
   EXPECT_TRUE(e.espacio.pedirCierre(app));
   EXPECT_TRUE(esperarQue([&] { return e.espacio.terminada(app); }));
   p.esperar();
   EXPECT_FALSE(e.espacio.pedirCierre(app));
+  EXPECT_NE(leer(status + "cmdline").find(exe.string()), std::string::npos);
 }

@@ -46,9 +46,22 @@ struct Retenida {
 
 }  // namespace
 
-TEST(HttpCurl, PostLlevaCuerpoYCabecerasExactas) {
+// What goes out exactly, every method and status, and redirects curl follows itself.
+TEST(HttpCurl, PeticionesExactasMetodosEstadosYRedirecciones) {
   ServidorPrueba s;
   s.alAccion("login", [](const PeticionRecibida&) { return RespuestaPrueba{200, R"({"ok":1})"}; });
+  s.alRuta("/r", [](const PeticionRecibida& p) {
+    if (p.metodo == "GET") return RespuestaPrueba{401, "sin permiso"};
+    return RespuestaPrueba{201, p.metodo + ":" + p.cuerpo};
+  });
+  auto salto = [](const char* a) {
+    return [a](const PeticionRecibida&) {
+      return RespuestaPrueba{302, "", "text/plain", {{"Location", a}}};
+    };
+  };
+  s.alRuta("/salto", salto("/destino"));
+  s.alRuta("/vuelta", salto("/vuelta"));
+  s.alRuta("/destino", [](const PeticionRecibida&) { return RespuestaPrueba{200, "llegué"}; });
   HttpCurl http;
   PeticionHttp p;
   p.metodo = "POST";
@@ -68,7 +81,6 @@ TEST(HttpCurl, PostLlevaCuerpoYCabecerasExactas) {
   EXPECT_EQ(q.cabecera("Cache-Control"), "no-cache");
   EXPECT_EQ(q.cabecera("Pragma"), "no-cache");
   EXPECT_EQ(q.cabeceras.count("Expect"), 0u);
-
   // No body: POST says it is empty; without sinCache no cache headers; no form type.
   p.cuerpo.reset();
   p.cabeceras.clear();
@@ -78,29 +90,12 @@ TEST(HttpCurl, PostLlevaCuerpoYCabecerasExactas) {
   EXPECT_EQ(q.cabecera("Content-Length"), "0");
   for (const char* c : {"Content-Type", "Cache-Control", "Pragma"})
     EXPECT_EQ(q.cabeceras.count(c), 0u) << c;
-}
 
-TEST(HttpCurl, MetodosEstadosYRedirecciones) {
-  ServidorPrueba s;
-  s.alRuta("/r", [](const PeticionRecibida& p) {
-    if (p.metodo == "GET") return RespuestaPrueba{401, "sin permiso"};
-    return RespuestaPrueba{201, p.metodo + ":" + p.cuerpo};
-  });
-  auto salto = [](const char* a) {
-    return [a](const PeticionRecibida&) {
-      return RespuestaPrueba{302, "", "text/plain", {{"Location", a}}};
-    };
-  };
-  s.alRuta("/salto", salto("/destino"));
-  s.alRuta("/vuelta", salto("/vuelta"));
-  s.alRuta("/destino", [](const PeticionRecibida&) { return RespuestaPrueba{200, "llegué"}; });
-  HttpCurl http;
-
-  auto r = pedirYEsperar(http, get(s.base() + "r"));
+  r = pedirYEsperar(http, get(s.base() + "r"));
   EXPECT_EQ(r.estado, 401);
   EXPECT_EQ(r.cuerpo, "sin permiso");
   EXPECT_FALSE(r.error);
-  PeticionHttp p = get(s.base() + "r");
+  p = get(s.base() + "r");
   p.metodo = "PUT";
   p.cuerpo = "datos";
   EXPECT_EQ(pedirYEsperar(http, p).cuerpo, "PUT:datos");
@@ -118,7 +113,7 @@ TEST(HttpCurl, MetodosEstadosYRedirecciones) {
   EXPECT_EQ(s.peticiones().size() - antes, 11u);
 }
 
-TEST(HttpCurl, ElLimiteDelCuerpoEnMemoriaYEnArchivo) {
+TEST(HttpCurl, ElLimiteDelCuerpoEnMemoriaEnArchivoYEnUnDiscoLleno) {
   ServidorPrueba s;
   // The server stops after 300 KB and holds the connection: only a client that gives up
   // at the limit answers before the time-out.
@@ -161,17 +156,11 @@ TEST(HttpCurl, ElLimiteDelCuerpoEnMemoriaYEnArchivo) {
   EXPECT_FALSE(fs::exists(t / "b.zip"));
   r = pedirYEsperar(http, get(s.base() + "a.zip"), t / "no/hay/c.zip");
   EXPECT_EQ(r.error, "no pude guardar lo recibido");
-}
 
-// A real small filesystem: the disk fills mid-transfer and the user is told so.
-TEST(HttpCurl, DescargaConElDiscoLleno) {
-  CarpetaTemporal t;
+  // A real small filesystem: the disk fills mid-transfer and the user is told so.
   Tmpfs chico(t / "chico", 1 << 20);
   if (!chico.montado()) GTEST_SKIP() << "montar tmpfs necesita root";
-  ServidorPrueba s;
-  s.publicar("/a.zip", {.datos = std::string(3 << 20, 'z')});
-  HttpCurl http;
-  auto r = pedirYEsperar(http, get(s.base() + "a.zip", 10 << 20), t / "chico/a.zip");
+  r = pedirYEsperar(http, get(s.base() + "a.zip", 10 << 20), t / "chico/a.zip");
   EXPECT_EQ(r.error, "no queda espacio en el disco");
   EXPECT_FALSE(r.estado);
   EXPECT_FALSE(fs::exists(t / "chico/a.zip"));

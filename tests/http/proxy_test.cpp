@@ -26,23 +26,6 @@ const std::string kRevisaProxy =
 
 }  // namespace
 
-// The whole program's feed and download through the environment's proxy are in
-// tests/programa; here, which hosts go direct.
-TEST(Proxy, ElDelEntornoSalvoLosHostsQueVanDirecto) {
-  ServidorPrueba s;
-  s.publicar("/uno", {.datos = "uno"});
-  ProxyPrueba proxy;
-  HttpCurl http;
-  for (const auto& valores :
-       {Variables{{"http_proxy", proxy.url()}, {"no_proxy", "localhost,10.0.0.0/8"}},
-        Variables{{"http_proxy", proxy.url()}, {"NO_PROXY", "127.0.0.0/8"}}, Variables{}}) {
-    EntornoProxy entorno(valores);
-    EXPECT_EQ(pedirYEsperar(http, get(s.base() + "uno")).cuerpo, "uno");
-  }
-  EXPECT_EQ(proxy.pedidas(), (std::vector<std::string>{"GET " + s.base() + "uno"}));
-  EXPECT_EQ(s.peticiones().size(), 3u);
-}
-
 TEST(Proxy, ListaDeHostsSinProxy) {
   EXPECT_TRUE(sinProxy("127.0.0.1", "localhost, 127.0.0.1"));
   EXPECT_TRUE(sinProxy("127.3.4.5", "127.0.0.0/8"));
@@ -64,8 +47,23 @@ TEST(Proxy, ListaDeHostsSinProxy) {
   EXPECT_EQ(nombreDeProxy("127.0.0.1:8080"), "127.0.0.1:8080");
 }
 
-TEST(Proxy, FallosDelProxyLoNombran) {
+// The whole program's feed and download through the environment's proxy are in
+// tests/programa; here, the hosts that go direct, and each fault of the proxy named.
+TEST(Proxy, ElDelEntornoSalvoLosHostsQueVanDirectoYSusFallosLoNombran) {
+  ServidorPrueba s;
+  s.publicar("/uno", {.datos = "uno"});
   HttpCurl http;
+  {
+    ProxyPrueba proxy;
+    for (const auto& valores :
+         {Variables{{"http_proxy", proxy.url()}, {"no_proxy", "localhost,10.0.0.0/8"}},
+          Variables{{"http_proxy", proxy.url()}, {"NO_PROXY", "127.0.0.0/8"}}, Variables{}}) {
+      EntornoProxy entorno(valores);
+      EXPECT_EQ(pedirYEsperar(http, get(s.base() + "uno")).cuerpo, "uno");
+    }
+    EXPECT_EQ(proxy.pedidas(), (std::vector<std::string>{"GET " + s.base() + "uno"}));
+    EXPECT_EQ(s.peticiones().size(), 3u);
+  }
   auto fallo = [&](const std::string& url) {
     auto r = pedirYEsperar(http, get(url));
     EXPECT_FALSE(r.estado);

@@ -5,6 +5,7 @@
 
 #include "apoyo/servidor_prueba.h"
 #include "apoyo/tmpfs.h"
+#include "apoyo/zip_prueba.h"
 #include "comun/sha256.h"
 #include "programa/maquina.h"
 
@@ -14,41 +15,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Entries: "archivo", "enlace" (datos = target), "carpeta", or "ceros" (datos = MB of zeros,
-// streamed so a bomb needs no disk to build).
-struct EntradaZip {
-  std::string nombre, tipo, datos = {};
-  int modo = 0644;
-};
-
-const char* kHacerZip = R"(
-import json, sys, zipfile, stat
-entradas = json.load(open(sys.argv[1]))
-with zipfile.ZipFile(sys.argv[2], 'w', zipfile.ZIP_DEFLATED) as z:
-    for e in entradas:
-        if e['tipo'] == 'ceros':
-            with z.open(e['nombre'], 'w', force_zip64=True) as f:
-                for _ in range(int(e['datos'])):
-                    f.write(bytes(1 << 20))
-            continue
-        i = zipfile.ZipInfo(e['nombre'])
-        i.create_system = 3
-        tipo = {'archivo': stat.S_IFREG, 'enlace': stat.S_IFLNK, 'carpeta': stat.S_IFDIR}[e['tipo']]
-        i.external_attr = (tipo | e['modo']) << 16
-        z.writestr(i, e['datos'])
-)";
-
 // The published entry for a zip made of `entradas`, for the app "uno".
 AppRemota zipHostil(Maquina& m, const std::vector<EntradaZip>& entradas, AppRemota app) {
-  Json lista = Json::array();
-  for (const auto& e : entradas)
-    lista.push_back({{"nombre", e.nombre}, {"tipo", e.tipo}, {"datos", e.datos}, {"modo", e.modo}});
-  m.t.escribir("obra/entradas.json", lista.dump());
-  m.t.escribir("obra/hacer_zip.py", kHacerZip);
   auto zip = m.t / "fuente/uno.zip";
-  auto r = ejecutar("/usr/bin/python3 '" + (m.t / "obra/hacer_zip.py").string() + "' '" +
-                    (m.t / "obra/entradas.json").string() + "' '" + zip.string() + "' 2>&1");
-  EXPECT_EQ(r.estado, 0) << r.texto;
+  hacerZip(zip, entradas);
   app.sha256 = sha256(zip);
   app.tam = static_cast<int64_t>(fs::file_size(zip));
   return app;
@@ -98,7 +68,7 @@ struct ConUnoInstalado {
 
 }  // namespace
 
-TEST(Resistencia, ZipsHostilesNoReemplazanLaAppInstalada) {
+TEST(Resistencia, ZipsHostilesYServidoresSinFinNoReemplazanLaAppInstalada) {
   ConUnoInstalado x;
   const std::string id = bundleDePrueba("uno");
   auto hostil = [&](const std::vector<EntradaZip>& e) {
@@ -129,6 +99,31 @@ TEST(Resistencia, ZipsHostilesNoReemplazanLaAppInstalada) {
   EXPECT_EQ(x.fallida(app),
             "No pude desempaquetar Prueba uno.app: se expande mucho más de lo razonable para "
             "una app. No instalé nada.");
+
+  // A server that does not stop is cut at the published size.
+  ServidorPrueba servidor;
+  auto enviados = std::make_shared<std::atomic<uint64_t>>(0);
+  servidor.publicar("/uno.zip",
+                    {.datos = std::string(64 * 1024, 'z'), .sinFin = true, .enviados = enviados});
+  app = x.uno;
+  app.url = servidor.base() + "uno.zip";
+  app.tam = 2'000'000;
+  EXPECT_EQ(x.fallida(app), "Se cortó la descarga: el servidor envió más datos de los anunciados");
+  // What the socket buffers held when the download stopped, at most.
+  EXPECT_LT(enviados->load(), 2'000'000u + (16u << 20));
+
+  // A set-uid executable anyone may write, in a folder anyone may write: installed as the
+  // program's own, still executable.
+  auto abierto = bundle(id);
+  abierto[1].modo = 06777;
+  abierto.insert(abierto.begin(), {"Prueba uno.app/Contents/", "carpeta", "", 0777});
+  x.m.manifiesto(x.m.t / "fuente", {zipHostil(x.m, abierto, x.uno)});
+  Corrida r(x.m.entorno("uno"));
+  ASSERT_TRUE(r.esperarLinea([](const std::string& l) { return l.find("Abrir") != l.npos; }, 60))
+      << r.texto;
+  EXPECT_EQ(fs::status(x.m.t / "apps/Prueba uno.app/Contents/MacOS/uno").permissions(),
+            fs::perms(0755));
+  EXPECT_EQ(fs::status(x.m.t / "apps/Prueba uno.app/Contents").permissions(), fs::perms(0755));
 }
 
 TEST(Resistencia, UnTemporalLlenoNoInstalaNadaYLoDice) {
@@ -146,18 +141,4 @@ TEST(Resistencia, UnTemporalLlenoNoInstalaNadaYLoDice) {
   EXPECT_EQ(x.fallida(grande),
             "No pude copiar uno.zip a la carpeta temporal: no queda espacio en el disco. No "
             "instalé nada.");
-}
-
-TEST(Resistencia, UnServidorQueNoParaSeCortaEnElTamanoPublicado) {
-  ConUnoInstalado x;
-  ServidorPrueba servidor;
-  auto enviados = std::make_shared<std::atomic<uint64_t>>(0);
-  servidor.publicar("/uno.zip",
-                    {.datos = std::string(64 * 1024, 'z'), .sinFin = true, .enviados = enviados});
-  auto app = x.uno;
-  app.url = servidor.base() + "uno.zip";
-  app.tam = 2'000'000;
-  EXPECT_EQ(x.fallida(app), "Se cortó la descarga: el servidor envió más datos de los anunciados");
-  // What the socket buffers held when the download stopped, at most.
-  EXPECT_LT(enviados->load(), 2'000'000u + (16u << 20));
 }

@@ -98,7 +98,7 @@ TEST_F(Skills_, LoQueLlegaMalNoTocaLaCopiaBuena) {
       {Json{{"error", std::string(3u << 20, 'e')}}.dump(), std::string(1997, 'e') + "\u2026"},
       {"no es json", "No pude conectarme al servidor"},
       {R"({"skill":{"id":"buena"}})", "No pude conectarme al servidor"},
-      {noZip.dump(), "No pude descomprimir la skill"},
+      {noZip.dump(), "No pude descomprimir la skill: el archivo no es un zip que se pueda leer"},
       {conSha.dump(),
        "La descarga no coincide con la publicada (la huella es distinta). No instalé nada."},
       {sinArchivo.dump(), "El servidor respondió 404"},
@@ -114,7 +114,7 @@ TEST_F(Skills_, LoQueLlegaMalNoTocaLaCopiaBuena) {
            .dump(),
        "El zip no trae el skill.json de buena"},
       {publicada({{"SKILL.md", "x"}, {"skill.json", descriptor}, {"../../fuera.md", "x"}}).dump(),
-       "No pude descomprimir la skill"},
+       "No pude descomprimir la skill: el zip trae rutas o enlaces que salen de su carpeta"},
   };
   for (const auto& [respuesta, mensaje] : casos) {
     servicio.skill("buena", respuesta);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 
 #include <signal.h>
@@ -78,17 +79,21 @@ TEST(Versiones, OrdenNumerico) {
   }
 }
 
-TEST(Log, LineasConFechaSinEscaparYSinCrearLaCarpeta) {
+TEST(Log, UnaLineaPorMensajeConFechaYSinCrearLaCarpeta) {
   CarpetaTemporal t;
   Log::usarCarpeta(t.ruta());
   Log::escribir("primera");
   EXPECT_TRUE(std::regex_match(prueba::leer(t / "suite.log"),
                                std::regex("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ primera\n")));
-  Log::escribir("dos\nlineas");
+  // A link that carries a made-up line and a terminal escape stays on its own line.
+  Log::escribir("enlace: orvosuite://skill/x\n2026-01-01T00:00:00Z skill x instalada\x1b[2J\t");
   Log::escribir("");
   std::string todo = prueba::leer(t / "suite.log");
-  EXPECT_NE(todo.find(" primera\n"), std::string::npos);
-  EXPECT_NE(todo.find(" dos\nlineas\n"), std::string::npos);
+  EXPECT_EQ(std::count(todo.begin(), todo.end(), '\n'), 3);
+  EXPECT_NE(todo.find(" enlace: orvosuite://skill/x\\n2026-01-01T00:00:00Z skill x "
+                      "instalada\\x1b[2J\\t\n"),
+            std::string::npos)
+      << todo;
   EXPECT_EQ(todo.substr(todo.size() - 3), "Z \n");
 
   Log::usarCarpeta(t / "no-existe");

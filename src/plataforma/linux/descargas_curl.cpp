@@ -4,8 +4,8 @@
 #include <system_error>
 
 #include "comun/archivos.h"
-#include "comun/url.h"
 #include "plataforma/linux/errores_curl.h"
+#include "plataforma/linux/redireccion.h"
 #include "plataforma/linux/transferencia_descarga.h"
 
 namespace orvo {
@@ -34,8 +34,7 @@ DescargasCurl::~DescargasCurl() {
   hilo_.detener();
   for (auto& [easy, t] : activas_) curl_multi_remove_handle(hilo_.multi(), easy);
   activas_.clear();
-  std::error_code e;
-  fs::remove_all(carpeta_, e);
+  quitarArbol(carpeta_);
 }
 
 void DescargasCurl::avisar(Avisos avisos) { oyentes_->avisos = std::move(avisos); }
@@ -179,23 +178,9 @@ void DescargasCurl::terminar(CURL* easy, CURLcode codigo) {
 }
 
 void DescargasCurl::redirigir(const Transferencia& t, const std::string& url) {
-  constexpr int kMaxSaltos = 10;
-  auto siguiente = t.peticion;
-  siguiente.url = url;
-  auto de = origenDe(t.peticion.url), a = origenDe(url);
-  if (a != de) {
-    // The secret stays with its origin; and no redirect takes the download off encryption.
-    if (de && de->starts_with("https:") && !(a && a->starts_with("https:")))
-      return completada(
-          t.id, FalloDescarga{false, "el servidor desvió la descarga a una dirección sin cifrar",
-                              std::nullopt});
-    siguiente.cabeceras.clear();
-    siguiente.privada = false;
-  }
-  if (t.saltos >= kMaxSaltos)
-    return completada(t.id,
-                      FalloDescarga{false, "el servidor redirigió demasiadas veces", std::nullopt});
-  empezar(t.id, std::move(siguiente), std::nullopt, t.saltos + 1);
+  auto siguiente = saltoDeRedireccion(t.peticion, url, t.saltos + 1);
+  if (!siguiente) return completada(t.id, FalloDescarga{false, siguiente.error(), std::nullopt});
+  empezar(t.id, std::move(siguiente).valor(), std::nullopt, t.saltos + 1);
 }
 
 long DescargasCurl::vuelta() {

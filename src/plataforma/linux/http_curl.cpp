@@ -12,6 +12,7 @@
 
 #include "plataforma/linux/errores_curl.h"
 #include "plataforma/linux/peticion_curl.h"
+#include "plataforma/linux/redireccion.h"
 #include "plataforma/linux/transferencia_descarga.h"
 
 namespace orvo {
@@ -31,6 +32,7 @@ struct HttpCurl::Transferencia {
   std::FILE* archivo = nullptr;
   size_t escritos = 0;
   int errorEscritura = 0;
+  int saltos = 0;  // redirects followed by hand so far
   ListaCabeceras cabeceras;
   std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy{curl_easy_init(), curl_easy_cleanup};
 };
@@ -173,8 +175,43 @@ void HttpCurl::terminada(CURL* easy, CURLcode codigo) {
   if (it == activas_.end()) return;
   auto t = std::move(it->second);
   activas_.erase(it);
+  if (auto otra = redireccionPropia(*t, codigo)) return seguir(std::move(t), *otra);
   terminar(*t, codigo);
   avisar(*t);
+}
+
+std::optional<std::string> HttpCurl::redireccionPropia(Transferencia& t, CURLcode codigo) {
+  long estado = 0;
+  char* otra = nullptr;
+  curl_easy_getinfo(t.easy.get(), CURLINFO_RESPONSE_CODE, &estado);
+  curl_easy_getinfo(t.easy.get(), CURLINFO_REDIRECT_URL, &otra);
+  // Only reads are followed: a redirected POST would have to change into something else.
+  bool lectura = t.peticion.metodo == "GET" || t.peticion.metodo == "HEAD";
+  if (codigo != CURLE_OK || !t.peticion.privada || !lectura || estado < 300 || estado >= 400 ||
+      !otra || t.errorEscritura)
+    return std::nullopt;
+  return std::string(otra);
+}
+
+void HttpCurl::seguir(std::unique_ptr<Transferencia> t, const std::string& url) {
+  // The redirect's own body is no part of the answer.
+  if (t->archivo) std::fclose(t->archivo);
+  t->archivo = nullptr;
+  auto siguiente = saltoDeRedireccion(t->peticion, url, t->saltos + 1);
+  if (!siguiente) {
+    std::error_code e;
+    if (!t->destino.empty()) std::filesystem::remove(t->destino, e);
+    t->respuesta = RespuestaHttp{};
+    t->respuesta.error = siguiente.error();
+    return avisar(*t);
+  }
+  auto nueva = std::make_unique<Transferencia>(std::move(siguiente).valor(), std::move(t->listo));
+  nueva->destino = t->destino;
+  nueva->saltos = t->saltos + 1;
+  if (empezar(hilo_.multi(), *nueva))
+    activas_.emplace(nueva->easy.get(), std::move(nueva));
+  else
+    avisar(*nueva);
 }
 
 }  // namespace orvo

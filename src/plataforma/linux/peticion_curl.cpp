@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "comun/url.h"
 #include "plataforma/linux/proxy.h"
 
 namespace orvo {
@@ -88,11 +89,12 @@ std::optional<std::string> configurarPeticion(CURL* easy, const PeticionHttp& p,
   curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, (milisegundos(p.espera) + 999) / 1000);
   // curl would carry the secret headers along a redirect: such requests stop at the
-  // redirect and the caller decides.
+  // redirect and saltoDeRedireccion decides. No redirect leaves https for plain http.
   curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, p.privada ? 0L : 1L);
   curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
   curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR,
+                   origenDe(p.url).value_or("").starts_with("https:") ? "https" : "http,https");
   // Many threads use curl; its resolver must not use signals.
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
   return std::nullopt;

@@ -84,6 +84,18 @@ std::optional<Estado> leerEstado(const fs::path& proc) {
 
 bool vivo(const Estado& e) { return e.letra != 'Z' && e.letra != 'X'; }
 
+// Whether the process runs under this program's real uid (the "Uid:" line of
+// /proc/PID/status, whose first field is the real one). A set-uid program started by this
+// user counts; another user's process never does, whatever it runs.
+bool delUsuario(const fs::path& proc) {
+  auto texto = leerArchivo(proc / "status", 1u << 16);
+  auto i = texto ? texto->find("\nUid:") : std::string::npos;
+  if (i == std::string::npos) return false;
+  char* fin = nullptr;
+  auto uid = std::strtoul(texto->c_str() + i + 5, &fin, 10);
+  return fin != texto->c_str() + i + 5 && uid == ::getuid();
+}
+
 Proceso leerProceso(pid_t pid, const fs::path& proc, const Estado& estado) {
   Proceso p{pid, estado.inicio, {}};
   if (auto exe = destinoDeExe(proc / "exe"); !exe.empty()) p.ejecutables.push_back(std::move(exe));
@@ -125,7 +137,7 @@ std::optional<Proceso> procesoDe(pid_t pid) {
   if (pid <= 0) return std::nullopt;
   fs::path proc = "/proc/" + std::to_string(pid);
   auto estado = leerEstado(proc);
-  if (!estado || !vivo(*estado)) return std::nullopt;
+  if (!estado || !vivo(*estado) || !delUsuario(proc)) return std::nullopt;
   return leerProceso(pid, proc, *estado);
 }
 
@@ -147,9 +159,16 @@ std::vector<Proceso> EscanerProcesos::vivos() {
                  visto->second.firma == estado->firma;
     auto& p = ahora[pid];
     p.firma = std::move(estado->firma);
-    p.proceso =
-        igual ? std::move(visto->second.proceso) : leerProceso(pid, entrada.path(), *estado);
-    lista.push_back(p.proceso);
+    if (igual) {
+      p.propio = visto->second.propio;
+      p.proceso = std::move(visto->second.proceso);
+    } else {
+      // Another user's process is remembered, so it is not looked at again, but never read.
+      p.propio = delUsuario(entrada.path());
+      p.proceso =
+          p.propio ? leerProceso(pid, entrada.path(), *estado) : Proceso{pid, estado->inicio, {}};
+    }
+    if (p.propio) lista.push_back(p.proceso);
   }
   conocidos_.swap(ahora);
   return lista;

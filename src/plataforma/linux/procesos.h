@@ -23,7 +23,8 @@ struct Proceso {
   std::vector<std::filesystem::path> ejecutables;
 };
 
-// Every live (not zombie) process this user can see.
+// Every live (not zombie) process of this user: the same real uid as this program. Other
+// users' processes, which a user session's list of apps never holds, are left out.
 std::vector<Proceso> procesosVivos();
 
 // The same, for a caller that scans again and again (the app watcher, all day long): a
@@ -36,12 +37,13 @@ class EscanerProcesos {
  private:
   struct Conocido {
     std::string firma;
+    bool propio = false;  // of this user
     Proceso proceso;
   };
   std::mutex mutex_;
   std::unordered_map<pid_t, Conocido> conocidos_;
 };
-// The same for one pid; absent when it is gone or a zombie.
+// The same for one pid; absent when it is gone, a zombie or another user's.
 std::optional<Proceso> procesoDe(pid_t pid);
 
 // Live processes that run `ejecutable` (see Proceso::ejecutables).

@@ -34,6 +34,7 @@ struct PantallaNula : Pantalla {
   }
   void instalarMenu() override {}
   void elegirCarpeta(std::function<void(std::optional<fs::path>)>) override {}
+  bool activa() const override { return false; }
   void abrirEnlace(const std::string&) override {}
   void terminar() override {}
 };

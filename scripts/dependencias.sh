@@ -7,7 +7,7 @@ paquetes=(
   libgtk-3-dev libwebkit2gtk-4.1-dev libdbusmenu-glib-dev
   libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev
   xvfb xauth dbus dbus-x11 python3-gi libarchive-tools zip unzip curl openssl procps
-  webkit2gtk-driver python3-selenium clang-14 libclang-rt-14-dev
+  webkit2gtk-driver python3-selenium clang-14 libclang-rt-14-dev strace
   librsvg2-common fonts-dejavu-core
   # Packaging: icons, desktop entry and metainfo checks, the .deb, the desktop's proxy settings.
   librsvg2-bin desktop-file-utils appstream dpkg-dev xdg-utils glib-networking

@@ -10,13 +10,17 @@
 
 #include "catalogo/registros.h"
 #include "comun/archivos.h"
+#include "comun/documentos.h"
+#include "comun/fechas.h"
+#include "comun/log.h"
 
 namespace orvo {
 
 namespace fs = std::filesystem;
 
 bool idSeguro(std::string_view id) {
-  if (id.empty() || id.starts_with('.')) return false;
+  // The longest id still leaves room in a file name for "-<UUID>.zip".
+  if (id.empty() || id.size() > kIdMaximo || id.starts_with('.')) return false;
   if (id == "instalados.json" || id == "disponibles.json") return false;
   for (unsigned char c : id)
     if (c == '/' || c < 0x20 || c == 0x7F) return false;
@@ -59,8 +63,52 @@ CarpetaComponentes CarpetaComponentes::crear(fs::path raiz) {
   return c;
 }
 
-InstaladosComp CarpetaComponentes::leerInstalados() const {
-  return leerDocumento(raiz / "instalados.json", InstaladosComp{});
+Resultado<InstaladosComp> CarpetaComponentes::leerInstalados() const {
+  auto ruta = raiz / "instalados.json";
+  auto leido = examinar(ruta, InstaladosComp{});
+  if (!leido.danado) return Resultado<InstaladosComp>::exito(std::move(leido.valor));
+  auto copia = apartarDanado(ruta);
+  if (!copia) return Resultado<InstaladosComp>::fallo(copia.error());
+  auto rehecho = rehacer(leido.texto);
+  Log::escribir("instalados.json no se podía leer: quedó como " +
+                copia.valor().filename().string() + "; rehice " +
+                std::to_string(rehecho.componentes.size()) + " componentes con sus carpetas");
+  if (auto error = guardarInstalados(rehecho)) Log::escribir(*error);
+  return Resultado<InstaladosComp>::exito(std::move(rehecho));
+}
+
+InstaladosComp CarpetaComponentes::rehacer(std::string_view danado) const {
+  auto rescatados = rescatar<ComponenteInstalado>(danado, "componentes");
+  InstaladosComp doc{{}, textoFecha(ahoraUtc())};
+  std::error_code e;
+  for (fs::directory_iterator it(raiz, e), fin; !e && it != fin; it.increment(e)) {
+    auto id = it->path().filename().string();
+    std::error_code t;
+    if (!idSeguro(id) || !fs::is_directory(it->symlink_status(t))) continue;
+    auto texto = leerArchivo(it->path() / "componente.json", 1u << 20);
+    auto j = texto ? analizarJson(*texto) : Resultado<Json>::fallo("");
+    if (!j || !j.valor().is_object() || j.valor().value("id", Json()) != id ||
+        !j.valor().value("version", Json()).is_string())
+      continue;
+    ComponenteInstalado c{.id = id,
+                          .nombre = id,
+                          .version = j.valor()["version"].get<std::string>(),
+                          .activado = false,
+                          .ruta = fs::absolute(it->path(), t).string(),
+                          .instalado = *doc.actualizado};
+    for (const auto& r : rescatados) {
+      if (r.id != id) continue;
+      c.nombre = r.nombre, c.app = r.app, c.activado = r.activado, c.instalado = r.instalado;
+      c.error = r.error;
+      if (r.version == c.version) c.build = r.build;
+      if (fs::exists(pendiente(id), t)) c.pendiente = r.pendiente;
+      break;
+    }
+    doc.componentes.push_back(std::move(c));
+  }
+  std::sort(doc.componentes.begin(), doc.componentes.end(),
+            [](const auto& a, const auto& b) { return a.id < b.id; });
+  return doc;
 }
 
 Error CarpetaComponentes::guardarInstalados(const InstaladosComp& lista) const {

@@ -13,8 +13,15 @@
 
 namespace orvo {
 
+constexpr size_t kIdMaximo = 128;
+
+// "version·build": how a record's `pendiente` names a release staged behind its app.
+inline std::string marcaDe(const ComponenteRemoto& r) {
+  return r.version + "·" + r.build.value_or("");
+}
+
 // Whether `id` can name a folder of its own inside the components folder without
-// reaching outside it or onto one of the folder's own files.
+// reaching outside it or onto one of the folder's own files, and is at most kIdMaximo bytes.
 bool idSeguro(std::string_view id);
 
 // The process id an `.en-uso` marker holds: blanks and line ends around an optional sign
@@ -36,8 +43,14 @@ struct CarpetaComponentes {
   std::filesystem::path pendiente(const std::string& id) const { return raiz / ".pendientes" / id; }
   std::filesystem::path instalada(const std::string& id) const { return raiz / id; }
 
-  // Missing or undecodable: an empty list.
-  InstaladosComp leerInstalados() const;
+  // instalados.json, missing: an empty list. One that cannot be read or decoded is kept
+  // aside (numbered, never over an earlier copy) and rebuilt from the folders at once; the
+  // error says why when it could not even be kept aside, and then nothing may write over it.
+  Resultado<InstaladosComp> leerInstalados() const;
+  // The records the folders vouch for: each `<id>` whose componente.json names that id and
+  // a version. What `danado` still holds of a record (switch, name, build, date) is kept; a
+  // switch that cannot be known is off, so nothing the user switched off comes back on.
+  InstaladosComp rehacer(std::string_view danado) const;
   [[nodiscard]] Error guardarInstalados(const InstaladosComp& lista) const;
   [[nodiscard]] Error guardarDisponibles(const Disp& disp) const;
 

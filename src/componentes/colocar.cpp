@@ -16,8 +16,6 @@ namespace {
 
 constexpr double kReintento = 10;
 
-std::string marcaDe(const ComponenteRemoto& r) { return r.version + "·" + r.build.value_or(""); }
-
 // The exchange's failure text ends with the system's description of the error.
 std::string causa(const std::string& fallo) {
   auto i = fallo.rfind(": ");

@@ -23,7 +23,8 @@ const CarpetaComponentes& Componentes::carpeta() {
 }
 
 std::vector<ComponenteInstalado> Componentes::instalados() {
-  return carpeta().leerInstalados().componentes;
+  auto doc = carpeta().leerInstalados();
+  return doc ? doc.valor().componentes : std::vector<ComponenteInstalado>{};
 }
 
 std::optional<ComponenteInstalado> Componentes::instalado(const std::string& id) {
@@ -49,8 +50,7 @@ void Componentes::fallar(const std::string& id, std::string mensaje) {
 bool Componentes::rechazar(const std::string& id) {
   if (idSeguro(id)) return false;
   Log::escribir("componente con identificador no válido rechazado");
-  // An empty id has nowhere to file the message; the others show it on their own line.
-  if (!id.empty()) fallar(id, "El identificador del componente no es válido. No toqué nada.");
+  fallar(id, "El identificador del componente no es válido. No toqué nada.");
   return true;
 }
 
@@ -125,7 +125,12 @@ void Componentes::activar(const std::string& id, bool activado) {
 Error Componentes::cambiarInstalados(
     const std::function<void(std::vector<ComponenteInstalado>&)>& cambio) {
   assert(plataforma_.bucle.enHiloPrincipal());
-  auto doc = carpeta().leerInstalados();
+  auto leido = carpeta().leerInstalados();
+  if (!leido) {
+    avisar();
+    return "No pude guardar la lista de componentes (" + leido.error() + ")";
+  }
+  auto& doc = leido.valor();
   cambio(doc.componentes);
   doc.actualizado = textoFecha(ahoraUtc());
   std::stable_sort(doc.componentes.begin(), doc.componentes.end(),

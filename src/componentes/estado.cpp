@@ -11,8 +11,11 @@ namespace orvo {
 void Componentes::sincronizar(const std::vector<ComponenteRemoto>& lista) {
   remotos = lista;
   escribirDisponibles();
+  // A release already staged behind its app is not fetched again: every refresh would
+  // download it anew while the app runs.
   for (const auto& r : lista)
-    if (instalado(r.id) && hayNueva(r)) instalar(r.id);
+    if (auto inst = instalado(r.id); inst && hayNueva(r) && inst->pendiente != marcaDe(r))
+      instalar(r.id);
   reemplazos();
   auto cola = std::exchange(pedidos, {});
   for (const auto& [accion, id] : cola) {
@@ -26,13 +29,11 @@ void Componentes::sincronizar(const std::vector<ComponenteRemoto>& lista) {
 
 namespace {
 
-// A release already staged behind its app is not new again, or every refresh would fetch
-// it anew while the app runs. A lower published version is never new; equal versions
-// differ only by two builds that differ.
+// A lower published version is never new; equal versions differ only by two builds that
+// differ, and then not once that release is staged behind its app.
 bool nuevaFrente(const ComponenteRemoto& r, const ComponenteInstalado& inst) {
-  if (inst.pendiente && *inst.pendiente == r.version + "·" + r.build.value_or("")) return false;
   if (int c = compararVersiones(r.version, inst.version); c != 0) return c > 0;
-  return r.build && inst.build && *r.build != *inst.build;
+  return r.build && inst.build && *r.build != *inst.build && inst.pendiente != marcaDe(r);
 }
 
 }  // namespace

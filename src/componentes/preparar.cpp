@@ -36,10 +36,12 @@ bool textoIgual(const Json& o, const char* clave, const std::string& esperado) {
   return it != o.end() && it->is_string() && it->get<std::string>() == esperado;
 }
 
-// An entry must name something inside the component, not a path that climbs out of it.
+// An entry must name something inside the component, not a path that climbs out of it;
+// an empty one names the component's own folder.
 bool entradaPresente(const fs::path& carpeta, const std::string& entrada) {
   fs::path relativa(entrada);
-  if (entrada.empty() || relativa.is_absolute()) return false;
+  if (entrada.empty()) return true;
+  if (relativa.is_absolute()) return false;
   for (const auto& parte : relativa.lexically_normal())
     if (parte == "..") return false;
   std::error_code e;

@@ -1,5 +1,9 @@
 #include "componentes/registros.h"
 
+#include <cmath>
+
+#include "comun/acotar.h"
+
 namespace orvo {
 
 // Decoding order matters: null, then boolean before number, so `true` never becomes 1.
@@ -34,6 +38,11 @@ Json ValorJSON::aJson() const {
           Json o = Json::object();
           for (const auto& [k, e] : x) o[k] = e.aJson();
           return o;
+        } else if constexpr (std::is_same_v<T, double>) {
+          // A whole number goes back as it came, 1 and not 1.0; past 2^53 a double is no
+          // longer exact, so it stays one.
+          if (x == std::trunc(x) && std::fabs(x) < 0x1p53) return static_cast<int64_t>(x);
+          return x;
         } else {
           return Json(x);
         }
@@ -53,11 +62,13 @@ std::optional<ValorJSON> leerUsos(const Objeto& o) {
 ComponenteRemoto ComponenteRemoto::desdeJson(const Objeto& o) {
   ComponenteRemoto c;
   c.id = o.req<std::string>("id");
-  c.nombre = o.req<std::string>("nombre");
+  // The texts instalados.json keeps are bounded as they arrive, so every later comparison
+  // sees the same text.
+  c.nombre = acotar(o.req<std::string>("nombre"), kTextoCorto);
   c.descripcion = o.opt<std::string>("descripcion");
-  c.app = o.req<std::string>("app");
-  c.version = o.req<std::string>("version");
-  c.build = o.opt<std::string>("build");
+  c.app = acotar(o.req<std::string>("app"), kTextoCorto);
+  c.version = acotar(o.req<std::string>("version"), kTextoCorto);
+  c.build = acotar(o.opt<std::string>("build"), kTextoCorto);
   c.entrada = o.opt<std::string>("entrada");
   c.ui = o.opt<std::string>("ui");
   c.icono = o.opt<std::string>("icono");
@@ -94,7 +105,7 @@ ComponenteInstalado ComponenteInstalado::desdeJson(const Objeto& o) {
   c.ruta = o.req<std::string>("ruta");
   c.instalado = o.req<std::string>("instalado");
   c.pendiente = o.opt<std::string>("pendiente");
-  c.error = o.opt<std::string>("error");
+  c.error = acotar(o.opt<std::string>("error"), kTextoLargo);
   return c;
 }
 

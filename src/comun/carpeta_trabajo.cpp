@@ -29,13 +29,16 @@ void quitarCarpetasHuerfanas(const fs::path& temporal) {
     bool nuestra = false;
     for (std::string prefijo : {"orvo-suite-", "orvo-descargas-"})
       nuestra = nuestra || (nombre.starts_with(prefijo) && nombre.size() == prefijo.size() + 36);
-    if (!nuestra || it->is_symlink(ec) || !it->is_directory(ec)) continue;
-    int fd = ::open(it->path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) continue;
-    // Exclusive at once only when no live process holds it.
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) quitarArbol(it->path());
-    ::close(fd);
+    if (nuestra && !it->is_symlink(ec) && it->is_directory(ec)) quitarSiNadieLaTiene(it->path());
   }
+}
+
+void quitarSiNadieLaTiene(const fs::path& carpeta) {
+  int fd = ::open(carpeta.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  // Exclusive at once only when no live process holds it.
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) quitarArbol(carpeta);
+  ::close(fd);
 }
 
 }  // namespace orvo

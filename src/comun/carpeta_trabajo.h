@@ -19,6 +19,9 @@ class CarpetaOcupada {
   int fd_;
 };
 
+// Removes `carpeta`, a real folder (not a link), when no live process holds it.
+void quitarSiNadieLaTiene(const std::filesystem::path& carpeta);
+
 // Removes the `orvo-suite-<UUID>` and `orvo-descargas-<UUID>` folders in `temporal` that no
 // live process holds.
 void quitarCarpetasHuerfanas(const std::filesystem::path& temporal);

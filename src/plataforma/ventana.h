@@ -48,6 +48,8 @@ class Pantalla {
   virtual void instalarMenu() = 0;
   // Lets the user pick a folder; `listo` gets it, or nothing when the user cancelled.
   virtual void elegirCarpeta(std::function<void(std::optional<std::filesystem::path>)> listo) = 0;
+  // Whether one of the program's windows has the focus: the user is working in the program.
+  virtual bool activa() const = 0;
   // Opens `url` with the user's default handler (the browser for web addresses).
   virtual void abrirEnlace(const std::string& url) = 0;
   // Ends the program.

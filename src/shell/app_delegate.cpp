@@ -132,7 +132,8 @@ void AppDelegate::atenderEnlaces(const std::vector<std::string>& urls) {
 void AppDelegate::mostrarPrincipal() { principal_->mostrar(); }
 
 void AppDelegate::clic() {
-  if (principal_->enFrente()) return principal_->ocultar();
+  // Shown while the user works in the program, even in the installer window: it hides.
+  if (principal_->visible() && pantalla_.activa()) return principal_->ocultar();
   abrirPrincipal();
 }
 

@@ -20,12 +20,16 @@ std::optional<Enlace> leer(const std::string& texto) {
   if (ruta.size() > 1 && ruta.ends_with('/')) ruta.remove_suffix(1);
   auto corte = ruta.rfind('/');
   if (corte == std::string_view::npos) return std::nullopt;
-  return Enlace{url->host(), std::string(ruta.substr(corte + 1)), url->consulta.value_or("")};
+  // Host and action are compared as the link means them, percent-decoded.
+  return Enlace{desescapar(url->host()).value_or(""),
+                desescapar(ruta.substr(corte + 1)).value_or(""), url->consulta.value_or("")};
 }
 
-void atender(const Enlace& e, const DestinosEnlace& d) {
+// `revisado` is set once the batch asked for its one refresh.
+void atender(const Enlace& e, const DestinosEnlace& d, bool& revisado) {
   if (e.accion == "revisar") {
-    if (d.revisar) d.revisar();
+    if (d.revisar && !revisado) d.revisar();
+    revisado = true;
     return;
   }
   if (e.accion != "instalar" && e.accion != "quitar") return;
@@ -56,9 +60,11 @@ std::optional<std::string> valorConsulta(std::string_view consulta, std::string_
 }
 
 void manejarEnlaces(const std::vector<std::string>& urls, const DestinosEnlace& destinos) {
+  bool revisado = false;
   for (const char* tipo : {"skill", "componente"})
     for (const auto& texto : urls)
-      if (auto enlace = leer(texto); enlace && enlace->tipo == tipo) atender(*enlace, destinos);
+      if (auto enlace = leer(texto); enlace && enlace->tipo == tipo)
+        atender(*enlace, destinos, revisado);
 }
 
 }  // namespace orvo

@@ -20,8 +20,9 @@ struct DestinosEnlace {
   std::function<void()> revisar;
 };
 
-// Skill links first, then component links, each pass in the order given. Anything that
-// is not a well-formed link of ours is ignored without a word.
+// Skill links first, then component links, each pass in the order given; however many
+// "revisar" links a batch holds, it asks for one refresh. Anything that is not a
+// well-formed link of ours is ignored without a word.
 void manejarEnlaces(const std::vector<std::string>& urls, const DestinosEnlace& destinos);
 
 // The decoded value of the first query item called `nombre`; an item without "=" has no

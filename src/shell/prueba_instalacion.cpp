@@ -52,8 +52,11 @@ void PruebaInstalacion::comenzar(const std::string& id) {
   };
   auto& catalogo = nucleo_.catalogo();
   catalogo.revisar([this, &catalogo, &instalador, id] {
+    // A server without a session sets no error: it was never asked.
+    std::string fuente =
+        catalogo.necesitaLogin() ? "hace falta iniciar sesión en " + catalogo.base().texto() : "ok";
     imprimir(
-        "fuente: " + catalogo.errorFuente.value_or(nucleo_.cuenta().errorLogin.value_or("ok")) +
+        "fuente: " + catalogo.errorFuente.value_or(nucleo_.cuenta().errorLogin.value_or(fuente)) +
         " \u00b7 estado: " + textoEstado(catalogo.estadoApps()));
     auto fin = [this](const char* texto) {
       terminado_ = true;

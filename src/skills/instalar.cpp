@@ -39,7 +39,7 @@ std::string textoDelSistema(const std::string& error) {
 
 }  // namespace
 
-void Skills::descargarEInstalar(const SkillRemota& s, bool forzar) {
+void Skills::descargarEInstalar(const SkillRemota& s) {
   if (!s.url || descargando_.contains(s.id)) return;
   descargando_.insert(s.id);
   avisar();
@@ -48,9 +48,9 @@ void Skills::descargarEInstalar(const SkillRemota& s, bool forzar) {
   auto hacia = destino();
   std::weak_ptr<int> vivo = vida_;
   auto& bucle = plataforma_.bucle;
-  auto terminar = [this, vivo, &bucle, s, forzar](Resultado<Preparada> r) {
-    bucle.enPrincipal([this, vivo, s, forzar, r = std::move(r)]() mutable {
-      if (vivo.lock()) preparada(s, forzar, std::move(r));
+  auto terminar = [this, vivo, &bucle, s](Resultado<Preparada> r) {
+    bucle.enPrincipal([this, vivo, s, r = std::move(r)]() mutable {
+      if (vivo.lock()) preparada(s, std::move(r));
     });
   };
   // The archive's checks and unpacking run on a worker.
@@ -84,13 +84,16 @@ void Skills::descargarEInstalar(const SkillRemota& s, bool forzar) {
   });
 }
 
-void Skills::preparada(const SkillRemota& s, bool forzar, Resultado<Preparada> r) {
+void Skills::preparada(const SkillRemota& s, Resultado<Preparada> r) {
   descargando_.erase(s.id);
-  if (!r) return informar(s.id, r.error());
-  colocar(s, forzar, r.valor());
+  if (r)
+    colocar(s, r.valor());
+  else
+    informar(s.id, r.error());
+  enCurso_.erase(s.id);
 }
 
-void Skills::colocar(const SkillRemota& s, bool forzar, const Preparada& p) {
+void Skills::colocar(const SkillRemota& s, const Preparada& p) {
   auto objetivo = destino() / s.id;
   std::error_code e;
   auto descartar = [&](const std::string& mensaje) {
@@ -101,24 +104,59 @@ void Skills::colocar(const SkillRemota& s, bool forzar, const Preparada& p) {
   auto inst = instalada(s.id);
   bool ocupado = hayAlgoEn(objetivo);
   if (ocupado && !inst) return descartar(mensajes_skills::ajena(s.id));
-  if (ocupado && !forzar && p.huellaActual != inst->huella)
+  bool editada = ocupado && p.huellaActual != inst->huella;
+  auto pedido = enCurso_.find(s.id);
+  if (editada && (pedido == enCurso_.end() || !pedido->second.forzar))
     return descartar(mensajes_skills::kEditada);
-  if (!ocupado) {
+
+  quitarPreparacionesHuerfanas(destino());
+  SkillInstalada nueva{s.id,
+                       s.nombre,
+                       s.version.value_or(""),
+                       s.build,
+                       s.alcance,
+                       s.dueno ? s.dueno->email : std::nullopt,
+                       objetivo.string(),
+                       textoFecha(ahoraUtc()),
+                       p.huella,
+                       false,
+                       std::nullopt};
+  auto esta = [&](const SkillInstalada& x) { return x.id == s.id; };
+  // Announced before anything moves: whatever instant a kill comes, start-up tells this
+  // folder by its fingerprint and records it.
+  if (auto error = anotar([&](auto& lista) {
+        std::erase_if(lista, esta);
+        lista.push_back(nueva);
+      }))
+    return descartar("No pude colocar la skill (" + *error + ")");
+  Error fallo;
+  if (editada) {
+    // Replacing an edited copy keeps it recoverable, as a removal does.
+    if (auto error = guardarAparte(s.id, objetivo))
+      fallo = "No pude apartar la copia editada (" + *error + ")";
+    ocupado = hayAlgoEn(objetivo);
+  }
+  if (!fallo && !ocupado) {
     if (int codigo = renombrarSinReemplazar(p.carpeta, objetivo))
-      return descartar("No pude colocar la skill (" + std::string(std::strerror(codigo)) + ")");
-  } else {
+      fallo = "No pude colocar la skill (" + std::string(std::strerror(codigo)) + ")";
+  } else if (!fallo) {
     if (auto error = intercambiar(p.carpeta, objetivo))
-      return descartar("No pude reemplazar la skill (" + textoDelSistema(*error) + ")");
-    quitarArbol(p.carpeta);  // the old copy, swapped out
+      fallo = "No pude reemplazar la skill (" + textoDelSistema(*error) + ")";
+    else
+      quitarArbol(p.carpeta);  // the old copy, swapped out
+  }
+  if (fallo) {
+    (void)anotar([&](auto& lista) {
+      std::erase_if(lista, esta);
+      if (inst) lista.push_back(*inst);
+    });
+    return descartar(*fallo);
   }
   flushearCarpeta(destino());
 
-  auto fecha = textoFecha(ahoraUtc());
   cambiar([&](InstaladasSkills& d) {
-    std::erase_if(d.skills, [&](const SkillInstalada& x) { return x.id == s.id; });
-    d.skills.push_back({s.id, s.nombre, s.version.value_or(""), s.build, s.alcance,
-                        s.dueno ? s.dueno->email : std::nullopt, objetivo.string(), fecha, p.huella,
-                        false, std::nullopt});
+    std::erase_if(d.skills, esta);
+    d.skills.push_back(nueva);
     d.errores.erase(s.id);
   });
   Log::escribir("skill " + s.id + " " + s.version.value_or("") + " instalada");

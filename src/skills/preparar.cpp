@@ -9,10 +9,12 @@
 #include <unistd.h>
 
 #include "comun/archivos.h"
+#include "comun/carpeta_trabajo.h"
 #include "comun/desempaquetar.h"
 #include "comun/json_estricto.h"
 #include "comun/sha256.h"
 #include "skills/huella.h"
+#include "skills/skills.h"
 
 namespace orvo {
 
@@ -79,9 +81,36 @@ bool mismoDisco(const fs::path& a, const fs::path& b) {
   return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev;
 }
 
+bool esUuid(std::string_view t) {
+  if (t.size() != 36) return false;
+  for (size_t i = 0; i < t.size(); ++i) {
+    bool guion = i == 8 || i == 13 || i == 18 || i == 23;
+    if (guion != (t[i] == '-')) return false;
+    if (!guion && !std::isdigit(static_cast<unsigned char>(t[i])) && (t[i] < 'A' || t[i] > 'F'))
+      return false;
+  }
+  return true;
+}
+
+// `.<id>-<UUID>`, the name preparar gives a staging folder in the skills folder, or
+// `..<id>-<UUID>.<UUID>`, the hidden copy of one that earlier versions made on the way.
+bool esPreparacion(std::string_view n) {
+  if (n.size() > 38 && n.starts_with("..") && n[n.size() - 37] == '.' &&
+      esUuid(n.substr(n.size() - 36)))
+    return esPreparacion(n.substr(1, n.size() - 38));
+  return n.size() > 38 && n.front() == '.' && n[n.size() - 37] == '-' &&
+         esUuid(n.substr(n.size() - 36)) && Skills::idValido(n.substr(1, n.size() - 38));
+}
+
 }  // namespace
 
 void flushearCarpeta(const fs::path& carpeta) { flushear(carpeta, O_DIRECTORY); }
+
+void quitarPreparacionesHuerfanas(const fs::path& destino) {
+  std::error_code e;
+  for (fs::directory_iterator it(destino, e), fin; !e && it != fin; it.increment(e))
+    if (esPreparacion(it->path().filename().string())) quitarSiNadieLaTiene(it->path());
+}
 
 bool hayAlgoEn(const fs::path& ruta) {
   std::error_code e;
@@ -97,8 +126,15 @@ Resultado<Preparada> preparar(const fs::path& zip, const SkillRemota& s, const f
       return R::fallo(
           "La descarga no coincide con la publicada (la huella es distinta). No instalé nada.");
   }
-  fs::path carpeta = preparando / (s.id + "-" + uuidMayusculas());
+  // The exchange that places it works only within one file system: on another one the
+  // folder is unpacked beside its target, hidden, and held by this process until placed.
   std::error_code e;
+  bool aqui = mismoDisco(preparando, destino);
+  fs::path carpeta = aqui ? preparando / (s.id + "-" + uuidMayusculas())
+                          : destino / ("." + s.id + "-" + uuidMayusculas());
+  std::shared_ptr<CarpetaOcupada> ocupada;
+  if (!aqui && fs::create_directory(carpeta, e))
+    ocupada = std::make_shared<CarpetaOcupada>(carpeta);
   auto fallar = [&](std::string mensaje) {
     quitarArbol(carpeta);
     return R::fallo(std::move(mensaje));
@@ -106,17 +142,13 @@ Resultado<Preparada> preparar(const fs::path& zip, const SkillRemota& s, const f
   if (auto d = desempaquetarAcotado(zip, carpeta, kMedidaSkill); d.fallo != 0)
     return fallar("No pude descomprimir la skill: " + motivoDesempaque(d, "una skill"));
   quitarArbol(carpeta / "__MACOSX");
+  if (fs::is_symlink(fs::symlink_status(carpeta / "SKILL.md", e)))
+    return fallar("El SKILL.md del zip es un enlace simbólico, no un archivo: no la instalé");
   if (!archivoComun(carpeta / "SKILL.md")) return fallar("El zip no trae SKILL.md");
   if (!traeSuDescriptor(carpeta, s.id)) return fallar("El zip no trae el skill.json de " + s.id);
 
-  // The exchange that places it works only within one file system.
-  if (!mismoDisco(carpeta, destino)) {
-    fs::path vecina = destino / ("." + s.id + "-" + uuidMayusculas());
-    if (auto error = mover(carpeta, vecina)) return fallar("No pude preparar la skill: " + *error);
-    carpeta = vecina;
-  }
   aDisco(carpeta);
-  Preparada p{carpeta, huella(carpeta), std::nullopt};
+  Preparada p{carpeta, huella(carpeta), std::nullopt, std::move(ocupada)};
   auto actual = destino / s.id;
   if (hayAlgoEn(actual)) p.huellaActual = huella(actual);
   return R::exito(std::move(p));

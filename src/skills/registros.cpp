@@ -1,9 +1,12 @@
 #include "skills/registros.h"
 
+#include "comun/acotar.h"
+
 namespace orvo {
 
 Dueno Dueno::desdeJson(const Objeto& o) {
-  return {o.opt<std::string>("nombre"), o.opt<std::string>("email")};
+  return {acotar(o.opt<std::string>("nombre"), kTextoCorto),
+          acotar(o.opt<std::string>("email"), kTextoCorto)};
 }
 
 Json Dueno::aJson() const {
@@ -13,14 +16,16 @@ Json Dueno::aJson() const {
 SkillRemota SkillRemota::desdeJson(const Objeto& o) {
   SkillRemota s;
   s.id = o.req<std::string>("id");
-  s.nombre = o.req<std::string>("nombre");
+  // What the service names is kept in instaladas.json: bounded as it arrives, so every
+  // later comparison sees the same text.
+  s.nombre = acotar(o.req<std::string>("nombre"), kTextoCorto);
   s.descripcion = o.opt<std::string>("descripcion");
-  s.version = o.opt<std::string>("version");
-  s.build = o.opt<std::string>("build");
+  s.version = acotar(o.opt<std::string>("version"), kTextoCorto);
+  s.build = acotar(o.opt<std::string>("build"), kTextoCorto);
   s.url = o.opt<std::string>("url");
   s.tam = o.opt<int64_t>("tam");
   s.sha256 = o.opt<std::string>("sha256");
-  s.alcance = o.opt<std::string>("alcance");
+  s.alcance = acotar(o.opt<std::string>("alcance"), kTextoCorto);
   s.estado = o.opt<std::string>("estado");
   s.mia = o.opt<bool>("mia");
   s.requiere_confirmacion = o.opt<bool>("requiere_confirmacion");
@@ -63,8 +68,11 @@ Json SkillInstalada::aJson() const {
 }
 
 InstaladasSkills InstaladasSkills::desdeJson(const Objeto& o) {
-  return {o.req<std::vector<SkillInstalada>>("skills"),
-          o.req<std::map<std::string, std::string>>("errores"), o.opt<std::string>("actualizado")};
+  InstaladasSkills d{o.req<std::vector<SkillInstalada>>("skills"),
+                     o.req<std::map<std::string, std::string>>("errores"),
+                     o.opt<std::string>("actualizado")};
+  for (auto& [id, error] : d.errores) error = acotar(std::move(error), kTextoLargo);
+  return d;
 }
 
 Json InstaladasSkills::aJson() const {
@@ -75,8 +83,14 @@ Json InstaladasSkills::aJson() const {
       .json();
 }
 
+ColocadasSkills ColocadasSkills::desdeJson(const Objeto& o) {
+  return {o.req<std::vector<SkillInstalada>>("skills")};
+}
+
+Json ColocadasSkills::aJson() const { return Escritor().poner("skills", skills).json(); }
+
 RespuestaSkill RespuestaSkill::desdeJson(const Objeto& o) {
-  return {o.opt<SkillRemota>("skill"), o.opt<std::string>("error")};
+  return {o.opt<SkillRemota>("skill"), acotar(o.opt<std::string>("error"), kTextoLargo)};
 }
 
 Json RespuestaSkill::aJson() const {

@@ -71,6 +71,16 @@ struct InstaladasSkills {
   bool operator==(const InstaladasSkills&) const = default;
 };
 
+// colocadas.json: every skill this program placed, or is about to place, as it placed it.
+// Written before a folder moves: a folder whose fingerprint matches its entry is the
+// program's own even when instaladas.json missed the change or was damaged.
+struct ColocadasSkills {
+  std::vector<SkillInstalada> skills;
+
+  static ColocadasSkills desdeJson(const Objeto& o);
+  Json aJson() const;
+};
+
 // The service's answer about one skill.
 struct RespuestaSkill {
   std::optional<SkillRemota> skill;

@@ -4,7 +4,9 @@
 #include <system_error>
 
 #include "catalogo/catalogo.h"
+#include "comun/acotar.h"
 #include "comun/archivos.h"
+#include "comun/documentos.h"
 #include "comun/fechas.h"
 #include "comun/log.h"
 #include "comun/versiones.h"
@@ -16,22 +18,44 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Failed requests for ids that were never installed must not grow the file without end.
+constexpr size_t kErroresMaximos = 500;
+
 // Equal versions with a build the installed copy lacks or names differently count as newer.
 bool esNueva(const SkillRemota& s, const SkillInstalada& inst) {
   int orden = compararVersiones(*s.version, inst.version);
   return orden > 0 || (orden == 0 && s.build && inst.build != s.build);
 }
 
-SkillInstalada* buscar(InstaladasSkills& d, const std::string& id) {
-  auto s = std::find_if(d.skills.begin(), d.skills.end(),
-                        [&](const SkillInstalada& x) { return x.id == id; });
-  return s == d.skills.end() ? nullptr : &*s;
+SkillInstalada* buscar(std::vector<SkillInstalada>& lista, const std::string& id) {
+  auto s =
+      std::find_if(lista.begin(), lista.end(), [&](const SkillInstalada& x) { return x.id == id; });
+  return s == lista.end() ? nullptr : &*s;
+}
+
+SkillInstalada* buscar(InstaladasSkills& d, const std::string& id) { return buscar(d.skills, id); }
+
+// A record as colocadas.json keeps it: what was placed, not what became of it.
+SkillInstalada comoColocada(SkillInstalada s) {
+  s.modificada = false;
+  s.nueva.reset();
+  return s;
+}
+
+// OV_SKILLS, else ~/.claude/skills.
+fs::path rutaDestino(Sistema& sistema) {
+  auto variable = sistema.entorno("OV_SKILLS");
+  fs::path ruta = variable ? fs::path(*variable) : sistema.carpetaPersonal() / ".claude" / "skills";
+  std::error_code e;
+  return fs::absolute(ruta, e).lexically_normal();
 }
 
 }  // namespace
 
 Skills::Skills(Plataforma& plataforma, Catalogo& catalogo, Cuenta& cuenta)
-    : plataforma_(plataforma), catalogo_(catalogo), cuenta_(cuenta) {}
+    : plataforma_(plataforma), catalogo_(catalogo), cuenta_(cuenta) {
+  arrancar();
+}
 
 bool Skills::idValido(std::string_view id) {
   if (id.size() < 2 || id.size() > 63 || id.front() == '-') return false;
@@ -42,11 +66,8 @@ bool Skills::idValido(std::string_view id) {
 
 const fs::path& Skills::destino() {
   if (!destino_) {
-    auto variable = plataforma_.sistema.entorno("OV_SKILLS");
-    fs::path ruta = variable ? fs::path(*variable)
-                             : plataforma_.sistema.carpetaPersonal() / ".claude" / "skills";
+    destino_ = rutaDestino(plataforma_.sistema);
     std::error_code e;
-    destino_ = fs::absolute(ruta, e).lexically_normal();
     fs::create_directories(*destino_, e);
   }
   return *destino_;
@@ -62,17 +83,21 @@ const fs::path& Skills::carpeta() {
   return *carpeta_;
 }
 
-InstaladasSkills Skills::leer() const {
-  return leerDocumento(catalogo_.carpeta / "skills" / "instaladas.json", InstaladasSkills{});
+InstaladasSkills Skills::leer() {
+  auto ruta = catalogo_.carpeta / "skills" / "instaladas.json";
+  auto leido = examinar(ruta, InstaladasSkills{});
+  if (!leido.danado) return leido.valor;
+  cambiar([](InstaladasSkills&) {});
+  return leerDocumento(ruta, InstaladasSkills{});
 }
 
-std::optional<SkillInstalada> Skills::instalada(const std::string& id) const {
+std::optional<SkillInstalada> Skills::instalada(const std::string& id) {
   auto datos = leer();
   auto s = buscar(datos, id);
   return s ? std::optional(*s) : std::nullopt;
 }
 
-std::vector<std::string> Skills::ids() const {
+std::vector<std::string> Skills::ids() {
   std::vector<std::string> lista;
   for (auto& s : leer().skills) lista.push_back(s.id);
   return lista;
@@ -80,12 +105,19 @@ std::vector<std::string> Skills::ids() const {
 
 void Skills::cambiar(const std::function<void(InstaladasSkills&)>& cambio) {
   auto ruta = carpeta() / "instaladas.json";
-  // A file that no longer decodes would be overwritten by this write: keep it aside, it
-  // may be the only list of what this program placed.
-  auto texto = leerArchivo(ruta);
-  if (texto && !decodificar<InstaladasSkills>(*texto) && !mover(ruta, ruta.string() + ".danado"))
-    Log::escribir("instaladas.json no se podía leer: quedó como instaladas.json.danado");
-  auto datos = leer();
+  auto leido = examinar(ruta, InstaladasSkills{});
+  auto& datos = leido.valor;
+  if (leido.danado) {
+    auto copia = apartarDanado(ruta);
+    if (!copia) {
+      Log::escribir(copia.error() + ": dejo instaladas.json como está");
+      return avisar();
+    }
+    datos = rehacer();
+    Log::escribir("instaladas.json no se podía leer: quedó como " +
+                  copia.valor().filename().string() + "; rehice " +
+                  std::to_string(datos.skills.size()) + " skills con colocadas.json");
+  }
   cambio(datos);
   datos.actualizado = textoFecha(ahoraUtc());
   std::stable_sort(datos.skills.begin(), datos.skills.end(),
@@ -95,9 +127,87 @@ void Skills::cambiar(const std::function<void(InstaladasSkills&)>& cambio) {
   avisar();
 }
 
+InstaladasSkills Skills::rehacer() {
+  InstaladasSkills d;
+  auto libro = colocadas();
+  if (!libro) return d;
+  // A folder that no longer matches is still the program's: kept as edited, never claimed.
+  for (auto& c : libro.valor().skills) {
+    c.modificada = !hayAlgoEn(c.ruta) || huella(c.ruta) != c.huella;
+    d.skills.push_back(c);
+  }
+  return d;
+}
+
+Resultado<ColocadasSkills> Skills::colocadas() {
+  auto ruta = catalogo_.carpeta / "skills" / "colocadas.json";
+  auto leido = examinar(ruta, ColocadasSkills{});
+  if (leido.danado) {
+    auto copia = apartarDanado(ruta);
+    if (!copia) return Resultado<ColocadasSkills>::fallo(copia.error());
+    Log::escribir("colocadas.json no se podía leer: quedó como " +
+                  copia.valor().filename().string());
+  }
+  return Resultado<ColocadasSkills>::exito(std::move(leido.valor));
+}
+
+Error Skills::anotar(const std::function<void(std::vector<SkillInstalada>&)>& cambio) {
+  auto ruta = carpeta() / "colocadas.json";
+  auto libro = colocadas();
+  if (!libro) return libro.error();
+  cambio(libro.valor().skills);
+  return guardarDocumento(ruta, libro.valor().aJson());
+}
+
+void Skills::arrancar() {
+  std::error_code e;
+  if (!fs::is_directory(catalogo_.carpeta / "skills", e)) return;  // never used here
+  quitarPreparacionesHuerfanas(rutaDestino(plataforma_.sistema));
+  auto datos = leer();
+  auto libro = colocadas();
+  if (!libro) return Log::escribir(libro.error() + ": no reviso las skills colocadas");
+  std::vector<SkillInstalada> hechas, quedan;
+  for (const auto& c : libro.valor().skills) {
+    auto r = buscar(datos, c.id);
+    if (r && r->huella == c.huella && r->ruta == c.ruta) {
+      quedan.push_back(c);
+    } else if (hayAlgoEn(c.ruta) && huella(c.ruta) == c.huella) {
+      // Killed between the move and its record: the folder is the one announced.
+      Log::escribir("skill " + c.id + " " + c.version + ": la colocación interrumpida quedó hecha");
+      hechas.push_back(c);
+      quedan.push_back(c);
+    } else if (r) {
+      quedan.push_back(comoColocada(*r));  // killed before the move: what is placed stays
+    }
+  }
+  // Records written before colocadas.json existed.
+  for (const auto& r : datos.skills)
+    if (!buscar(quedan, r.id)) quedan.push_back(comoColocada(r));
+  if (!hechas.empty())
+    cambiar([&](InstaladasSkills& d) {
+      for (const auto& c : hechas) {
+        std::erase_if(d.skills, [&](const SkillInstalada& x) { return x.id == c.id; });
+        d.skills.push_back(c);
+        d.errores.erase(c.id);
+      }
+    });
+  if (quedan != libro.valor().skills)
+    if (auto error = anotar([&](auto& lista) { lista = quedan; }))
+      Log::escribir("No pude guardar colocadas.json: " + *error);
+}
+
 void Skills::informar(const std::string& id, const std::string& mensaje) {
-  Log::escribir("skill " + id + ": " + mensaje);
-  cambiar([&](InstaladasSkills& d) { d.errores[id] = mensaje; });
+  auto texto = acotar(mensaje, kTextoLargo);
+  Log::escribir("skill " + id + ": " + texto);
+  cambiar([&](InstaladasSkills& d) {
+    if (!d.errores.contains(id) && d.errores.size() >= kErroresMaximos)
+      for (auto it = d.errores.begin(); it != d.errores.end(); ++it)
+        if (!buscar(d, it->first)) {
+          d.errores.erase(it);
+          break;
+        }
+    d.errores[id] = texto;
+  });
 }
 
 void Skills::avisar() const {
@@ -109,23 +219,30 @@ void Skills::quitar(const std::string& id) {
   borrar(id);
 }
 
+Error Skills::guardarAparte(const std::string& id, const fs::path& ruta) {
+  auto sinPapelera = plataforma_.sistema.aLaPapelera(ruta);
+  if (!sinPapelera) return std::nullopt;
+  auto guardada = carpeta() / "quitadas" / textoFecha(ahoraUtc()) / id;
+  std::error_code e;
+  fs::create_directories(guardada.parent_path(), e);
+  if (auto error = mover(ruta, guardada)) return *sinPapelera + "; " + *error;
+  Log::escribir("skill " + id + ": " + *sinPapelera + "; la guardé en " + guardada.string());
+  return std::nullopt;
+}
+
 void Skills::borrar(const std::string& id, const std::optional<std::string>& motivo) {
   auto ruta = destino() / id;
-  if (idValido(id) && hayAlgoEn(ruta)) {
-    if (auto sinPapelera = plataforma_.sistema.aLaPapelera(ruta)) {
-      // Still recoverable: a dated folder beside the records, never a deletion.
-      auto guardada = carpeta() / "quitadas" / textoFecha(ahoraUtc()) / id;
-      std::error_code e;
-      fs::create_directories(guardada.parent_path(), e);
-      if (auto error = mover(ruta, guardada))
-        return informar(id, "No pude quitar la skill (" + *sinPapelera + "; " + *error + ")");
-      Log::escribir("skill " + id + ": " + *sinPapelera + "; la guardé en " + guardada.string());
-    }
-  }
+  if (idValido(id) && hayAlgoEn(ruta))
+    if (auto error = guardarAparte(id, ruta))
+      return informar(id, "No pude quitar la skill (" + *error + ")");
+  auto fuera = [&](auto& lista) {
+    std::erase_if(lista, [&](const SkillInstalada& s) { return s.id == id; });
+  };
   cambiar([&](InstaladasSkills& d) {
-    std::erase_if(d.skills, [&](const SkillInstalada& s) { return s.id == id; });
+    fuera(d.skills);
     d.errores.erase(id);
   });
+  if (auto error = anotar(fuera)) Log::escribir("No pude guardar colocadas.json: " + *error);
   Log::escribir("skill " + id + " quitada" + (motivo ? ": " + *motivo : ""));
 }
 
@@ -166,7 +283,7 @@ void Skills::actualizar(const std::vector<Revision>& revisiones) {
           r->nueva = aviso;
         }
       });
-    if (!modificada && nueva) descargarEInstalar(s, false);
+    if (!modificada && nueva) descargarEInstalar(s);
   }
   auto pendientes = std::move(pedidos_);
   pedidos_.clear();

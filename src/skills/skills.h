@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -40,7 +41,7 @@ class Skills {
   // edited, and requests that waited for the first manifest run.
   void sincronizar(const std::vector<SkillRemota>& skills, const std::vector<std::string>& quitar);
   // The ids in instaladas.json, in file order; for the usage report.
-  std::vector<std::string> ids() const;
+  std::vector<std::string> ids();
   // Removes a skill this program placed; its folder goes to the Trash.
   void quitar(const std::string& id);
 
@@ -48,14 +49,18 @@ class Skills {
   const std::filesystem::path& destino();
   // "skills" in the catalogue's data folder, with ".preparando" inside; created on first use.
   const std::filesystem::path& carpeta();
-  InstaladasSkills leer() const;
-  std::optional<SkillInstalada> instalada(const std::string& id) const;
+  // instaladas.json; a damaged one is first kept aside and rebuilt (see cambiar).
+  InstaladasSkills leer();
+  std::optional<SkillInstalada> instalada(const std::string& id);
   bool descargando(const std::string& id) const { return descargando_.contains(id); }
 
  private:
   struct Pedido {
     std::string accion, id;
     bool confirmada, forzar;
+  };
+  struct Banderas {
+    bool confirmada = false, forzar = false;
   };
   // One installed skill the manifest still publishes, and whether its copy was edited.
   struct Revision {
@@ -64,15 +69,27 @@ class Skills {
     bool modificada = false;
   };
 
-  void responder(const std::string& id, bool confirmada, bool forzar,
-                 std::optional<RespuestaSkill> respuesta);
-  void descargarEInstalar(const SkillRemota& s, bool forzar);
-  void preparada(const SkillRemota& s, bool forzar, Resultado<Preparada> r);
-  void colocar(const SkillRemota& s, bool forzar, const Preparada& p);
+  void responder(const std::string& id, std::optional<RespuestaSkill> respuesta);
+  void descargarEInstalar(const SkillRemota& s);
+  void preparada(const SkillRemota& s, Resultado<Preparada> r);
+  void colocar(const SkillRemota& s, const Preparada& p);
   void borrar(const std::string& id, const std::optional<std::string>& motivo = {});
+  // The Trash, else a dated folder beside the records: never a deletion.
+  Error guardarAparte(const std::string& id, const std::filesystem::path& ruta);
   void actualizar(const std::vector<Revision>& revisiones);
-  // The one writer of instaladas.json: read, apply, stamp, sort, write atomically.
+  // The one writer of instaladas.json: read, apply, stamp, sort, write atomically. A file
+  // that cannot be read is kept aside and rebuilt first; one that cannot be kept aside is
+  // not written over, and the change is lost with an error in the log.
   void cambiar(const std::function<void(InstaladasSkills&)>& cambio);
+  // The records rebuilt from colocadas.json, each entry checked against its folder.
+  InstaladasSkills rehacer();
+  // At start: placements a kill interrupted are settled, damaged records rebuilt, and the
+  // staging folders killed runs left in the skills folder removed.
+  void arrancar();
+  // colocadas.json; a damaged one is kept aside and counts as empty.
+  Resultado<ColocadasSkills> colocadas();
+  // The one writer of colocadas.json.
+  Error anotar(const std::function<void(std::vector<SkillInstalada>&)>& cambio);
   // Logs "skill <id>: <mensaje>" and keeps the message as that id's last error.
   void informar(const std::string& id, const std::string& mensaje);
   void avisar() const;
@@ -82,6 +99,9 @@ class Skills {
   Cuenta& cuenta_;
   std::optional<std::filesystem::path> destino_, carpeta_;
   std::set<std::string> descargando_;
+  // Requests from links from the lookup until their outcome: later ones for the same id
+  // join them, adding their flags.
+  std::map<std::string, Banderas> enCurso_;
   std::vector<Pedido> pedidos_;
   std::shared_ptr<int> vida_ = std::make_shared<int>(0);
 };

@@ -24,7 +24,7 @@ with open(sys.argv[2], 'wb') as z:
         crc, usado, total = 0, 0, 0
         ceros = e['tipo'] == 'ceros'
         comp = zlib.compressobj(9, zlib.DEFLATED, -15)
-        for t in [bytes(1 << 20)] * int(e['datos']) if ceros else [e['datos'].encode()]:
+        for t in [bytes(1 << 20)] * int(e['datos']) if ceros else [e['datos'].encode('latin-1')]:
             crc, total = zlib.crc32(t, crc), total + len(t)
             c = comp.compress(t) if ceros else t
             z.write(c)
@@ -52,6 +52,20 @@ with open(sys.argv[2], 'wb') as z:
                                   len(central), donde, 0))
 )";
 
+// Any bytes through JSON: each byte one code point, which latin-1 turns back into the byte.
+std::string comoLatin1(const std::string& bytes) {
+  std::string r;
+  for (unsigned char c : bytes) {
+    if (c < 0x80) {
+      r += static_cast<char>(c);
+    } else {
+      r += static_cast<char>(0xC0 | (c >> 6));
+      r += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return r;
+}
+
 }  // namespace
 
 std::string hacerZip(const std::filesystem::path& zip, const std::vector<EntradaZip>& entradas) {
@@ -60,7 +74,7 @@ std::string hacerZip(const std::filesystem::path& zip, const std::vector<Entrada
   for (const auto& e : entradas)
     lista.push_back({{"nombre", e.nombre},
                      {"tipo", e.tipo},
-                     {"datos", e.datos},
+                     {"datos", comoLatin1(e.datos)},
                      {"modo", e.modo},
                      {"declarado", e.declarado},
                      {"crcMalo", e.crcMalo}});
@@ -71,6 +85,18 @@ std::string hacerZip(const std::filesystem::path& zip, const std::vector<Entrada
                     zip.string() + "' 2>&1");
   EXPECT_EQ(r.estado, 0) << r.texto;
   return leer(zip);
+}
+
+std::string zipDe(const Entradas& entradas) {
+  std::vector<EntradaZip> lista;
+  for (const auto& [nombre, datos] : entradas) {
+    if (datos.starts_with(kEnlaceA))
+      lista.push_back({nombre, "enlace", datos.substr(kEnlaceA.size()), 0777});
+    else
+      lista.push_back({nombre, "archivo", datos});
+  }
+  CarpetaTemporal t;
+  return hacerZip(t / "s.zip", lista);
 }
 
 }  // namespace orvo::prueba

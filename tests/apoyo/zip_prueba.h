@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orvo::prueba {
@@ -22,5 +23,11 @@ struct EntradaZip {
 
 // Writes the zip at `zip` (its folder created) and returns its bytes.
 std::string hacerZip(const std::filesystem::path& zip, const std::vector<EntradaZip>& entradas);
+
+// The short form for files and links: (name, content), names written as given ("../x" too);
+// content that starts with `kEnlaceA` makes the entry a symbolic link to the rest.
+using Entradas = std::vector<std::pair<std::string, std::string>>;
+inline const std::string kEnlaceA = "\x01->";
+std::string zipDe(const Entradas& entradas);
 
 }  // namespace orvo::prueba

@@ -30,13 +30,13 @@ TEST(Enlaces, ReglasDeCadaLote) {
     std::vector<std::string> urls;
     Llamadas llamadas;
   } casos[] = {
-      // Skills first, then components, each in order.
+      // Skills first, then components, each in order; one refresh for the whole batch.
       {{"orvosuite://componente/instalar?id=c1", "orvosuite://skill/quitar?id=s1",
         "orvosuite://componente/quitar?id=c2", "orvosuite://skill/revisar",
         "orvosuite://skill/instalar?id=s2&confirmada=1&forzar=1",
         "orvosuite://componente/revisar?id=x"},
        {"skill quitar s1", "revisar", "skill instalar s2 confirmada forzar",
-        "componente instalar c1", "componente quitar c2", "revisar"}},
+        "componente instalar c1", "componente quitar c2"}},
       // Comparisons are exact.
       {{"orvosuite://Skill/instalar?id=a", "orvosuite://skill/Instalar?id=a",
         "ORVOSUITE://skill/instalar?id=a", "orvo://skill/instalar?id=a",
@@ -44,8 +44,10 @@ TEST(Enlaces, ReglasDeCadaLote) {
         "orvosuite:skill/instalar?id=a", "orvosuite://skill?id=a", "orvosuite://skill/?id=a",
         "orvosuite:///instalar?id=a", "orvosuite://skill/instalar?ID=a", "", "no es un enlace"},
        {}},
-      // The action is the last path component, as a URL gives it.
-      {{"orvosuite://skill/x/instalar/?id=a"}, {"skill instalar a"}},
+      // The action is the last path component, as a URL gives it, percent-decoded.
+      {{"orvosuite://skill/x/instalar/?id=a", "orvosuite://sk%69ll/instal%61r?id=b",
+        "orvosuite://skill/instal%6?id=c"},
+       {"skill instalar a", "skill instalar b"}},
       // An id must be there and not empty; the first item named id decides.
       {{"orvosuite://skill/instalar", "orvosuite://skill/instalar?id",
         "orvosuite://componente/quitar?id=", "orvosuite://skill/instalar?id=uno&id=dos",

@@ -1,8 +1,10 @@
 // Bad input touches nothing: archives that fail a check, ids that would reach outside
 // the components folder, a damaged record file.
-#include "comun/archivos.h"
-#include "apoyo/ordenes.h"
+#include <fstream>
+
+#include "apoyo/zip_prueba.h"
 #include "banco.h"
+#include "comun/archivos.h"
 
 using namespace orvo;
 using namespace orvo::prueba;
@@ -25,7 +27,6 @@ TEST_F(Banco, UnArchivoQueFallaUnChequeoDejaIntactoLoInstalado) {
   // Each descriptor that is not this release's, in a build of its own.
   for (const auto& d : std::vector<std::string>{
            R"({"id":"texto","version":"2"})", R"({"id":"otro","version":"2.0"})", "no es json",
-           "{\"id\":\"texto\xff\",\"version\":\"2.0\"}",
            R"({"id":"texto","version":"2.0","x":")" + std::string(2u << 20, 'a') + "\"}"})
     casos.push_back({publicar("texto", "2.0", std::to_string(casos.size()), {.descriptor = d}),
                      "El zip no trae el componente.json de texto 2.0"});
@@ -33,14 +34,9 @@ TEST_F(Banco, UnArchivoQueFallaUnChequeoDejaIntactoLoInstalado) {
   auto fuera = malo;
   fuera.url = "c/fuera.zip";
   fuera.sha256.reset();
-  t.escribir("fuera.py", R"(import zipfile
-z = zipfile.ZipFile("fuera.zip", "w")
-z.writestr("componente.json", '{"id":"texto","version":"2.0"}')
-z.writestr("../../x.escapado", "x")
-z.close()
-)");
-  EXPECT_EQ(ejecutar("cd '" + t.ruta().string() + "' && /usr/bin/python3 fuera.py").estado, 0);
-  servidor.publicar("/c/fuera.zip", {.datos = *leerArchivo(t / "fuera.zip")});
+  servidor.publicar("/c/fuera.zip",
+                    {.datos = zipDe({{"componente.json", R"({"id":"texto","version":"2.0"})"},
+                                     {"../../x.escapado", "x"}})});
   casos.push_back(
       {fuera,
        "No pude descomprimir el componente: el zip trae rutas o enlaces que salen de su carpeta"});
@@ -57,8 +53,9 @@ z.close()
     EXPECT_FALSE(fs::exists(carpeta() / "x.escapado"));
   }
 
-  // A digest in upper case and an empty one both pass.
-  auto bueno = publicar("texto", "2.0", std::nullopt, {.archivos = {{"datos.txt", "dos"}}});
+  // A digest in upper case passes, and an empty entry names the component's own folder.
+  auto bueno =
+      publicar("texto", "2.0", std::nullopt, {.entrada = "", .archivos = {{"datos.txt", "dos"}}});
   for (auto& c : *bueno.sha256) c = static_cast<char>(std::toupper(c));
   refrescar({bueno});
   EXPECT_FALSE(comp().errores.contains("texto"));
@@ -72,9 +69,9 @@ TEST_F(Banco, LosIdentificadoresHostilesSeRechazanSinEscribirNada) {
   auto antes = leerArchivo(carpeta() / "instalados.json");
 
   const std::string kMensaje = "El identificador del componente no es válido. No toqué nada.";
-  for (std::string id :
-       std::vector<std::string>{"..", ".", "../../fuera", "a/b", ".pendientes", ".preparando",
-                                "instalados.json", "a\nb", std::string("a\0b", 3)}) {
+  for (std::string id : std::vector<std::string>{
+           "..", ".", "../../fuera", "a/b", ".pendientes", ".preparando", "instalados.json", "a\nb",
+           std::string("a\0b", 3), "", std::string(300, 'a')}) {
     for (const char* accion : {"instalar", "quitar"}) {
       comp().errores.clear();
       comp().pedir(accion, id);
@@ -83,8 +80,6 @@ TEST_F(Banco, LosIdentificadoresHostilesSeRechazanSinEscribirNada) {
     comp().activar(id, false);
     EXPECT_FALSE(comp().enUso(id));
   }
-  comp().pedir("quitar", "");
-  EXPECT_FALSE(comp().errores.contains(""));
   bucle.procesar();
   EXPECT_TRUE(comp().descargando.empty());
   EXPECT_EQ(leerArchivo(t / "fuera/intacto.txt"), "sigo aquí");
@@ -103,33 +98,38 @@ TEST_F(Banco, LosIdentificadoresHostilesSeRechazanSinEscribirNada) {
   EXPECT_EQ(descargasDe("bueno"), 1u);
 }
 
-TEST_F(Banco, LaListaDeInstaladosSeReescribeOrdenadaYSobreviveAUnArchivoRoto) {
-  fs::create_directories(carpeta());
-  t.escribir("datos/componentes/instalados.json", "{ esto no es json");
-  EXPECT_TRUE(comp().instalados().empty());
-
-  auto a = [](std::string id, std::string version, std::optional<std::string> build = {}) {
-    return ComponenteInstalado{
-        .id = id, .nombre = id, .app = "Orvo Notas", .version = version, .build = build};
-  };
-  ASSERT_FALSE(comp().cambiarInstalados([&](auto& l) {
-    l = {a("zeta", "1.3.0"), a("alfa", "1.0", "7"), a("medio", "1.0")};
-  }));
+TEST_F(Banco, UnaListaIlegibleSeGuardaYSeRehaceSinEncenderNada) {
+  instalarYa(publicar("alfa", "1.0", "7"));
+  instalarYa(publicar("beta", "2.0"));
+  comp().activar("beta", false);
+  // One record that no longer decodes spoils the file; the other still tells its switch.
   auto doc = Json::parse(*leerArchivo(carpeta() / "instalados.json"));
-  EXPECT_EQ(doc["componentes"][0]["id"], "alfa");
-  EXPECT_EQ(doc["componentes"][2]["id"], "zeta");
+  doc["componentes"][0]["ruta"] = 5;
+  auto danado = doc.dump();
+  t.escribir("datos/componentes/instalados.json", danado);
+  auto rehecho = comp().instalados();
+  ASSERT_EQ(rehecho.size(), 2u);
+  EXPECT_EQ(std::tie(rehecho[0].id, rehecho[0].version, rehecho[0].activado),
+            std::make_tuple("alfa", "1.0", false));
+  EXPECT_EQ(std::tie(rehecho[1].id, rehecho[1].nombre, rehecho[1].activado),
+            std::make_tuple("beta", "Componente beta", false));
+  EXPECT_EQ(leerArchivo(carpeta() / "instalados.json.danado"), danado);
+  // Past what a reader takes whole: never written over, kept as the next copy.
+  comp().activar("alfa", true);
+  std::ofstream(carpeta() / "instalados.json") << std::string(65u << 20, ' ');
+  comp().activar("beta", true);
+  EXPECT_EQ(fs::file_size(carpeta() / "instalados.json.danado.2"), 65u << 20);
+  auto lista = comp().instalados();
+  ASSERT_EQ(lista.size(), 2u);
+  EXPECT_FALSE(lista[0].activado);
+  EXPECT_TRUE(lista[1].activado);
 
   // Which published releases count as new against those records.
   auto nueva = [&](std::string id, std::string version, std::optional<std::string> build = {}) {
-    ComponenteRemoto r;
-    r.id = id;
-    r.version = version;
-    r.build = build;
-    return comp().hayNueva(r);
+    return comp().hayNueva({.id = id, .version = version, .build = build});
   };
-  EXPECT_FALSE(nueva("zeta", "1.2.0"));
-  EXPECT_TRUE(nueva("zeta", "1.10.0"));
-  EXPECT_TRUE(nueva("alfa", "1.0", "8"));
-  EXPECT_FALSE(nueva("alfa", "1.0"));
-  EXPECT_FALSE(nueva("medio", "1.0", "8"));
+  EXPECT_FALSE(nueva("beta", "1.9"));
+  EXPECT_TRUE(nueva("beta", "2.10"));
+  EXPECT_FALSE(nueva("alfa", "1.0", "8")) << "the rebuilt record does not know its build";
+  EXPECT_FALSE(nueva("beta", "2.0", "8"));
 }

@@ -1,47 +1,28 @@
 #include "banco.h"
 
-#include <nlohmann/json.hpp>
-
-#include "apoyo/ordenes.h"
-#include "comun/archivos.h"
+#include "apoyo/zip_prueba.h"
 #include "comun/sha256.h"
-#include "cuenta/tokens.h"
 
 namespace orvo::prueba {
 
 namespace fs = std::filesystem;
 
-namespace {
-const char* kToken = "T-comp";
-}
-
-Banco::Banco() {
-  sistema.dentroDe(t.ruta(), apps, datos);
-  nucleo_ =
-      std::make_unique<Nucleo>(Plataforma{bucle, http, espacio, sistema, descargas, permisos});
-  catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = servidor.base(); });
-  (void)escribirTokens(datos, {{servidor.base(), kToken}});
+Banco::Banco() : NucleoEnServidor("T-comp") {
   comp().alCambiar = [this] { ++cambios; };
 }
 
 ComponenteRemoto Banco::publicar(const std::string& id, const std::string& version,
                                  std::optional<std::string> build, Contenido contenido) {
   auto nombre = id + "-" + version + (build ? "-" + *build : "");
-  auto obra = t / "obra" / nombre;
-  fs::remove_all(obra);
-  fs::create_directories(obra);
-  nlohmann::json d = {{"id", id}, {"version", version}};
+  Json d = {{"id", id}, {"version", version}};
   if (contenido.entrada) d["entrada"] = *contenido.entrada;
-  t.escribir("obra/" + nombre + "/componente.json", contenido.descriptor.value_or(d.dump()));
-  for (const auto& [ruta, texto] : contenido.archivos)
-    t.escribir("obra/" + nombre + "/" + ruta, texto);
-  auto zip = t / "zips" / (nombre + ".zip");
-  fs::create_directories(zip.parent_path());
-  fs::remove(zip);
-  EXPECT_EQ(
-      ejecutar("cd '" + obra.string() + "' && /usr/bin/zip -qry '" + zip.string() + "' .").estado,
-      0);
-  servidor.publicar("/c/" + nombre + ".zip", {.datos = *leerArchivo(zip)});
+  Entradas entradas{{"componente.json", contenido.descriptor.value_or(d.dump())}};
+  entradas.insert(entradas.end(), contenido.archivos.begin(), contenido.archivos.end());
+  auto zip = zipDe(entradas);
+  t.escribir("zips/" + nombre + ".zip", zip);
+  servidor.publicar("/c/" + nombre + ".zip", {.datos = zip});
+  Sha256 h;
+  h.agregar(zip);
   return {.id = id,
           .nombre = "Componente " + id,
           .app = "Orvo Notas",
@@ -49,20 +30,14 @@ ComponenteRemoto Banco::publicar(const std::string& id, const std::string& versi
           .build = build,
           .entrada = contenido.entrada,
           .url = "c/" + nombre + ".zip",
-          .tam = static_cast<int64_t>(fs::file_size(zip)),
-          .sha256 = sha256(zip)};
+          .tam = static_cast<int64_t>(zip.size()),
+          .sha256 = hex(h.terminar())};
 }
 
 void Banco::manifiesto(const std::vector<ComponenteRemoto>& componentes) {
-  servicio.manifiesto(
-      kToken,
-      Manifiesto{.formato = "orvo-suite", .version = 2, .componentes = componentes}.aJson().dump());
-}
-
-void Banco::revisar() {
-  bool listo = false;
-  catalogo().revisar([&] { listo = true; });
-  ASSERT_TRUE(bucle.esperarHasta([&] { return listo; }));
+  Json lista = Json::array();
+  for (const auto& c : componentes) lista.push_back(c.aJson());
+  NucleoEnServidor::manifiesto({{"componentes", lista}});
 }
 
 bool Banco::esperarDescargas() {
@@ -88,14 +63,16 @@ size_t Banco::descargasDe(const std::string& id) const {
   return n;
 }
 
-void Banco::marcar(const std::string& id, const std::string& pid) {
-  t.escribir("datos/componentes/" + id + "/.en-uso", pid);
+std::unique_ptr<ProcesoPrueba> Banco::usar(const std::string& id) {
+  auto guion = t.escribir("usuario.sh", kScriptQueEspera);
+  fs::permissions(guion, fs::perms(0755));
+  auto app = std::make_unique<ProcesoPrueba>(guion);
+  marcar(id, std::to_string(app->pid()));
+  return app;
 }
 
-fs::path Banco::usuario() const {
-  auto ruta = t.escribir("usuario.sh", kScriptQueEspera);
-  fs::permissions(ruta, fs::perms(0755));
-  return ruta;
+void Banco::marcar(const std::string& id, const std::string& pid) {
+  t.escribir("datos/componentes/" + id + "/.en-uso", pid);
 }
 
 }  // namespace orvo::prueba

@@ -47,53 +47,25 @@ TEST_F(Banco, PrimeraInstalacionDesdeElServidor) {
 }
 
 TEST_F(Banco, UnaVersionNuevaEsperaAQueLaAppSuelteElComponente) {
-  instalarYa(publicar("efectos", "1.0", "7", {.archivos = {{"version.txt", "7"}}}));
+  instalarYa(publicar("efectos", "1.0", "7", {.archivos = {{"v.txt", "1"}}}));
   comp().activar("efectos", false);
-
-  ProcesoPrueba app(usuario());
-  marcar("efectos", " " + std::to_string(app.pid()) + "\n");
+  auto app = usar("efectos");
   auto temporizadores = bucle.temporizadoresActivos();
-  ASSERT_TRUE(comp().enUso("efectos"));
 
-  // The refresh finds build 8 and updates what is installed without being asked.
-  auto v8 = publicar("efectos", "1.0", "8", {.archivos = {{"version.txt", "8"}}});
-  refrescar({v8});
-  auto inst = comp().instalado("efectos");
-  ASSERT_TRUE(inst);
-  EXPECT_EQ(inst->pendiente, "1.0·8");
-  EXPECT_EQ(leerArchivo(carpeta() / "efectos/version.txt"), "7");
-  EXPECT_EQ(leerArchivo(carpeta() / ".pendientes/efectos/version.txt"), "8");
-  // Staged and waiting is not new: the next refresh does not download it again.
-  EXPECT_FALSE(comp().hayNueva(v8));
-  revisar();
-  bucle.procesar();
+  // The refresh finds 2.0 and updates what is installed without being asked; staged, it
+  // is still shown as new, but no later refresh downloads it again.
+  auto v2 = publicar("efectos", "2.0", std::nullopt, {.archivos = {{"v.txt", "2"}}});
+  refrescar({v2});
+  ASSERT_EQ(comp().instalado("efectos")->pendiente, "2.0·");
+  EXPECT_EQ(leerArchivo(carpeta() / "efectos/v.txt"), "1");
+  EXPECT_EQ(leerArchivo(carpeta() / ".pendientes/efectos/v.txt"), "2");
+  EXPECT_EQ(comp().estado()[0]["nueva"], true);
+  refrescar({v2});
   EXPECT_EQ(descargasDe("efectos"), 2u);
-
   // Still in use at the next tick: nothing moves.
   bucle.avanzar(10);
-  EXPECT_EQ(leerArchivo(carpeta() / "efectos/version.txt"), "7");
+  EXPECT_EQ(leerArchivo(carpeta() / "efectos/v.txt"), "1");
   ASSERT_EQ(bucle.temporizadoresActivos(), temporizadores + 1);
-
-  app.matar();
-  app.esperar();
-  bucle.avanzar(10);
-  inst = comp().instalado("efectos");
-  ASSERT_TRUE(inst);
-  EXPECT_FALSE(inst->pendiente);
-  EXPECT_EQ(inst->build, "8");
-  EXPECT_FALSE(inst->activado);  // the switch is kept
-  EXPECT_FALSE(fs::exists(carpeta() / ".pendientes/efectos"));
-  // Nothing waits any more, so the retry timer is gone.
-  EXPECT_EQ(bucle.temporizadoresActivos(), temporizadores);
-}
-
-TEST_F(Banco, LoQueEsperaNoSeColocaConElNombreDeUnaVersionPosterior) {
-  instalarYa(publicar("eco", "1.0", std::nullopt, {.archivos = {{"v.txt", "1"}}}));
-  ProcesoPrueba app(usuario());
-  marcar("eco", std::to_string(app.pid()));
-  auto v2 = publicar("eco", "2.0", std::nullopt, {.archivos = {{"v.txt", "2"}}});
-  refrescar({v2});
-  ASSERT_EQ(comp().instalado("eco")->pendiente, "2.0·");
 
   // 3.0 is published but cannot be fetched; 2.0 waits in its place and must not be
   // recorded as 3.0 when the app lets go.
@@ -101,25 +73,28 @@ TEST_F(Banco, LoQueEsperaNoSeColocaConElNombreDeUnaVersionPosterior) {
   v3.version = "3.0";
   v3.url = "c/no-esta.zip";
   refrescar({v3});
-  EXPECT_EQ(comp().errores["eco"], "El servidor respondió 404");
-  app.matar();
-  app.esperar();
+  EXPECT_EQ(comp().errores["efectos"], "El servidor respondió 404");
+  app.reset();
   bucle.avanzar(10);
-  EXPECT_EQ(comp().instalado("eco")->version, "1.0");
-  EXPECT_EQ(leerArchivo(carpeta() / "eco/v.txt"), "1");
+  EXPECT_EQ(comp().instalado("efectos")->version, "1.0");
 
-  // 2.0 published again: the refresh places what waited, without fetching it again.
+  // 2.0 published again: the refresh places what waited, without fetching it again, and
+  // keeps the switch; nothing waits any more, so the retry timer is gone.
   refrescar({v2});
-  EXPECT_EQ(comp().instalado("eco")->version, "2.0");
-  EXPECT_EQ(leerArchivo(carpeta() / "eco/v.txt"), "2");
-  EXPECT_EQ(descargasDe("eco"), 2u);
+  auto inst = comp().instalado("efectos");
+  EXPECT_EQ(inst->version, "2.0");
+  EXPECT_FALSE(inst->pendiente);
+  EXPECT_FALSE(inst->activado);
+  EXPECT_EQ(leerArchivo(carpeta() / "efectos/v.txt"), "2");
+  EXPECT_FALSE(fs::exists(carpeta() / ".pendientes/efectos"));
+  EXPECT_EQ(descargasDe("efectos"), 2u);
+  EXPECT_EQ(bucle.temporizadoresActivos(), temporizadores);
 }
 
 TEST_F(Banco, ElReemplazoHeredaElInterruptorYQuitaElViejoCuandoQuedaLibre) {
   instalarYa(publicar("viejo", "1.0"));
   comp().activar("viejo", false);
-  ProcesoPrueba app(usuario());
-  marcar("viejo", std::to_string(app.pid()));
+  auto app = usar("viejo");
 
   auto nuevo = publicar("nuevo", "1.0");
   nuevo.migrarDe = "viejo";
@@ -136,8 +111,7 @@ TEST_F(Banco, ElReemplazoHeredaElInterruptorYQuitaElViejoCuandoQuedaLibre) {
   EXPECT_EQ(std::tie(estado[1]["id"], estado[1]["version"], estado[1]["enUso"]),
             std::make_tuple("viejo", "", true));
 
-  app.matar();
-  app.esperar();
+  app.reset();
   revisar();
   EXPECT_FALSE(comp().instalado("viejo"));
   EXPECT_FALSE(fs::exists(carpeta() / "viejo"));
@@ -148,11 +122,7 @@ TEST_F(Banco, SoloUnProcesoVivoConIdPositivoCuentaComoUso) {
   instalarYa(publicar("marca", "1.0"));
   // "-1" and "0" would reach every process or the own group; a dead process counts for
   // nothing either.
-  pid_t muerto;
-  {
-    ProcesoPrueba app(usuario());
-    muerto = app.pid();
-  }
+  pid_t muerto = usar("marca")->pid();
   for (const auto& marca :
        std::vector<std::string>{"-1", "0", "+0", "4294967296", "12a", "", std::to_string(muerto)}) {
     marcar("marca", marca);

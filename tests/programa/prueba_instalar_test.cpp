@@ -94,4 +94,9 @@ TEST(PruebaInstalar, DesdeElServidorElTokenNoSigueAOtroOrigen) {
   EXPECT_EQ(r.estado, 1);
   EXPECT_TRUE(r.texto.starts_with("fuente: Tu sesión terminó")) << r.texto;
   EXPECT_TRUE(r.texto.ends_with("FIN sin app\n")) << r.texto;
+  // No token at all: the server was never asked, and the line says why.
+  fs::remove(m.t / "datos/sesion.json");
+  r = m.instalar("uno");
+  EXPECT_TRUE(r.texto.starts_with("fuente: hace falta iniciar sesión en " + origen.base()))
+      << r.texto;
 }

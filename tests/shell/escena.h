@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <optional>
@@ -64,6 +65,9 @@ class PantallaFalsa : public Pantalla {
   void instalarMenu() override { menu = true; }
   void elegirCarpeta(std::function<void(std::optional<std::filesystem::path>)> listo) override {
     listo(carpeta);
+  }
+  bool activa() const override {
+    return std::any_of(ventanas.begin(), ventanas.end(), [](auto* v) { return v->enFrente(); });
   }
   void abrirEnlace(const std::string& url) override { enlaces.push_back(url); }
   void terminar() override {}

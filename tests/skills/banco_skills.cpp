@@ -5,29 +5,10 @@
 
 #include "comun/archivos.h"
 #include "comun/sha256.h"
-#include "cuenta/tokens.h"
 
 namespace orvo::prueba {
 
 namespace fs = std::filesystem;
-
-std::string zipDe(const Entradas& entradas) {
-  CarpetaTemporal t;
-  Json lista = Json::array();
-  for (const auto& [nombre, datos] : entradas) {
-    auto ruta = t.escribir("datos/" + std::to_string(lista.size()), datos);
-    lista.push_back({nombre, ruta.string()});
-  }
-  t.escribir("lista.json", lista.dump());
-  std::string orden =
-      "/usr/bin/python3 -c 'import json, sys, zipfile\n"
-      "z = zipfile.ZipFile(sys.argv[2], \"w\")\n"
-      "for n, p in json.load(open(sys.argv[1])): z.write(p, n)\n"
-      "z.close()' '" +
-      (t / "lista.json").string() + "' '" + (t / "s.zip").string() + "'";
-  EXPECT_EQ(std::system(orden.c_str()), 0);
-  return leer(t / "s.zip");
-}
 
 fs::path papeleraDelProceso() {
   // Never destroyed: the exit handler that removes the folder runs after static destructors.
@@ -49,16 +30,10 @@ namespace {
 const fs::path kPapelera = papeleraDelProceso();
 }  // namespace
 
-BancoSkills::BancoSkills() : destino(t / "casa/.claude/skills"), datos(t / "datos") {
-  sistema.dentroDe(t.ruta(), t / "Aplicaciones", datos);
-  nucleo_ =
-      std::make_unique<Nucleo>(Plataforma{bucle, http, espacio_, sistema, descargas_, permisos_});
+BancoSkills::BancoSkills() : NucleoEnServidor("T1") {
   skills().alCambiar = [this] {
     if (!skills().descargando(ultimo_)) ++terminados;
   };
-  catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = servidor.base(); });
-  servicio.manifiesto("T1", R"({"formato":"orvo-suite","version":1,"apps":[]})");
-  (void)escribirTokens(datos, {{servidor.base(), "T1"}});
 }
 
 Json BancoSkills::publicar(const std::string& id, const std::string& version,
@@ -80,16 +55,8 @@ Json BancoSkills::publicar(const std::string& id, const std::string& version,
 }
 
 void BancoSkills::revisar(const Json& publicadas, const Json& quitar) {
-  Json m = {{"formato", "orvo-suite"},
-            {"version", 1},
-            {"apps", Json::array()},
-            {"skills", publicadas},
-            {"skills_quitar", quitar}};
-  servicio.manifiesto("T1", m.dump());
-  bool listo = false;
-  catalogo().revisar([&] { listo = true; });
-  ASSERT_TRUE(bucle.esperarHasta([&] { return listo; }));
-  ASSERT_TRUE(catalogo().manifiesto) << catalogo().errorFuente.value_or("");
+  manifiesto({{"skills", publicadas}, {"skills_quitar", quitar}});
+  NucleoEnServidor::revisar();
 }
 
 void BancoSkills::pedir(const std::string& accion, const std::string& id, bool confirmada,
@@ -100,8 +67,8 @@ void BancoSkills::pedir(const std::string& accion, const std::string& id, bool c
   ASSERT_TRUE(bucle.esperarHasta([&] { return terminados > antes; })) << "request " << id;
 }
 
-std::string BancoSkills::error(const std::string& id) const {
-  auto d = nucleo_->skills().leer();
+std::string BancoSkills::error(const std::string& id) {
+  auto d = skills().leer();
   auto e = d.errores.find(id);
   return e == d.errores.end() ? "" : e->second;
 }

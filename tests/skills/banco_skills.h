@@ -1,45 +1,25 @@
-// The skills manager on the real platform pieces: the real HTTP client against the local
-// test server playing the service, real zips, a skills folder, a data folder and a
-// freedesktop Trash of the test's own. Only the installer's session and the password
-// prompt are inert, because these tests never install apps.
+// The skills manager on the real platform pieces (see NucleoEnServidor), with a skills
+// folder and a freedesktop Trash of the test's own.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "apoyo/bucle_manual.h"
-#include "apoyo/bundles_prueba.h"
-#include "apoyo/carpeta_temporal.h"
-#include "apoyo/inertes.h"
-#include "apoyo/servicio_prueba.h"
-#include "apoyo/servidor_prueba.h"
-#include "apoyo/sistema_prueba.h"
-#include "plataforma/linux/http_curl.h"
-#include "shell/nucleo.h"
+#include "apoyo/nucleo_servidor.h"
+#include "apoyo/zip_prueba.h"
 
 namespace orvo::prueba {
-
-using Entradas = std::vector<std::pair<std::string, std::string>>;
-
-// A zip of `entradas` (names written as given, "../x" included), made with Python's zipfile.
-std::string zipDe(const Entradas& entradas);
 
 // GIO reads XDG_DATA_HOME once per process, so the Trash folder is set before any test.
 std::filesystem::path papeleraDelProceso();
 
-class BancoSkills : public ::testing::Test {
+class BancoSkills : public NucleoEnServidor {
  protected:
   BancoSkills();
-  ~BancoSkills() override { nucleo_.reset(); }
   // Starts with one manifest loaded, so requests are not held for it.
   void SetUp() override { revisar(Json::array()); }
 
-  Skills& skills() { return nucleo_->skills(); }
-  Catalogo& catalogo() { return nucleo_->catalogo(); }
+  Skills& skills() { return nucleo().skills(); }
   // The archive served at /<id>-<version>.zip and the skill record that publishes it.
   Json publicar(const std::string& id, const std::string& version, const Entradas& entradas = {});
   // Runs a manifest refresh with these `skills` and `skills_quitar` lists.
@@ -47,25 +27,15 @@ class BancoSkills : public ::testing::Test {
   // A request, run until the manager has nothing more to do for it.
   void pedir(const std::string& accion, const std::string& id, bool confirmada = false,
              bool forzar = false);
-  std::string error(const std::string& id) const;
+  std::string error(const std::string& id);
   size_t descargasDe(const std::string& id, const std::string& version) const;
   // The names left in the skills data folder's staging area.
   std::vector<std::string> preparando() const;
 
-  CarpetaTemporal t;
-  std::filesystem::path destino, datos;
-  BucleManual bucle;
-  SistemaPrueba sistema;
-  ServidorPrueba servidor;
-  ServicioPrueba servicio{servidor};
-  HttpCurl http;
+  std::filesystem::path destino = t / "casa/.claude/skills";
   int terminados = 0;
 
  private:
-  DescargasInertes descargas_;
-  PermisosInertes permisos_;
-  EspacioDePrueba espacio_{t.ruta(), t / "Aplicaciones", t / "xdg/applications", bucle};
-  std::unique_ptr<Nucleo> nucleo_;
   std::string ultimo_;
 };
 

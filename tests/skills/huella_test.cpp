@@ -1,11 +1,9 @@
-// The fingerprint against an independent computation, and what changes it.
+// The fingerprint against an independent computation of the same rule.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
-
-#include <sys/stat.h>
 
 #include "apoyo/carpeta_temporal.h"
 #include "comun/sha256.h"
@@ -61,30 +59,10 @@ TEST(Huella, CoincideConOtraImplementacion) {
   auto h = huella(s);
   EXPECT_EQ(h, huellaPython(s));
   EXPECT_EQ(huella(s.string() + "/"), h);
-}
-
-TEST(Huella, SoloCuentanRutasYContenidos) {
-  CarpetaTemporal t;
+  // Nothing to count: the digest of no input.
   t.escribir("solo-ds/sub/.DS_Store", "y");
   EXPECT_EQ(huella(t / "solo-ds"), hex(Sha256().terminar()));
   EXPECT_EQ(huella(t / "no-existe"), hex(Sha256().terminar()));
-
-  t.escribir("a/SKILL.md", "uno");
-  t.escribir("a/ref/guia.md", "dos");
-  auto original = huella(t / "a");
-  // Other times, modes and extra empty folders change nothing.
-  fs::create_directories(t / "a/vacia/mas");
-  ::chmod((t / "a/SKILL.md").c_str(), 0600);
-  fs::last_write_time(t / "a/ref/guia.md",
-                      fs::file_time_type::clock::now() - std::chrono::hours(48));
-  EXPECT_EQ(huella(t / "a"), original);
-  fs::rename(t / "a/ref/guia.md", t / "a/guia.md");
-  EXPECT_NE(huella(t / "a"), original) << "a file moved to another folder";
-  fs::rename(t / "a/guia.md", t / "a/ref/otra.md");
-  EXPECT_NE(huella(t / "a"), original) << "a renamed file";
-  fs::rename(t / "a/ref/otra.md", t / "a/ref/guia.md");
-  t.escribir("a/SKILL.md", "unO");
-  EXPECT_NE(huella(t / "a"), original) << "one byte edited";
 }
 
 }  // namespace

@@ -1,8 +1,13 @@
 // Requests, synchronisation and removal through the real test server, real zips, real
 // folders and a real Trash.
+#include <fstream>
 #include <random>
 
+#include <set>
+
+#include "apoyo/tmpfs.h"
 #include "banco_skills.h"
+#include "comun/carpeta_trabajo.h"
 #include "comun/fechas.h"
 #include "skills/huella.h"
 
@@ -30,7 +35,7 @@ class Skills_ : public BancoSkills {
   std::optional<SkillInstalada> inst(const std::string& id) { return skills().instalada(id); }
 };
 
-TEST_F(Skills_, InstalaLoPedidoConConfirmacionYLoInforma) {
+TEST_F(Skills_, InstalaLoPedidoConConfirmacionYLosPedidosRepetidosSeUnen) {
   auto s = publicar("hola", "1.0");
   s["requiere_confirmacion"] = true;
   servicio.skill("hola", conSkill(s).dump());
@@ -39,20 +44,21 @@ TEST_F(Skills_, InstalaLoPedidoConConfirmacionYLoInforma) {
             "Es una skill pública de otra persona: hay que confirmarla (confirmada=1) antes de "
             "instalarla");
   EXPECT_EQ(descargasDe("hola", "1.0"), 0u);
-  EXPECT_FALSE(fs::exists(destino / "hola"));
 
-  pedir("instalar", "hola", true);
+  // A flood of requests joins the first: one lookup, one download, and the confirmation
+  // one of them carries counts.
+  for (int i = 0; i < 50; ++i) skills().pedir("instalar", "hola", i == 30, false);
+  ASSERT_TRUE(bucle.esperarHasta([&] { return inst("hola") && !skills().descargando("hola"); }));
+  bucle.procesar();
   EXPECT_EQ(error("hola"), "");
   EXPECT_EQ(leer(destino / "hola/SKILL.md"), "# hola 1.0\n");
   auto i = inst("hola");
-  ASSERT_TRUE(i);
-  EXPECT_EQ(i->version, "1.0");
   EXPECT_EQ(i->dueno, "ana@orvo.example");
   EXPECT_EQ(i->huella, huella(destino / "hola"));
   EXPECT_TRUE(preparando().empty());
-
   auto pedidas = servidor.peticionesDe("skill_ver");
   ASSERT_EQ(pedidas.size(), 2u);
+  EXPECT_EQ(descargasDe("hola", "1.0"), 1u);
   EXPECT_EQ(pedidas[1].cabecera("X-Orvo-Token"), "T1");
   EXPECT_EQ(pedidas[1].cuerpo, R"({"id":"hola"})");
   // The next usage report names it.
@@ -74,8 +80,6 @@ TEST_F(Skills_, LoQueLlegaMalNoTocaLaCopiaBuena) {
   auto sinArchivo = publicada();
   sinArchivo["skill"]["url"] = "no-esta.zip";
   auto otra = conSkill(publicar("otra", "1.0"));
-  auto fuera = otra;
-  fuera["skill"]["id"] = "../fuera";
   auto sinUrl = publicada();
   sinUrl["skill"].erase("url");
   sinUrl["error"] = "Solo para editores";
@@ -90,7 +94,8 @@ TEST_F(Skills_, LoQueLlegaMalNoTocaLaCopiaBuena) {
       {R"({"error":"Solo para editores"})", "Solo para editores"},
       {sinUrl.dump(), "Solo para editores"},
       {otra.dump(), "Esa skill no está disponible para tu cuenta"},
-      {fuera.dump(), "Esa skill no está disponible para tu cuenta"},
+      // A server's text is kept only this long.
+      {Json{{"error", std::string(3u << 20, 'e')}}.dump(), std::string(1997, 'e') + "\u2026"},
       {"no es json", "No pude conectarme al servidor"},
       {R"({"skill":{"id":"buena"}})", "No pude conectarme al servidor"},
       {noZip.dump(), "No pude descomprimir la skill: el archivo no es un zip que se pueda leer"},
@@ -98,6 +103,8 @@ TEST_F(Skills_, LoQueLlegaMalNoTocaLaCopiaBuena) {
        "La descarga no coincide con la publicada (la huella es distinta). No instalé nada."},
       {sinArchivo.dump(), "El servidor respondió 404"},
       {publicada({{"skill.json", descriptor}}).dump(), "El zip no trae SKILL.md"},
+      {publicada({{"SKILL.md", kEnlaceA + "skill.json"}, {"skill.json", descriptor}}).dump(),
+       "El SKILL.md del zip es un enlace simbólico, no un archivo: no la instalé"},
       {publicada({{"SKILL.md", "x"}, {"skill.json", "{no"}}).dump(),
        "El zip no trae el skill.json de buena"},
       {publicada({{"SKILL.md", "x"}, {"skill.json", R"({"id":"otra"})"}}).dump(),
@@ -119,7 +126,6 @@ TEST_F(Skills_, LoQueLlegaMalNoTocaLaCopiaBuena) {
   }
   EXPECT_EQ(descargasDe("otra", "1.0"), 0u);
   EXPECT_FALSE(fs::exists(destino / "otra"));
-  EXPECT_FALSE(fs::exists(destino.parent_path() / "fuera"));
   EXPECT_FALSE(fs::exists(datos / "skills/fuera.md"));
   EXPECT_EQ(skills().ids(), std::vector<std::string>{"buena"});
 }
@@ -153,17 +159,26 @@ TEST_F(Skills_, LoQueNoInstaloNoSeToca) {
   bucle.procesar();
   EXPECT_EQ(leer(mia), "a mano");
   EXPECT_EQ(descargasDe("mia", "2.0"), 0u);
+}
 
-  // An unreadable record is set aside, and what it listed counts as not placed.
+TEST_F(Skills_, UnRegistroIlegibleSeGuardaYSeRehaceConLoColocado) {
   instalar("hola", "1.0");
-  auto sinErrores = analizarJson(leer(datos / "skills/instaladas.json")).valor();
-  sinErrores.erase("errores");
-  t.escribir("datos/skills/instaladas.json", sinErrores.dump());
-  EXPECT_TRUE(skills().ids().empty());
+  instalar("otra", "1.0");
+  t.escribir("casa/.claude/skills/otra/SKILL.md", "editada");
+  // Damaged twice, the second time past what a reader takes whole: each copy is kept, and
+  // each time the skills this program placed are its own again, the edited one as edited.
+  const std::string ilegible = "{\"skills\": [trunc";
+  t.escribir("datos/skills/instaladas.json", ilegible);
+  EXPECT_EQ(skills().ids(), (std::vector<std::string>{"hola", "otra"}));
+  EXPECT_FALSE(inst("hola")->modificada);
+  EXPECT_TRUE(inst("otra")->modificada);
+  std::ofstream(datos / "skills/instaladas.json") << std::string(65u << 20, ' ');
   pedir("quitar", "hola");
-  EXPECT_EQ(error("hola"), kAjena);
-  EXPECT_TRUE(fs::exists(destino / "hola"));
-  EXPECT_EQ(analizarJson(leer(datos / "skills/instaladas.json.danado")).valor(), sinErrores);
+  EXPECT_EQ(error("hola"), "");
+  EXPECT_FALSE(fs::exists(destino / "hola"));
+  EXPECT_EQ(skills().ids(), std::vector<std::string>{"otra"});
+  EXPECT_EQ(leer(datos / "skills/instaladas.json.danado"), ilegible);
+  EXPECT_EQ(fs::file_size(datos / "skills/instaladas.json.danado.2"), 65u << 20);
 }
 
 TEST_F(Skills_, LaCopiaEditadaOBorradaSeGuardaHastaQueSeFuerce) {
@@ -196,6 +211,7 @@ TEST_F(Skills_, LaCopiaEditadaOBorradaSeGuardaHastaQueSeFuerce) {
   pedir("instalar", "hola", false, true);
   EXPECT_EQ(error("hola"), "");
   EXPECT_FALSE(fs::exists(destino / "hola/notas.md"));
+  EXPECT_EQ(leer(papeleraDelProceso() / "Trash/files/hola/notas.md"), "mías");
   EXPECT_FALSE(inst("hola")->modificada);
   EXPECT_TRUE(preparando().empty());
 
@@ -230,6 +246,39 @@ TEST_F(Skills_, UnaEdicionDuranteLaDescargaNoSePierde) {
   EXPECT_EQ(leer(destino / "hola/SKILL.md"), "editada durante la descarga");
   EXPECT_EQ(inst("hola")->version, "1.0");
   EXPECT_TRUE(preparando().empty());
+}
+
+TEST_F(Skills_, EnOtroDiscoNoDejaRestosYUnDiscoLlenoSeDiceAsi) {
+  // Room for one skill beside the 16 MB the unpacker leaves free for the rest of the machine.
+  Tmpfs disco(destino, 24u << 20);
+  if (!disco.montado()) GTEST_SKIP() << "montar tmpfs necesita root";
+  // What killed placements left goes; a user's hidden folders and one that a live
+  // placement holds stay.
+  const std::string uuid = "0F0E0D0C-0B0A-4909-8807-060504030201";
+  t.escribir("casa/.claude/skills/.hola-" + uuid + "/SKILL.md", "resto");
+  t.escribir("casa/.claude/skills/..hola-" + uuid + "." + uuid + "/SKILL.md", "resto");
+  t.escribir("casa/.claude/skills/.mias-" + uuid + "x/a", "mío");
+  fs::create_directories(destino / (".otra-" + uuid));
+  CarpetaOcupada viva(destino / (".otra-" + uuid));
+  instalar("hola", "1.0");
+  std::set<std::string> ocultas;
+  for (const auto& e : fs::directory_iterator(destino))
+    if (e.path().filename().string().starts_with(".")) ocultas.insert(e.path().filename());
+  EXPECT_EQ(ocultas, (std::set<std::string>{".mias-" + uuid + "x", ".otra-" + uuid}));
+
+  std::mt19937 azar(3);
+  std::string relleno(1u << 20, '\0');
+  for (auto& c : relleno) c = char(azar());
+  auto v2 = publicar("hola", "2.0",
+                     {{"SKILL.md", "# 2"}, {"skill.json", R"({"id":"hola"})"}, {"r", relleno}});
+  servicio.skill("hola", conSkill(v2).dump());
+  disco.llenar(256u << 10);
+  pedir("instalar", "hola");
+  EXPECT_EQ(error("hola"), "No pude descomprimir la skill: no queda espacio en el disco");
+  EXPECT_EQ(leer(destino / "hola/SKILL.md"), "# hola 1.0\n");
+  EXPECT_EQ(inst("hola")->version, "1.0");
+  for (const auto& e : fs::directory_iterator(destino))
+    EXPECT_FALSE(e.path().filename().string().starts_with(".hola")) << e.path();
 }
 
 TEST_F(Skills_, RetiradaVaALaPapeleraOAUnaCarpetaFechada) {

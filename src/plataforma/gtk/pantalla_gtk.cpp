@@ -113,6 +113,12 @@ void PantallaGtk::abrirEnlace(const std::string& url) {
   }
 }
 
+bool PantallaGtk::activa() const {
+  for (auto* l = gtk_application_get_windows(aplicacion_); l; l = l->next)
+    if (gtk_window_is_active(GTK_WINDOW(l->data))) return true;
+  return false;
+}
+
 void PantallaGtk::terminar() { g_application_quit(G_APPLICATION(aplicacion_)); }
 
 }  // namespace orvo

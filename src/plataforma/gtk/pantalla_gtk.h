@@ -20,6 +20,7 @@ class PantallaGtk : public Pantalla {
   std::unique_ptr<Ventana> crearVentana(const FormaVentana& forma) override;
   void instalarMenu() override;
   void elegirCarpeta(std::function<void(std::optional<std::filesystem::path>)> listo) override;
+  bool activa() const override;
   void abrirEnlace(const std::string& url) override;
   void terminar() override;
 

@@ -23,31 +23,29 @@ void correrConGuarda(BucleGlib& b, double segundos = 5) {
   EXPECT_FALSE(agotado) << "the loop never finished";
 }
 
-TEST(BucleGlib, ElTrabajoEnSegundoPlanoVuelveAlPrincipalEnOrden) {
+TEST(BucleGlib, SegundoPlanoEnOrdenTemporizadoresYNadaDeUnBucleDestruido) {
+  bool corrio = false;
+  std::shared_ptr<Temporizador> huerfano;
+  {
+    BucleGlib viejo;
+    huerfano = viejo.cada(0.01, [&] { corrio = true; });
+    viejo.enPrincipal([&] { corrio = true; });
+  }
+  EXPECT_FALSE(huerfano->activo());
+
+  // What the destroyed loop left must not run in this one.
   BucleGlib b;
   std::vector<int> orden;
   std::atomic<bool> fueraDelPrincipal{false};
   bool siemprePrincipal = true;
   b.enSegundoPlano([&] {
     fueraDelPrincipal = !b.enHiloPrincipal();
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 200; ++i)
       b.enPrincipal([&, i] {
         siemprePrincipal = siemprePrincipal && b.enHiloPrincipal();
         orden.push_back(i);
       });
-    }
-    b.enPrincipal([&] { b.salir(); });
   });
-  correrConGuarda(b);
-  std::vector<int> esperado(200);
-  std::iota(esperado.begin(), esperado.end(), 0);
-  EXPECT_EQ(orden, esperado);
-  EXPECT_TRUE(fueraDelPrincipal);
-  EXPECT_TRUE(siemprePrincipal);
-}
-
-TEST(BucleGlib, TemporizadoresUnicosRepetidosYDetenidos) {
-  BucleGlib b;
   int unico = 0, repetido = 0, detenido = 0;
   auto t1 = b.despues(0.01, [&] { ++unico; });
   std::shared_ptr<Temporizador> t2;
@@ -64,89 +62,72 @@ TEST(BucleGlib, TemporizadoresUnicosRepetidosYDetenidos) {
   b.despues(0.2, [&] { b.salir(); });
   correrConGuarda(b);
   EXPECT_GE(b.ahora() - inicio, 0.15);
+  std::vector<int> esperado(200);
+  std::iota(esperado.begin(), esperado.end(), 0);
+  EXPECT_EQ(orden, esperado);
+  EXPECT_TRUE(fueraDelPrincipal);
+  EXPECT_TRUE(siemprePrincipal);
   EXPECT_EQ(unico, 1);
   EXPECT_FALSE(t1->activo());
   EXPECT_EQ(repetido, 3);
   EXPECT_FALSE(t2->activo());
   t2->detener();  // stopping again after the source is gone is harmless
   EXPECT_EQ(detenido, 0);
-}
-
-TEST(BucleGlib, LoQueDejaUnBucleDestruidoNoCorreEnElSiguiente) {
-  bool corrio = false;
-  std::shared_ptr<Temporizador> huerfano;
-  {
-    BucleGlib viejo;
-    huerfano = viejo.cada(0.01, [&] { corrio = true; });
-    viejo.enPrincipal([&] { corrio = true; });
-  }
-  EXPECT_FALSE(huerfano->activo());
-  BucleGlib nuevo;
-  nuevo.despues(0.1, [&] { nuevo.salir(); });
-  correrConGuarda(nuevo);
   EXPECT_FALSE(corrio);
 }
 
-// The manual loop is what most tests stand on: its virtual clock must fire like a real one.
-TEST(BucleManual, DisparaEnOrdenConElRelojEnElVencimiento) {
-  BucleManual b;
-  const double t0 = b.ahora();
-  std::vector<std::pair<char, double>> visto;
-  auto anotar = [&](char c) { visto.emplace_back(c, b.ahora() - t0); };
-  auto a = b.despues(3, [&] { anotar('a'); });
-  b.despues(1, [&] {
-    anotar('b');
-    // Relative to the callback's own time, not to where avanzar() will end.
-    b.despues(0.5, [&] { anotar('d'); });
-    b.enPrincipal([&] { anotar('p'); });
-  });
+// The manual loop is what most tests stand on: its virtual clock must fire like a real one,
+// and its waits must say when the condition never came.
+TEST(BucleManual, DisparaEnOrdenConElRelojEnElVencimientoYEsperaHilosReales) {
   std::shared_ptr<Temporizador> c;
-  c = b.cada(2, [&] {
-    anotar('c');
-    if (visto.size() == 8) c->detener();
-  });
-  // Due later in the same avanzar(): stopping it from an earlier callback must stick.
-  auto tarde = b.despues(5, [&] { anotar('x'); });
-  b.despues(4.5, [&] { tarde->detener(); });
-  b.avanzar(2.9);
-  EXPECT_TRUE(a->activo());
-  b.avanzar(0.1);
-  EXPECT_FALSE(a->activo());
-  b.avanzar(0.9);
-  // Sub-period steps must not lose a tick.
-  for (int i = 0; i < 10; ++i) b.avanzar(0.2);
-  b.avanzar(10);
-  std::vector<std::pair<char, double>> esperado = {{'b', 1}, {'p', 1}, {'d', 1.5}, {'c', 2},
-                                                   {'a', 3}, {'c', 4}, {'c', 6},   {'c', 8}};
-  EXPECT_EQ(visto, esperado);
-  EXPECT_NEAR(b.ahora() - t0, 15.9, 1e-9);
-  EXPECT_FALSE(c->activo());
-  EXPECT_EQ(b.temporizadoresActivos(), 0u);
-}
-
-TEST(BucleManual, HilosRealesEsperaYDestruccion) {
-  BucleManual b;
-  std::atomic<bool> fuera{false};
-  bool hecho = false;
-  b.enSegundoPlano([&] {
-    fuera = !b.enHiloPrincipal();
-    b.enPrincipal([&] { hecho = b.enHiloPrincipal(); });
-  });
-  EXPECT_TRUE(b.esperarHasta([&] { return hecho; }));
-  EXPECT_TRUE(fuera);
-  EXPECT_FALSE(b.esperarHasta([] { return false; }, 0.05));
-
-  std::shared_ptr<Temporizador> t;
   {
-    BucleManual enLinea(true);
-    bool mismoHilo = false;
-    enLinea.enSegundoPlano([&] { mismoHilo = enLinea.enHiloPrincipal(); });
-    EXPECT_TRUE(mismoHilo);
-    t = enLinea.cada(1, [] {});
+    BucleManual b;
+    const double t0 = b.ahora();
+    std::vector<std::pair<char, double>> visto;
+    auto anotar = [&](char c) { visto.emplace_back(c, b.ahora() - t0); };
+    auto a = b.despues(3, [&] { anotar('a'); });
+    b.despues(1, [&] {
+      anotar('b');
+      // Relative to the callback's own time, not to where avanzar() will end.
+      b.despues(0.5, [&] { anotar('d'); });
+      b.enPrincipal([&] { anotar('p'); });
+    });
+    c = b.cada(2, [&] {
+      anotar('c');
+      if (visto.size() == 8) c->detener();
+    });
+    // Due later in the same avanzar(): stopping it from an earlier callback must stick.
+    auto tarde = b.despues(5, [&] { anotar('x'); });
+    b.despues(4.5, [&] { tarde->detener(); });
+    b.avanzar(2.9);
+    EXPECT_TRUE(a->activo());
+    b.avanzar(0.1);
+    EXPECT_FALSE(a->activo());
+    b.avanzar(0.9);
+    // Sub-period steps must not lose a tick.
+    for (int i = 0; i < 10; ++i) b.avanzar(0.2);
+    b.avanzar(10);
+    std::vector<std::pair<char, double>> esperado = {{'b', 1}, {'p', 1}, {'d', 1.5}, {'c', 2},
+                                                     {'a', 3}, {'c', 4}, {'c', 6},   {'c', 8}};
+    EXPECT_EQ(visto, esperado);
+    EXPECT_NEAR(b.ahora() - t0, 15.9, 1e-9);
+    EXPECT_FALSE(c->activo());
+    EXPECT_EQ(b.temporizadoresActivos(), 0u);
+
+    std::atomic<bool> fuera{false};
+    bool hecho = false;
+    b.enSegundoPlano([&] {
+      fuera = !b.enHiloPrincipal();
+      b.enPrincipal([&] { hecho = b.enHiloPrincipal(); });
+    });
+    EXPECT_TRUE(b.esperarHasta([&] { return hecho; }));
+    EXPECT_TRUE(fuera);
+    EXPECT_FALSE(b.esperarHasta([] { return false; }, 0.05));
+    c = b.cada(1, [] {});
   }
   // Stopping after the loop is gone is harmless.
-  EXPECT_FALSE(t->activo());
-  t->detener();
+  EXPECT_FALSE(c->activo());
+  c->detener();
 }
 
 }  // namespace

@@ -127,12 +127,6 @@ fs::path destinoDeExe(const fs::path& enlace) {
   return destino;
 }
 
-bool procesoVivo(pid_t pid) {
-  if (pid <= 0) return false;
-  auto e = leerEstado("/proc/" + std::to_string(pid));
-  return e && vivo(*e);
-}
-
 std::optional<Proceso> procesoDe(pid_t pid) {
   if (pid <= 0) return std::nullopt;
   fs::path proc = "/proc/" + std::to_string(pid);
@@ -175,14 +169,5 @@ std::vector<Proceso> EscanerProcesos::vivos() {
 }
 
 std::vector<Proceso> procesosVivos() { return EscanerProcesos().vivos(); }
-
-std::vector<pid_t> procesosDe(const fs::path& ejecutable) {
-  const fs::path objetivo = canonica(ejecutable);
-  std::vector<pid_t> pids;
-  for (const auto& p : procesosVivos())
-    if (std::find(p.ejecutables.begin(), p.ejecutables.end(), objetivo) != p.ejecutables.end())
-      pids.push_back(p.pid);
-  return pids;
-}
 
 }  // namespace orvo

@@ -46,12 +46,6 @@ class EscanerProcesos {
 // The same for one pid; absent when it is gone, a zombie or another user's.
 std::optional<Proceso> procesoDe(pid_t pid);
 
-// Live processes that run `ejecutable` (see Proceso::ejecutables).
-std::vector<pid_t> procesosDe(const std::filesystem::path& ejecutable);
-
-// True while `pid` exists and is not a zombie.
-bool procesoVivo(pid_t pid);
-
 // The target of a /proc/PID/exe link. A binary replaced while it runs reads
 // "PATH (deleted)"; the process still runs what was at PATH, so that is the answer. Empty when
 // unreadable.

@@ -11,7 +11,7 @@ using namespace orvo;
 using namespace orvo::prueba;
 namespace fs = std::filesystem;
 
-TEST(Abrir, ArrancaLaAppEnUnaSesionPropiaSinNuestraSalida) {
+TEST(Abrir, EnUnaSesionPropiaSinNuestraSalidaODiceEnEspanolPorQueNo) {
   Escritorio e;
   auto video = crearBundle(e.apps, "Video", clavesDe("com.orvo.video", "Video"));
   Huerfanos huerfanos;
@@ -35,10 +35,8 @@ TEST(Abrir, ArrancaLaAppEnUnaSesionPropiaSinNuestraSalida) {
   for (const char* fd : {"fd/0", "fd/1", "fd/2"})
     EXPECT_EQ(fs::read_symlink(proc / fd), "/dev/null");
   EXPECT_EQ(fs::read_symlink(proc / "cwd"), "/");
-}
 
-TEST(Abrir, DiceEnEspanolPorQueNoPudoArrancar) {
-  Escritorio e;
+  // What keeps an app from starting, in Spanish.
   auto& t = e.t;
   EXPECT_EQ(e.espacio.abrir(t / "Nada.app"),
             "No se pudo abrir Nada: falta su Info.plist o no se puede leer.");

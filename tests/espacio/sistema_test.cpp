@@ -10,7 +10,7 @@ using namespace orvo;
 using namespace orvo::prueba;
 namespace fs = std::filesystem;
 
-TEST(SistemaLinux, ReconoceElBundleQueContieneAlEjecutable) {
+TEST(SistemaLinux, ElBundleQueContieneAlEjecutableYLasCarpetasDelEntorno) {
   CarpetaTemporal t;
   auto claves = clavesDe("com.orvo.suite", "Orvo Suite");
   claves["CFBundleShortVersionString"] = "2.4.1";
@@ -25,11 +25,9 @@ TEST(SistemaLinux, ReconoceElBundleQueContieneAlEjecutable) {
   SistemaLinux suelto(t.escribir("bin/orvo-suite", "binario"));
   EXPECT_EQ(suelto.bundlePropio(), std::nullopt);
   EXPECT_EQ(suelto.versionPropia(), std::nullopt);
-}
 
-TEST(SistemaLinux, CarpetasDelEntorno) {
   std::string casa = std::getenv("HOME");
-  SistemaLinux s;
+  SistemaLinux& s = suelto;
   // A relative XDG_DATA_HOME is invalid and ignored.
   setenv("XDG_DATA_HOME", "relativa", 1);
   EXPECT_EQ(s.carpetaDatos(), fs::path(casa) / ".local/share");

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "pares.h"
-#include "plataforma/gtk/icono_barra.h"
 
 namespace orvo {
 namespace {
@@ -33,37 +32,6 @@ constexpr const char* kVigia = R"(<node><interface name="org.kde.StatusNotifierW
   <method name="RegisterStatusNotifierItem"><arg type="s" direction="in"/></method>
 </interface></node>)";
 constexpr const char* kItem = "org.kde.StatusNotifierItem";
-
-// The icons as the protocol carries them: square, ARGB in network byte order, not
-// premultiplied.
-Variante iconos(int avisos) {
-  GVariantBuilder lista;
-  g_variant_builder_init(&lista, G_VARIANT_TYPE("a(iiay)"));
-  for (int lado : IconoBarra::kLados) {
-    auto s = IconoBarra::pintar(avisos, lado);
-    std::vector<guint8> bytes;
-    for (int y = 0; y < lado; ++y)
-      for (int x = 0; x < lado; ++x) {
-        uint32_t p = reinterpret_cast<const uint32_t*>(
-            cairo_image_surface_get_data(s.get()) + y * cairo_image_surface_get_stride(s.get()))[x];
-        unsigned a = p >> 24;
-        bytes.push_back(a);
-        for (int c : {16, 8, 0}) bytes.push_back(a ? (((p >> c) & 255) * 255 + a / 2) / a : 0);
-      }
-    g_variant_builder_add(
-        &lista, "(ii@ay)", lado, lado,
-        g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, bytes.data(), bytes.size(), 1));
-  }
-  return {g_variant_ref_sink(g_variant_builder_end(&lista)), g_variant_unref};
-}
-
-// Its bytes in normal form: pixels compared without printing them.
-std::string bytes(const Variante& v) {
-  if (!v) return "";
-  Variante normal(g_variant_get_normal_form(v.get()), g_variant_unref);
-  return {static_cast<const char*>(g_variant_get_data(normal.get())),
-          g_variant_get_size(normal.get())};
-}
 
 // The menu's visible entries as libdbusmenu's client keeps them, which is what hosts
 // build their menus from.
@@ -113,7 +81,8 @@ TEST(BandejaSni, UnVigiaTardioQueRechazaUnaVezRecibeElIconoYElMenuSigueALaInstal
       [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant*,
          gpointer n) { ++*static_cast<int*>(n); },
       &avisos, nullptr);
-  // What a tray reads: the icons, and below the tool tip.
+  // What a tray reads: the icons (their pixels are read off a real panel in
+  // Anfitriones.ElPanelDeXfce...), and below the tool tip.
   auto leer = [&](const char* propiedad) -> Variante {
     auto r = vigia.llamar(item, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
                           g_variant_new("(ss)", kItem, propiedad));
@@ -121,7 +90,8 @@ TEST(BandejaSni, UnVigiaTardioQueRechazaUnaVezRecibeElIconoYElMenuSigueALaInstal
     if (r) g_variant_get(r.get(), "(v)", &v);
     return {v, g_variant_unref};
   };
-  EXPECT_TRUE(bytes(leer("IconPixmap")) == bytes(iconos(0)));
+  auto sinCuenta = leer("IconPixmap");
+  ASSERT_TRUE(sinCuenta);
 
   // A left click, and two entries of the menu as a host's client fetched it.
   vigia.llamar(item, "/StatusNotifierItem", kItem, "Activate", g_variant_new("(ii)", 0, 0));
@@ -157,7 +127,8 @@ TEST(BandejaSni, UnVigiaTardioQueRechazaUnaVezRecibeElIconoYElMenuSigueALaInstal
   const char* texto = "";
   if (ayuda) g_variant_get_child(ayuda.get(), 2, "&s", &texto);
   EXPECT_STREQ(texto, "Hay 12 novedades");
-  EXPECT_TRUE(bytes(leer("IconPixmap")) == bytes(iconos(12)));
+  auto conCuenta = leer("IconPixmap");
+  EXPECT_TRUE(conCuenta && !g_variant_equal(conCuenta.get(), sinCuenta.get()));
 }
 
 }  // namespace

@@ -61,13 +61,9 @@ TEST_F(CuentaTest, UnSegundoServidorConservaElPrimeroYUnoCaidoSeDiceEnEspanol) {
   EXPECT_EQ(entrar(servidor.base(), "a@b", "mala"), "Usuario o clave incorrectos");
   EXPECT_EQ(leerTokens(datos), (Tokens{{servidor.base(), "UNO"}, {otro.base(), "DOS"}}));
 
-  std::string muerto;
-  {
-    ServidorPrueba efimero;
-    muerto = efimero.base();
-  }
-  EXPECT_TRUE(
-      entrar(muerto, "a@b", "c").value_or("").starts_with("No pude conectarme al servidor: "));
+  EXPECT_TRUE(entrar(sinServidor(), "a@b", "c")
+                  .value_or("")
+                  .starts_with("No pude conectarme al servidor: "));
   EXPECT_EQ(leerTokens(datos).size(), 2u);
 }
 

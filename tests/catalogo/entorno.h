@@ -63,6 +63,8 @@ class Entorno : public ::testing::Test {
     EXPECT_TRUE(bucle.esperarHasta([&] { return r.has_value(); }));
     return r.value_or("sin respuesta");
   }
+  // The address of a test server that is gone: nobody listens there.
+  static std::string sinServidor() { return ServidorPrueba().base(); }
   bool esperarPeticiones(const std::string& accion, size_t n) {
     return bucle.esperarHasta([&] { return servidor.peticionesDe(accion).size() >= n; });
   }

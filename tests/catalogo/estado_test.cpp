@@ -31,10 +31,9 @@ AppRemota remota(const std::string& id, const std::string& bundleId, const std::
 
 using Estado = Entorno;
 
-TEST_F(Estado, VersionYBuildInstalados) {
+TEST_F(Estado, VersionBuildYRutaInstaladasCopiasFueraYBundlesAnteriores) {
   auto video = remota("video", "com.orvo.video", "Orvo Video", "2.0");
   EXPECT_FALSE(catalogo().versionInstalada(video));
-  EXPECT_FALSE(catalogo().hayNueva(video));
   bundle(apps, "Orvo Video", "com.orvo.video", "2.0");
   EXPECT_EQ(catalogo().versionInstalada(video)->version, "2.0");
   EXPECT_FALSE(catalogo().versionInstalada(video)->build);
@@ -52,9 +51,7 @@ TEST_F(Estado, VersionYBuildInstalados) {
   EXPECT_EQ(
       catalogo().versionInstalada(remota("notas", "com.orvo.notas", "Orvo Notas", "1"))->version,
       "?");
-}
 
-TEST_F(Estado, CopiasFueraDeAplicacionesYBundlesAnteriores) {
   auto fuera = bundle(t / "Descargas", "Orvo Slides", "com.orvo.slides", "3.0");
   ASSERT_EQ(espacio.registrar(fuera), std::nullopt);
   auto slides = remota("slides", "com.orvo.slides", "Orvo Slides", "3.0");

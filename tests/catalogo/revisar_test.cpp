@@ -119,12 +119,7 @@ TEST_F(Revisar, Un401TerminaLaSesion) {
 }
 
 TEST_F(Revisar, ServidorCaidoODireccionRota) {
-  std::string muerto;
-  {
-    ServidorPrueba efimero;
-    muerto = efimero.base();
-  }
-  for (auto base : {muerto, std::string("https://orvo example/")}) {
+  for (auto base : {sinServidor(), std::string("https://orvo example/")}) {
     catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = base; });
     (void)escribirTokens(datos, {{base, "T1"}});
     revisar();

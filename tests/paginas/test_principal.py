@@ -16,20 +16,20 @@ class Principal(arnes.CasoPagina):
     def tarjeta(self, clave):
         return self.nav.css(f'[data-clave="{clave}"]')
 
+    def muestra(self, clave, *textos):
+        texto = self.tarjeta(clave).text
+        for esperado in textos:
+            self.assertIn(esperado, texto)
+
     def test_instantanea_y_lo_que_envia_cada_control(self):
         # Loading until the first snapshot: test_instantaneas_incompletas_y_vacias.
         self.nav.evento(datos.catalogo())
 
-        video = self.tarjeta("app:video").text
-        for esperado in ("Orvo Video", "Actualización disponible", "Abierta", "Firmada",
-                         "Versión 2.1 · 40 · instalada 2.0 · 38 · 1,5 GB", "Lista: se instalará cuando la cierres."):
-            self.assertIn(esperado, video)
-        audio = self.tarjeta("app:audio").text
-        for esperado in ("No instalada", "Canal beta", "Sin firmar", "Versión 0.9 · 230 MB", "Instalar"):
-            self.assertIn(esperado, audio)
-        notas = self.tarjeta("app:notas")
-        self.assertIn("Instalada", notas.text)
-        self.assertEqual([b.text for b in notas.find_elements("css selector", ".fila-acciones button")], ["Abrir"])
+        self.muestra("app:video", "Orvo Video", "Actualización disponible", "Abierta", "Firmada",
+                     "Versión 2.1 · 40 · instalada 2.0 · 38 · 1,5 GB", "Lista: se instalará cuando la cierres.")
+        self.muestra("app:audio", "No instalada", "Canal beta", "Sin firmar", "Versión 0.9 · 230 MB", "Instalar")
+        self.muestra("app:notas", "Instalada")
+        self.assertEqual([b.text for b in self.nav.todos('[data-clave="app:notas"] .fila-acciones button')], ["Abrir"])
 
         self.assertFalse(self.nav.css('[data-clave="app:video"] .notas').is_displayed())
         self.tarjeta("app:video").find_element("css selector", "summary").click()
@@ -40,10 +40,8 @@ class Principal(arnes.CasoPagina):
         self.assertIn("Orvo Video 2.1 · 40", self.nav.css('[data-clave="listas"]').text)
         self.assertEqual(self.nav.todos('[data-clave="instalacion"]'), [], "esperar el cierre ya lo dice la franja de listas")
 
-        subt = self.tarjeta("comp:subtitulos").text
-        for esperado in ("En uso por Orvo Video", "Versión 1.3 · instalada 1.2 · 12 MB",
-                         "La versión 1.3 · 8 se instalará cuando cierres Orvo Video."):
-            self.assertIn(esperado, subt)
+        self.muestra("comp:subtitulos", "En uso por Orvo Video", "Versión 1.3 · instalada 1.2 · 12 MB",
+                     "La versión 1.3 · 8 se instalará cuando cierres Orvo Video.")
         # A component's error and the source's: test_texto_del_servidor_es_texto; the hidden
         # sign-in: test_inicio_de_sesion.
 
@@ -126,9 +124,8 @@ class Principal(arnes.CasoPagina):
         # Skipped: no longer news nor part of "update all", still installable by hand.
         e["apps"][1]["omitida"] = True
         self.nav.evento(e)
-        slides = self.tarjeta("app:slides").text
-        self.assertIn("Versión omitida", slides)
-        self.assertNotIn("Actualización disponible", slides)
+        self.muestra("app:slides", "Versión omitida")
+        self.assertNotIn("Actualización disponible", self.tarjeta("app:slides").text)
         self.assertFalse(self.nav.css("#todas").is_displayed())
         self.assertEqual(self.pulsar(self.nav.boton("Dejar de omitir")), [{"accion": "omitir", "id": "slides", "valor": False}])
         self.assertEqual(self.pulsar(self.nav.boton("Actualizar", '[data-clave="app:slides"]')),
@@ -175,10 +172,8 @@ class Principal(arnes.CasoPagina):
         e["errorFuente"] = HOSTIL
         e["listas"][0]["nombre"] = HOSTIL
         self.nav.evento(e)
-        self.assertIn(HOSTIL, self.tarjeta("app:video").text)
-        self.assertIn(HOSTIL, self.nav.css("#avisos").text)
-        self.assertIn(HOSTIL, self.nav.css("#cuenta").text)
-        self.assertIn(HOSTIL, self.tarjeta("comp:pizarra").text)
+        for lugar in ('[data-clave="app:video"]', "#avisos", "#cuenta", '[data-clave="comp:pizarra"]'):
+            self.assertIn(HOSTIL, self.nav.css(lugar).text)
         self.assertEqual(self.nav.css('[data-clave="errorFuente"]').text, HOSTIL)
         self.assertEqual(len(self.nav.todos("img")), 1, "solo el logotipo")
         self.assertEqual(len(self.nav.todos("#avisos b")), 0)

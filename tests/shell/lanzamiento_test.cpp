@@ -10,12 +10,6 @@ namespace {
 
 class Lanzamiento : public Escena {
  protected:
-  // A server source whose stored session the test server knows.
-  void conSesion() {
-    servicio.manifiesto("tok",
-                        Json{{"formato", "f"}, {"version", 1}, {"apps", Json::array()}}.dump());
-    ASSERT_FALSE(escribirAtomico(datos / "sesion.json", Json{{servidor.base(), "tok"}}.dump()));
-  }
   // A new launch, on the test server when asked; whether it showed the main window.
   bool lanzarYVer(bool conServidor = false) {
     arrancar();
@@ -31,7 +25,10 @@ class Lanzamiento : public Escena {
 // session), in ProgramaConVentanas.PrimerArranqueEntraMuestraLasAppsYUnSegundoArranque
 // LePasaElTurno, which also signs in with OV_PRUEBA_LOGIN.
 TEST_F(Lanzamiento, VentanasBandejaRevisionesCuandoSeMuestraLaVentanaYEntradaDePrueba) {
-  conSesion();
+  // A server source whose stored session the test server knows.
+  const auto vacio = Json{{"formato", "f"}, {"version", 1}, {"apps", Json::array()}}.dump();
+  servicio.manifiesto("tok", vacio);
+  servicio.clienteEn(datos, "tok");
   EXPECT_TRUE(lanzarYVer(true));
   EXPECT_TRUE(pantalla.menu);
   ASSERT_TRUE(bandeja.acciones);
@@ -80,8 +77,7 @@ TEST_F(Lanzamiento, VentanasBandejaRevisionesCuandoSeMuestraLaVentanaYEntradaDeP
   // The test sign-in, as the page's: blanks around the server are trimmed and the closing
   // "/" added; the new source is checked at once.
   servicio.usuario("ana@orvo.test", "secreta", "tok-ana");
-  servicio.manifiesto("tok-ana",
-                      Json{{"formato", "f"}, {"version", 1}, {"apps", Json::array()}}.dump());
+  servicio.manifiesto("tok-ana", vacio);
   auto base = servidor.base();
   sistema.variables["OV_PRUEBA_LOGIN"] =
       " \t" + base.substr(0, base.size() - 1) + "\t|ana@orvo.test|secreta";

@@ -1,6 +1,6 @@
 // A forward HTTP proxy on 127.0.0.1 for the tests: it passes each plain request on to its
-// server and records it, or refuses every request (CONNECT included) with a status of the
-// test's choice. One request per connection: it answers with "Connection: close".
+// server (on 127.0.0.0/8 only) and records it, or refuses every request (CONNECT included) with a
+// status of the test's choice. One request per connection: it answers with "Connection: close".
 #pragma once
 
 #include <atomic>

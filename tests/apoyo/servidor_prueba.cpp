@@ -114,34 +114,26 @@ ServidorPrueba::ServidorPrueba() : srv_(std::make_unique<httplib::Server>()) {
             std::chrono::microseconds(trozo * 1000000 / a->bytesPorSegundo));
       return true;
     };
-    if (a->sinFin) {
-      auto desplazamiento = std::make_shared<size_t>(0);
-      res.set_chunked_content_provider(
-          "application/zip", [a, proveer, desplazamiento](size_t, httplib::DataSink& sink) {
-            size_t trozo = std::min<size_t>(a->datos.size() - *desplazamiento, 64 * 1024);
-            if (!proveer(*desplazamiento, trozo, sink)) return false;
-            *desplazamiento = (*desplazamiento + trozo) % a->datos.size();
-            return true;
-          });
-    } else if (a->aceptaRangos) {
+    if (a->aceptaRangos && !a->sinFin) {
       res.set_header("Accept-Ranges", "bytes");
       res.set_content_provider(a->datos.size(), "application/zip", proveer);
-    } else {
-      // Chunked, so the server cannot apply the client's Range: the whole file every time.
-      auto desplazamiento = std::make_shared<size_t>(0);
-      res.set_chunked_content_provider(
-          "application/zip", [a, proveer, desplazamiento](size_t, httplib::DataSink& sink) {
-            if (*desplazamiento >= a->datos.size()) {
-              sink.done();
-              return true;
-            }
-            size_t resto = a->datos.size() - *desplazamiento;
-            size_t trozo = std::min<size_t>(resto, 64 * 1024);
-            if (!proveer(*desplazamiento, trozo, sink)) return false;
-            *desplazamiento += trozo;
-            return true;
-          });
+      return;
     }
+    // Chunked, so the server cannot apply the client's Range: the whole file every time,
+    // or the data repeated for ever.
+    auto desplazamiento = std::make_shared<size_t>(0);
+    res.set_chunked_content_provider(
+        "application/zip", [a, proveer, desplazamiento](size_t, httplib::DataSink& sink) {
+          if (*desplazamiento >= a->datos.size()) {
+            sink.done();
+            return true;
+          }
+          size_t trozo = std::min<size_t>(a->datos.size() - *desplazamiento, 64 * 1024);
+          if (!proveer(*desplazamiento, trozo, sink)) return false;
+          *desplazamiento += trozo;
+          if (a->sinFin) *desplazamiento %= a->datos.size();
+          return true;
+        });
   });
   // Stopping waits for idle keep-alive connections; a client that outlives the server
   // would otherwise hold its end for httplib's default five seconds.

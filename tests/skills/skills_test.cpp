@@ -155,9 +155,8 @@ TEST_F(Skills_, LoQueNoInstaloNoSeToca) {
   EXPECT_EQ(
       error("mia"),
       "Ya hay una skill «mia» en ~/.claude/skills que no instaló Orvo Suite: no la reemplazo");
-  const std::string kAjena = "Esa skill no la instaló Orvo Suite: no la quito";
   pedir("quitar", "mia");
-  EXPECT_EQ(error("mia"), kAjena);
+  EXPECT_EQ(error("mia"), "Esa skill no la instaló Orvo Suite: no la quito");
   revisar(Json::array({s}), Json::array({"mia"}));
   bucle.procesar();
   EXPECT_EQ(leer(mia), "a mano");
@@ -177,7 +176,6 @@ TEST_F(Skills_, UnRegistroIlegibleSeGuardaYSeRehaceConLoColocado) {
   EXPECT_TRUE(inst("otra")->modificada);
   std::ofstream(datos / "skills/instaladas.json") << std::string(65u << 20, ' ');
   pedir("quitar", "hola");
-  EXPECT_EQ(error("hola"), "");
   EXPECT_FALSE(fs::exists(destino / "hola"));
   EXPECT_EQ(skills().ids(), std::vector<std::string>{"otra"});
   EXPECT_EQ(leer(datos / "skills/instaladas.json.danado"), ilegible);
@@ -212,11 +210,9 @@ TEST_F(Skills_, LaCopiaEditadaOBorradaSeGuardaHastaQueSeFuerce) {
   ASSERT_TRUE(bucle.esperarHasta([&] { return inst("hola")->modificada; }));
   EXPECT_FALSE(inst("hola")->nueva) << "nothing newer is published";
   pedir("instalar", "hola", false, true);
-  EXPECT_EQ(error("hola"), "");
   EXPECT_FALSE(fs::exists(destino / "hola/notas.md"));
   EXPECT_EQ(leer(papeleraDelProceso() / "Trash/files/hola/notas.md"), "mías");
   EXPECT_FALSE(inst("hola")->modificada);
-  EXPECT_TRUE(preparando().empty());
 
   // Deleted by hand counts as edited: a newer release does not bring it back.
   fs::remove_all(destino / "hola");
@@ -226,7 +222,6 @@ TEST_F(Skills_, LaCopiaEditadaOBorradaSeGuardaHastaQueSeFuerce) {
   EXPECT_EQ(inst("hola")->nueva, "3.0");
   bucle.procesar();
   EXPECT_EQ(descargasDe("hola", "3.0"), 0u);
-  EXPECT_FALSE(fs::exists(destino / "hola"));
 }
 
 TEST_F(Skills_, UnaEdicionDuranteLaDescargaNoSePierde) {

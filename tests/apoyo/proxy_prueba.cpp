@@ -22,11 +22,17 @@ bool deSalto(const std::string& nombre) {
 }  // namespace
 
 ProxyPrueba::ProxyPrueba() : srv_(std::make_unique<httplib::Server>()) {
-  // Before any route, so CONNECT and absolute targets reach it too.
+  // CONNECT has no route of its own; the others come with their bodies read.
   srv_->set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+    if (req.method != "CONNECT") return httplib::Server::HandlerResponse::Unhandled;
     atender(req, res);
     return httplib::Server::HandlerResponse::Handled;
   });
+  auto pasar = [this](const httplib::Request& req, httplib::Response& res) { atender(req, res); };
+  srv_->Get(".*", pasar);
+  srv_->Post(".*", pasar);
+  srv_->Put(".*", pasar);
+  srv_->Delete(".*", pasar);
   srv_->set_keep_alive_timeout(1);
   puerto_ = srv_->bind_to_any_port("127.0.0.1");
   hilo_ = std::thread([this] { srv_->listen_after_bind(); });

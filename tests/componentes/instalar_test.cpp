@@ -115,7 +115,7 @@ TEST_F(Banco, UnaVersionNuevaEsperaAQueLaAppSuelteElComponente) {
   EXPECT_EQ(bucle.temporizadoresActivos(), temporizadores);
 }
 
-TEST_F(Banco, ElReemplazoHeredaElInterruptorYQuitaElViejoCuandoQuedaLibre) {
+TEST_F(Banco, ElReemplazoHeredaElInterruptorYQuitaElViejoCuandoNingunProcesoVivoLoUsa) {
   instalarYa(publicar("viejo", "1.0"));
   comp().activar("viejo", false);
   auto app = usar("viejo");
@@ -140,23 +140,20 @@ TEST_F(Banco, ElReemplazoHeredaElInterruptorYQuitaElViejoCuandoQuedaLibre) {
   EXPECT_FALSE(comp().instalado("viejo"));
   EXPECT_FALSE(fs::exists(carpeta() / "viejo"));
   EXPECT_EQ(comp().instalados().size(), 1u);
-}
 
-TEST_F(Banco, SoloUnProcesoVivoConIdPositivoCuentaComoUso) {
-  instalarYa(publicar("marca", "1.0"));
-  // "-1" and "0" would reach every process or the own group; a dead process counts for
-  // nothing either.
-  pid_t muerto = usar("marca")->pid();
+  // Only a live process with a positive id counts as use: "-1" and "0" would reach every
+  // process or the own group, and a dead process counts for nothing either.
+  pid_t muerto = usar("nuevo")->pid();
   for (const auto& marca :
        std::vector<std::string>{"-1", "0", "+0", "4294967296", "12a", "", std::to_string(muerto)}) {
-    marcar("marca", marca);
-    EXPECT_FALSE(comp().enUso("marca")) << marca;
+    marcar("nuevo", marca);
+    EXPECT_FALSE(comp().enUso("nuevo")) << marca;
   }
-  marcar("marca", "+" + std::to_string(getpid()) + "\r\n");
-  EXPECT_TRUE(comp().enUso("marca"));
-  marcar("marca", "-1");
-  EXPECT_TRUE(comp().quitar("marca"));
-  EXPECT_FALSE(fs::exists(carpeta() / "marca"));
+  marcar("nuevo", "+" + std::to_string(getpid()) + "\r\n");
+  EXPECT_TRUE(comp().enUso("nuevo"));
+  marcar("nuevo", "-1");
+  EXPECT_TRUE(comp().quitar("nuevo"));
+  EXPECT_FALSE(fs::exists(carpeta() / "nuevo"));
   EXPECT_TRUE(comp().instalados().empty());
 }
 

@@ -83,7 +83,6 @@ TEST(Instalar, UnaVersionQueNoQuedaAbiertaSeMarcaYSeVuelveALaAnterior) {
   auto inst = b.instalador().enCurso(id);
   EXPECT_EQ(inst->pasos.at(4), "Autorizar en Linux");
   EXPECT_EQ(inst->paso, 4);
-  EXPECT_NE(b.log().find("su ejecutable no tiene permiso de ejecución"), std::string::npos);
   b.instalador().autorizada();
   EXPECT_EQ(inst->fase, Fase::autorizar);
   EXPECT_EQ(std::count(inst->pasos.begin(), inst->pasos.end(), "Autorizar en Linux"), 1);
@@ -119,8 +118,6 @@ TEST(Instalar, UnaVersionQueNoQuedaAbiertaSeMarcaYSeVuelveALaAnterior) {
   EXPECT_TRUE(termina);
   b.instalador().cancelar(id);  // the process would have ended with it under way
   EXPECT_EQ(versionDe(bundle), "2.0");
-  EXPECT_NE(b.log().find("Prueba cuatro 2.0  instalada: se vuelve a abrir"), std::string::npos)
-      << b.log();
 }
 
 TEST(Instalar, EntradasMalasFallanSinTocarNada) {

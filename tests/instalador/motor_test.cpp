@@ -92,9 +92,6 @@ TEST_F(Motor, UnaDescargaLentaCambiaTrasOchoSegundosDoceVecesComoMuchoYNuncaConP
   EXPECT_EQ(cambios[0], 14);
   EXPECT_EQ(inst->reintentos, 0);
   EXPECT_EQ(inst->fase, Fase::corriendo);
-  EXPECT_NE(b.log().find("descarga de Prueba l lenta (489 KB/s): otra conexión desde 6 MB (1)"),
-            std::string::npos)
-      << b.log();
 
   // With little left to fetch it never switches for slowness.
   b.instalador().cancelar("l");

@@ -5,7 +5,7 @@ paquetes=(
   build-essential cmake ninja-build pkg-config clang-format
   libglib2.0-dev libcurl4-openssl-dev nlohmann-json3-dev libssl-dev libarchive-dev libplist-dev
   libgtk-3-dev libwebkit2gtk-4.1-dev libdbusmenu-glib-dev
-  libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libcpp-httplib-dev libbenchmark-dev zlib1g-dev
   xvfb xauth dbus dbus-x11 python3-gi libarchive-tools zip unzip curl openssl procps
   webkit2gtk-driver python3-selenium clang-14 libclang-rt-14-dev strace
   librsvg2-common fonts-dejavu-core

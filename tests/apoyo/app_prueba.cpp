@@ -1,12 +1,13 @@
 #include "apoyo/app_prueba.h"
 
 #include <fstream>
-#include <random>
 
 #include <gtest/gtest.h>
 
+#include "apoyo/carpeta_temporal.h"
 #include "apoyo/ids_prueba.h"
 #include "apoyo/ordenes.h"
+#include "comun/json_estricto.h"
 #include "comun/sha256.h"
 
 namespace orvo::prueba {
@@ -27,11 +28,9 @@ AppRemota empaquetarApp(const fs::path& obraRaiz, const fs::path& destino, const
   auto bundle = crearBundle(obra, nombre, claves, script);
   if (!ejecutable) fs::permissions(bundle / "Contents/MacOS" / id, fs::perms(0644));
   if (relleno) {
-    std::mt19937 g(7);
-    std::string datos(relleno, '\0');
-    for (auto& c : datos) c = static_cast<char>(g());
     fs::create_directories(bundle / "Contents/Resources");
-    std::ofstream(bundle / "Contents/Resources/relleno.bin", std::ios::binary) << datos;
+    std::ofstream(bundle / "Contents/Resources/relleno.bin", std::ios::binary)
+        << bytesAlAzar(relleno);
   }
   for (int i = 0; i < archivos; ++i) {
     auto carpeta = bundle / "Contents/Resources" / std::to_string(i % 10);
@@ -44,16 +43,20 @@ AppRemota empaquetarApp(const fs::path& obraRaiz, const fs::path& destino, const
   auto r = ejecutar("cd '" + obra.string() + "' && /usr/bin/zip -qry '" + zip.string() + "' '" +
                     nombre + ".app'");
   EXPECT_EQ(r.estado, 0);
-  AppRemota app;
-  app.id = id;
-  app.nombre = nombre;
-  app.bundle = identificador;
-  app.app = nombre + ".app";
-  app.version = version;
-  app.url = id + ".zip";
-  app.sha256 = sha256(zip);
-  app.tam = static_cast<int64_t>(fs::file_size(zip));
-  return app;
+  return {.id = id,
+          .nombre = nombre,
+          .bundle = identificador,
+          .app = nombre + ".app",
+          .version = version,
+          .url = id + ".zip",
+          .tam = static_cast<int64_t>(fs::file_size(zip)),
+          .sha256 = sha256(zip)};
+}
+
+std::string manifiestoDe(const std::vector<AppRemota>& apps) {
+  Json lista = Json::array();
+  for (const auto& a : apps) lista.push_back(a.aJson());
+  return Json{{"formato", "orvo-suite/1"}, {"version", 1}, {"apps", lista}}.dump();
 }
 
 }  // namespace orvo::prueba

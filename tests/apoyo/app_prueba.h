@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "apoyo/bundles_prueba.h"
 #include "apoyo/ids_prueba.h"
@@ -23,5 +24,7 @@ AppRemota empaquetarApp(const std::filesystem::path& obra, const std::filesystem
                         const std::string& id, const std::string& version,
                         const std::string& script = kScriptQueEspera, bool ejecutable = true,
                         size_t relleno = 0, int archivos = 0);
+// orvo-suite.json publishing `apps`.
+std::string manifiestoDe(const std::vector<AppRemota>& apps);
 
 }  // namespace orvo::prueba

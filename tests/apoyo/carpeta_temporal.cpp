@@ -1,6 +1,7 @@
 #include "apoyo/carpeta_temporal.h"
 
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -32,6 +33,13 @@ std::string leer(const std::filesystem::path& ruta) {
   std::stringstream s;
   s << f.rdbuf();
   return s.str();
+}
+
+std::string bytesAlAzar(size_t n, unsigned semilla) {
+  std::mt19937 g(semilla);
+  std::string s(n, '\0');
+  for (auto& c : s) c = static_cast<char>(g());
+  return s;
 }
 
 }  // namespace orvo::prueba

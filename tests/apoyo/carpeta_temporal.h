@@ -23,5 +23,7 @@ class CarpetaTemporal {
 };
 
 std::string leer(const std::filesystem::path& ruta);
+// `n` bytes that no compression shrinks, the same for the same `semilla`.
+std::string bytesAlAzar(size_t n, unsigned semilla = 7);
 
 }  // namespace orvo::prueba

@@ -1,13 +1,20 @@
 // A forward HTTP proxy on 127.0.0.1 for the tests: it passes each plain request on to its
-// server and records it, or refuses every request (CONNECT included) with a status of the
-// test's choice. One request per connection: it answers with "Connection: close".
+// server (on 127.0.0.1 only) and records it, or refuses every request (CONNECT included) with
+// a status of the test's choice.
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
+
+namespace httplib {
+class Server;
+struct Request;
+struct Response;
+}  // namespace httplib
 
 namespace orvo::prueba {
 
@@ -26,17 +33,14 @@ class ProxyPrueba {
   std::vector<std::string> pedidas() const;
 
  private:
-  void aceptar();
-  void atender(int cliente);
+  void atender(const httplib::Request& req, httplib::Response& res);
 
-  int escucha_ = -1;
+  std::unique_ptr<httplib::Server> srv_;
+  std::thread hilo_;
   int puerto_ = 0;
-  std::atomic<bool> cerrando_{false};
   std::atomic<int> rechazo_{0};
   mutable std::mutex m_;
   std::vector<std::string> pedidas_;
-  std::vector<std::thread> conexiones_;
-  std::thread hilo_;
 };
 
 }  // namespace orvo::prueba

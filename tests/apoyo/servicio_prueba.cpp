@@ -53,16 +53,19 @@ void ServicioPrueba::skill(const std::string& id, const std::string& json) {
   skills_[id] = json;
 }
 
-void ServicioPrueba::clienteEn(const std::filesystem::path& datos, const std::string& token) const {
+void escribirAjustes(const std::filesystem::path& datos, const std::string& fuente) {
   std::filesystem::create_directories(datos);
-  auto base = servidor_.base();
   std::ofstream(datos / "ajustes.json") << nlohmann::json{
-      {"fuente", base},
+      {"fuente", fuente},
       {"instalarAlCerrar", true},
       {"avisar", nlohmann::json::object()},
       {"componentes",
        nlohmann::json::object()}}.dump();
-  std::ofstream(datos / "sesion.json") << nlohmann::json{{base, token}}.dump();
+}
+
+void ServicioPrueba::clienteEn(const std::filesystem::path& datos, const std::string& token) const {
+  escribirAjustes(datos, servidor_.base());
+  std::ofstream(datos / "sesion.json") << nlohmann::json{{servidor_.base(), token}}.dump();
 }
 
 }  // namespace orvo::prueba

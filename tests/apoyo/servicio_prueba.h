@@ -12,6 +12,9 @@
 
 namespace orvo::prueba {
 
+// The settings of a program in data folder `datos` whose source is `fuente`.
+void escribirAjustes(const std::filesystem::path& datos, const std::string& fuente);
+
 class ServicioPrueba {
  public:
   explicit ServicioPrueba(ServidorPrueba& servidor);

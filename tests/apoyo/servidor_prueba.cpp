@@ -33,58 +33,33 @@ std::string PeticionRecibida::cabecera(const std::string& nombre) const {
 }
 
 ServidorPrueba::ServidorPrueba() : srv_(std::make_unique<httplib::Server>()) {
-  srv_->Post("/api.php", [this](const httplib::Request& req, httplib::Response& res) {
+  // The api.php actions, else the routes set with alRuta, else (GET) the published files.
+  auto atender = [this](const httplib::Request& req, httplib::Response& res) {
     auto p = desde(req);
     anotar(p);
     Manejador m;
-    {
-      std::lock_guard l(m_);
-      auto it = acciones_.find(p.accion);
-      if (it != acciones_.end()) m = it->second;
-    }
-    responder(m ? m(p) : RespuestaPrueba{404, R"({"error":"acción desconocida"})"}, res);
-  });
-  // Routes set with alRuta; false when none matches.
-  auto ruta = [this](const PeticionRecibida& p, httplib::Response& res) {
-    Manejador m;
-    {
-      std::lock_guard l(m_);
-      auto it = rutas_.find(p.ruta);
-      if (it == rutas_.end()) return false;
-      m = it->second;
-    }
-    responder(m(p), res);
-    return true;
-  };
-  auto otra = [this, ruta](const httplib::Request& req, httplib::Response& res) {
-    auto p = desde(req);
-    anotar(p);
-    if (!ruta(p, res)) res.status = 404;
-  };
-  srv_->Post(R"(/.*)", otra);
-  srv_->Put(R"(/.*)", otra);
-  srv_->Patch(R"(/.*)", otra);
-  srv_->Delete(R"(/.*)", otra);
-  srv_->Options(R"(/.*)", otra);
-  srv_->Get(R"(/.*)", [this, ruta](const httplib::Request& req, httplib::Response& res) {
-    auto p = desde(req);
-    anotar(p);
-    if (ruta(p, res)) return;
     std::shared_ptr<ArchivoPrueba> a;
-    {
-      std::lock_guard l(m_);
-      auto it = archivos_.find(req.path);
-      if (it != archivos_.end()) a = it->second;
-    }
-    if (!a) {
-      res.status = 404;
-      return;
-    }
     bool cortar = false, detener = false;
     {
       std::lock_guard l(m_);
-      if (a->cortesRestantes > 0) cortar = a->cortesRestantes-- > 0;
-      if (a->detencionesRestantes > 0) detener = a->detencionesRestantes-- > 0;
+      if (p.ruta == "/api.php" && p.metodo == "POST") {
+        auto it = acciones_.find(p.accion);
+        m = it != acciones_.end() ? it->second : [](const PeticionRecibida&) {
+          return RespuestaPrueba{404, R"({"error":"acción desconocida"})"};
+        };
+      } else if (auto r = rutas_.find(p.ruta); r != rutas_.end()) {
+        m = r->second;
+      } else if (auto f = archivos_.find(p.ruta);
+                 f != archivos_.end() && (p.metodo == "GET" || p.metodo == "HEAD")) {
+        a = f->second;
+        cortar = a->cortesRestantes > 0 && a->cortesRestantes--;
+        detener = a->detencionesRestantes > 0 && a->detencionesRestantes--;
+      }
+    }
+    if (m) return responder(m(p), res);
+    if (!a) {
+      res.status = 404;
+      return;
     }
     if (!a->etag.empty()) res.set_header("ETag", a->etag);
     // httplib applies any Range, even to a chunked answer. A server without ranges, and a
@@ -114,35 +89,33 @@ ServidorPrueba::ServidorPrueba() : srv_(std::make_unique<httplib::Server>()) {
             std::chrono::microseconds(trozo * 1000000 / a->bytesPorSegundo));
       return true;
     };
-    if (a->sinFin) {
-      auto desplazamiento = std::make_shared<size_t>(0);
-      res.set_chunked_content_provider(
-          "application/zip", [a, proveer, desplazamiento](size_t, httplib::DataSink& sink) {
-            size_t trozo = std::min<size_t>(a->datos.size() - *desplazamiento, 64 * 1024);
-            if (!proveer(*desplazamiento, trozo, sink)) return false;
-            *desplazamiento = (*desplazamiento + trozo) % a->datos.size();
-            return true;
-          });
-    } else if (a->aceptaRangos) {
+    if (a->aceptaRangos && !a->sinFin) {
       res.set_header("Accept-Ranges", "bytes");
       res.set_content_provider(a->datos.size(), "application/zip", proveer);
-    } else {
-      // Chunked, so the server cannot apply the client's Range: the whole file every time.
-      auto desplazamiento = std::make_shared<size_t>(0);
-      res.set_chunked_content_provider(
-          "application/zip", [a, proveer, desplazamiento](size_t, httplib::DataSink& sink) {
-            if (*desplazamiento >= a->datos.size()) {
-              sink.done();
-              return true;
-            }
-            size_t resto = a->datos.size() - *desplazamiento;
-            size_t trozo = std::min<size_t>(resto, 64 * 1024);
-            if (!proveer(*desplazamiento, trozo, sink)) return false;
-            *desplazamiento += trozo;
-            return true;
-          });
+      return;
     }
-  });
+    // Chunked, so the server cannot apply the client's Range: the whole file every time,
+    // or the data repeated for ever.
+    auto desplazamiento = std::make_shared<size_t>(0);
+    res.set_chunked_content_provider(
+        "application/zip", [a, proveer, desplazamiento](size_t, httplib::DataSink& sink) {
+          if (*desplazamiento >= a->datos.size()) {
+            sink.done();
+            return true;
+          }
+          size_t trozo = std::min<size_t>(a->datos.size() - *desplazamiento, 64 * 1024);
+          if (!proveer(*desplazamiento, trozo, sink)) return false;
+          *desplazamiento += trozo;
+          if (a->sinFin) *desplazamiento %= a->datos.size();
+          return true;
+        });
+  };
+  srv_->Get(R"(/.*)", atender);
+  srv_->Post(R"(/.*)", atender);
+  srv_->Put(R"(/.*)", atender);
+  srv_->Patch(R"(/.*)", atender);
+  srv_->Delete(R"(/.*)", atender);
+  srv_->Options(R"(/.*)", atender);
   // Stopping waits for idle keep-alive connections; a client that outlives the server
   // would otherwise hold its end for httplib's default five seconds.
   srv_->set_keep_alive_timeout(1);

@@ -35,6 +35,11 @@ struct RespuestaPrueba {
   std::vector<std::pair<std::string, std::string>> cabeceras;  // more headers to answer with
 };
 
+// A 302 to `destino`.
+inline RespuestaPrueba redirigir(const std::string& destino) {
+  return {302, "", "text/plain", {{"Location", destino}}};
+}
+
 struct ArchivoPrueba {
   std::string datos;
   bool aceptaRangos = true;    // false: answers 200 with the whole file to any Range

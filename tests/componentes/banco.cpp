@@ -19,10 +19,8 @@ ComponenteRemoto Banco::publicar(const std::string& id, const std::string& versi
   Entradas entradas{{"componente.json", contenido.descriptor.value_or(d.dump())}};
   entradas.insert(entradas.end(), contenido.archivos.begin(), contenido.archivos.end());
   auto zip = zipDe(entradas);
-  t.escribir("zips/" + nombre + ".zip", zip);
+  auto ruta = t.escribir("zips/" + nombre + ".zip", zip);
   servidor.publicar("/c/" + nombre + ".zip", {.datos = zip});
-  Sha256 h;
-  h.agregar(zip);
   return {.id = id,
           .nombre = "Componente " + id,
           .app = "Orvo Notas",
@@ -31,7 +29,7 @@ ComponenteRemoto Banco::publicar(const std::string& id, const std::string& versi
           .entrada = contenido.entrada,
           .url = "c/" + nombre + ".zip",
           .tam = static_cast<int64_t>(zip.size()),
-          .sha256 = hex(h.terminar())};
+          .sha256 = sha256(ruta)};
 }
 
 void Banco::manifiesto(const std::vector<ComponenteRemoto>& componentes) {

@@ -1,6 +1,6 @@
 // Whole component installs through the real refresh, real HTTP and real zips: a first
-// install, a release that waits for the process using the component, replacements,
-// removal while in use, the app's minimum version and a local source.
+// install behind redirects, a stalled download, a release that waits for the process using the
+// component, replacements, removal while in use, the app's minimum version and a local source.
 #include <unistd.h>
 
 #include "banco.h"
@@ -11,30 +11,35 @@ using namespace orvo;
 using namespace orvo::prueba;
 namespace fs = std::filesystem;
 
-TEST_F(Banco, PrimeraInstalacionDesdeElServidor) {
-  auto r =
-      publicar("subtitulos", "1.0", std::nullopt,
-               {.entrada = "bin/main.js", .archivos = {{"bin/main.js", "ok"}, {".en-uso", "1"}}});
+// The token goes to its own origin only: a redirect within it keeps it, one to another
+// server drops it, and the archive still installs from there.
+TEST_F(Banco, PrimeraInstalacionTrasRedirecciones) {
+  ServidorPrueba otro;
+  auto r = publicar("subtitulos", "1.0", std::nullopt,
+                    {.entrada = "bin/main.js", .archivos = {{"bin/main.js", "ok"}}});
+  otro.publicar("/s.zip", {.datos = leer(t / "zips/subtitulos-1.0.zip")});
+  servidor.alRuta("/r/s.zip", [](auto&) { return redirigir("/r/aqui.zip"); });
+  servidor.alRuta("/r/aqui.zip", [&](auto&) { return redirigir(otro.base() + "s.zip"); });
+  r.url = "r/s.zip";
   manifiesto({r});
   revisar();
   // Published but not installed: synchronising alone installs nothing.
-  EXPECT_EQ(descargasDe("subtitulos"), 0u);
+  EXPECT_TRUE(otro.peticiones().empty());
 
   comp().pedir("instalar", "subtitulos");
   EXPECT_TRUE(comp().descargando.contains("subtitulos"));
   ASSERT_TRUE(esperarDescargas());
   EXPECT_EQ(leerArchivo(carpeta() / "subtitulos/bin/main.js"), "ok");
-  // The archive request went to the server with the session's token.
+  std::vector<std::string> conToken;
   for (const auto& p : servidor.peticiones())
-    EXPECT_TRUE(!p.ruta.starts_with("/c/") || p.cabecera("X-Orvo-Token") == "T-comp") << p.ruta;
-  EXPECT_EQ(descargasDe("subtitulos"), 1u);
+    if (p.ruta.starts_with("/r/") && p.cabecera("X-Orvo-Token") == "T-comp")
+      conToken.push_back(p.ruta);
+  EXPECT_EQ(conToken, (std::vector<std::string>{"/r/s.zip", "/r/aqui.zip"}));
+  ASSERT_EQ(otro.peticiones().size(), 1u);
+  EXPECT_EQ(otro.peticiones()[0].cabecera("X-Orvo-Token"), "");
 
-  // A marker shipped in the archive is not the app's: it would pin the component for good.
-  EXPECT_FALSE(comp().enUso("subtitulos"));
   EXPECT_TRUE(comp().instalado("subtitulos").value_or(ComponenteInstalado{}).activado);
-  // Nothing left behind in the working folders.
   EXPECT_TRUE(fs::is_empty(carpeta() / ".preparando"));
-  EXPECT_TRUE(fs::is_empty(carpeta() / ".pendientes"));
   // The usage report carries it, through the catalogue's own report.
   EXPECT_EQ(catalogo().reporte()["apps"].back(),
             (Json{{"id", "comp:subtitulos"}, {"version", "1.0"}, {"build", ""}}));
@@ -44,6 +49,26 @@ TEST_F(Banco, PrimeraInstalacionDesdeElServidor) {
   comp().instalar("subtitulos");
   EXPECT_TRUE(comp().descargando.empty());
   EXPECT_EQ(cambios, antes);
+}
+
+// A minute of silence ends the download (played here as a second): the id does not stay
+// "descargando", and the next request downloads again.
+TEST_F(Banco, UnaDescargaDetenidaTerminaYLaSiguienteInstala) {
+  auto r = publicar("parado", "1.0");
+  servidor.publicar(
+      "/c/parado-1.0.zip",
+      {.datos = leer(t / "zips/parado-1.0.zip"), .detenerTras = 1, .detencionesRestantes = 1});
+  http.escala = 1.0 / 60;
+  refrescar({r});
+  comp().instalar("parado");
+  ASSERT_TRUE(esperarDescargas());
+  EXPECT_TRUE(comp().errores["parado"].starts_with("Se cortó la descarga: se agotó el tiempo"))
+      << comp().errores["parado"];
+  EXPECT_FALSE(comp().instalado("parado"));
+  comp().instalar("parado");
+  EXPECT_TRUE(comp().descargando.contains("parado"));
+  ASSERT_TRUE(esperarDescargas());
+  EXPECT_TRUE(comp().instalado("parado")) << comp().errores["parado"];
 }
 
 TEST_F(Banco, UnaVersionNuevaEsperaAQueLaAppSuelteElComponente) {
@@ -58,7 +83,6 @@ TEST_F(Banco, UnaVersionNuevaEsperaAQueLaAppSuelteElComponente) {
   refrescar({v2});
   ASSERT_EQ(comp().instalado("efectos")->pendiente, "2.0·");
   EXPECT_EQ(leerArchivo(carpeta() / "efectos/v.txt"), "1");
-  EXPECT_EQ(leerArchivo(carpeta() / ".pendientes/efectos/v.txt"), "2");
   EXPECT_EQ(comp().estado()[0]["nueva"], true);
   refrescar({v2});
   EXPECT_EQ(descargasDe("efectos"), 2u);
@@ -91,7 +115,7 @@ TEST_F(Banco, UnaVersionNuevaEsperaAQueLaAppSuelteElComponente) {
   EXPECT_EQ(bucle.temporizadoresActivos(), temporizadores);
 }
 
-TEST_F(Banco, ElReemplazoHeredaElInterruptorYQuitaElViejoCuandoQuedaLibre) {
+TEST_F(Banco, ElReemplazoHeredaElInterruptorYQuitaElViejoCuandoNingunProcesoVivoLoUsa) {
   instalarYa(publicar("viejo", "1.0"));
   comp().activar("viejo", false);
   auto app = usar("viejo");
@@ -116,23 +140,20 @@ TEST_F(Banco, ElReemplazoHeredaElInterruptorYQuitaElViejoCuandoQuedaLibre) {
   EXPECT_FALSE(comp().instalado("viejo"));
   EXPECT_FALSE(fs::exists(carpeta() / "viejo"));
   EXPECT_EQ(comp().instalados().size(), 1u);
-}
 
-TEST_F(Banco, SoloUnProcesoVivoConIdPositivoCuentaComoUso) {
-  instalarYa(publicar("marca", "1.0"));
-  // "-1" and "0" would reach every process or the own group; a dead process counts for
-  // nothing either.
-  pid_t muerto = usar("marca")->pid();
+  // Only a live process with a positive id counts as use: "-1" and "0" would reach every
+  // process or the own group, and a dead process counts for nothing either.
+  pid_t muerto = usar("nuevo")->pid();
   for (const auto& marca :
        std::vector<std::string>{"-1", "0", "+0", "4294967296", "12a", "", std::to_string(muerto)}) {
-    marcar("marca", marca);
-    EXPECT_FALSE(comp().enUso("marca")) << marca;
+    marcar("nuevo", marca);
+    EXPECT_FALSE(comp().enUso("nuevo")) << marca;
   }
-  marcar("marca", "+" + std::to_string(getpid()) + "\r\n");
-  EXPECT_TRUE(comp().enUso("marca"));
-  marcar("marca", "-1");
-  EXPECT_TRUE(comp().quitar("marca"));
-  EXPECT_FALSE(fs::exists(carpeta() / "marca"));
+  marcar("nuevo", "+" + std::to_string(getpid()) + "\r\n");
+  EXPECT_TRUE(comp().enUso("nuevo"));
+  marcar("nuevo", "-1");
+  EXPECT_TRUE(comp().quitar("nuevo"));
+  EXPECT_FALSE(fs::exists(carpeta() / "nuevo"));
   EXPECT_TRUE(comp().instalados().empty());
 }
 

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <random>
 
 #include "apoyo/bucle_manual.h"
 #include "apoyo/carpeta_temporal.h"
@@ -17,13 +16,6 @@ using namespace orvo;
 using namespace orvo::prueba;
 
 namespace {
-
-std::string azar(size_t n, unsigned semilla) {
-  std::mt19937 g(semilla);
-  std::string s(n, '\0');
-  for (auto& c : s) c = static_cast<char>(g());
-  return s;
-}
 
 struct Fin {
   bool completa = false;
@@ -51,19 +43,21 @@ struct Sesion {
                         fines[id].completa = true;
                       }});
   }
-  // Starts /v.zip, continuing from `retomar`, and runs it to its end.
-  Fin& bajar(std::optional<DatosRetomar> retomar = std::nullopt) {
+  // Starts /v.zip, continuing from `retomar`.
+  TareaDescarga iniciar(std::optional<DatosRetomar> retomar = std::nullopt) {
     PeticionHttp p;
     p.url = servidor.base() + "v.zip";
-    auto id = descargas.iniciar(p, std::move(retomar));
+    return descargas.iniciar(p, std::move(retomar));
+  }
+  // Runs it to its end.
+  Fin& bajar(std::optional<DatosRetomar> retomar = std::nullopt) {
+    auto id = iniciar(std::move(retomar));
     EXPECT_TRUE(bucle.esperarHasta([&] { return fines[id].completa; }));
     return fines[id];
   }
-  // Starts /v.zip and waits until `bytes` arrived.
+  // Runs it until `bytes` arrived.
   TareaDescarga hasta(int64_t bytes) {
-    PeticionHttp p;
-    p.url = servidor.base() + "v.zip";
-    auto id = descargas.iniciar(p, std::nullopt);
+    auto id = iniciar();
     EXPECT_TRUE(bucle.esperarHasta([&] { return fines[id].escritos == bytes; }));
     return id;
   }
@@ -74,7 +68,7 @@ struct Sesion {
 TEST(DescargasCurl, SinRangosOConOtroArchivoEmpiezaDeCero) {
   for (bool cambia : {false, true}) {
     Sesion s;
-    const auto viejo = azar(2'000'000, 2), nuevo = azar(1'500'000, 3);
+    const auto viejo = bytesAlAzar(2'000'000, 2), nuevo = bytesAlAzar(1'500'000, 3);
     s.servidor.publicar("/v.zip", {.datos = viejo,
                                    .aceptaRangos = cambia,
                                    .cortarTras = 700'000,
@@ -94,35 +88,16 @@ TEST(DescargasCurl, SinRangosOConOtroArchivoEmpiezaDeCero) {
   }
 }
 
-TEST(DescargasCurl, UnaTransferenciaDetenidaEntregaLoRecibidoYSigueEnOtra) {
+TEST(DescargasCurl, CancelarBorraLoRecibidoYUnaDetenidaLoEntregaYSigueEnOtra) {
   Sesion s;
-  const auto datos = azar(1'200'000, 5);
-  s.servidor.publicar(
-      "/v.zip",
-      {.datos = datos, .detenerTras = 400'000, .detencionesRestantes = 1, .etag = "\"v1\""});
-  auto id = s.hasta(400'000);
-  std::optional<std::optional<DatosRetomar>> entregados;
-  s.descargas.cancelarRetomando(
-      id, [&](std::optional<DatosRetomar> d) { s.bucle.enPrincipal([&, d] { entregados = d; }); });
-  ASSERT_TRUE(s.bucle.esperarHasta([&] { return entregados && s.fines[id].completa; }));
-  EXPECT_TRUE(s.fines[id].fallo && s.fines[id].fallo->cancelada);
-  ASSERT_TRUE(*entregados);
-  EXPECT_EQ((*entregados)->bytes, 400'000);
-
-  auto& f = s.bajar(*entregados);
-  EXPECT_FALSE(f.fallo);
-  ASSERT_TRUE(f.contenido);
-  EXPECT_TRUE(*f.contenido == datos);
-  EXPECT_EQ(s.servidor.peticiones().back().cabecera("Range"), "bytes=400000-");
-}
-
-TEST(DescargasCurl, CancelarBorraLoRecibido) {
-  Sesion s;
-  s.servidor.publicar("/v.zip", {.datos = azar(600'000, 6),
-                                 .detenerTras = 100'000,
-                                 .detencionesRestantes = 1,
-                                 .etag = "\"v1\""});
-  auto id = s.hasta(100'000);
+  auto detenida = [&](int64_t tras) {
+    s.servidor.publicar("/v.zip", {.datos = bytesAlAzar(1'200'000, 5),
+                                   .detenerTras = size_t(tras),
+                                   .detencionesRestantes = 1,
+                                   .etag = "\"v1\""});
+    return s.hasta(tras);
+  };
+  auto id = detenida(100'000);
   s.descargas.cancelar(id);
   ASSERT_TRUE(s.bucle.esperarHasta([&] { return s.fines[id].completa; }));
   EXPECT_TRUE(s.fines[id].fallo && s.fines[id].fallo->cancelada);
@@ -130,4 +105,17 @@ TEST(DescargasCurl, CancelarBorraLoRecibido) {
   for (const auto& e : std::filesystem::recursive_directory_iterator(s.t.ruta()))
     archivos += e.is_regular_file();
   EXPECT_EQ(archivos, 0u);
+
+  id = detenida(400'000);
+  std::optional<std::optional<DatosRetomar>> entregados;
+  s.descargas.cancelarRetomando(
+      id, [&](std::optional<DatosRetomar> d) { s.bucle.enPrincipal([&, d] { entregados = d; }); });
+  ASSERT_TRUE(s.bucle.esperarHasta([&] { return entregados && s.fines[id].completa; }));
+  EXPECT_TRUE(s.fines[id].fallo && s.fines[id].fallo->cancelada);
+  ASSERT_TRUE(*entregados);
+  EXPECT_EQ((*entregados)->bytes, 400'000);
+  auto& f = s.bajar(*entregados);
+  EXPECT_FALSE(f.fallo);
+  EXPECT_TRUE(f.contenido == bytesAlAzar(1'200'000, 5));
+  EXPECT_EQ(s.servidor.peticiones().back().cabecera("Range"), "bytes=400000-");
 }

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -20,19 +19,12 @@ using prueba::CarpetaTemporal;
 using prueba::EntradaZip;
 using prueba::leer;
 
-std::string azar(size_t n) {
-  std::mt19937 g(7);
-  std::string s(n, '\0');
-  for (auto& c : s) c = static_cast<char>(g());
-  return s;
-}
-
 // A real tree zipped by the zip tool, modes, empty folders, links and a large file with it;
 // unpacked into a destination that does not exist yet, then again over itself; and hostile
 // archives that must not reach outside.
 TEST(Desempaquetar, ArbolNormalEnteroYLoHostilNoSaleDeSuCarpeta) {
   CarpetaTemporal t;
-  const auto grande = azar(3 * 1024 * 1024 + 17);
+  const auto grande = prueba::bytesAlAzar(3 * 1024 * 1024 + 17);
   t.escribir("origen/App/bin/herramienta", "#!/bin/sh\necho hola\n");
   t.escribir("origen/App/datos/g.bin", grande);
   fs::create_directories(t / "origen/App/vacia");

@@ -36,14 +36,6 @@ AppRemota Banco::empaquetar(const std::string& id, const std::string& version,
   return empaquetarApp(t / "obra", carpeta, id, version, script, ejecutable, relleno);
 }
 
-AppRemota Banco::publicar(const std::string& id, const std::string& version) {
-  auto app = empaquetar(id, version);
-  servidor.publicar("/" + id + ".zip", {.datos = *leerArchivo(carpeta / (id + ".zip")),
-                                        .etag = "\"" + version + "\""});
-  catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = servidor.base(); });
-  return app;
-}
-
 fs::path Banco::instalarAMano(const std::string& id, const std::string& version) {
   auto claves = clavesDe(bundleDePrueba(id), id);
   claves["CFBundleShortVersionString"] = version;

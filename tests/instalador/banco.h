@@ -66,8 +66,6 @@ struct Banco {
   AppRemota empaquetar(const std::string& id, const std::string& version,
                        const std::string& script = kScriptQueEspera, bool ejecutable = true,
                        size_t relleno = 0);
-  // The same, published by the test server at /<id>.zip and the source set to it.
-  AppRemota publicar(const std::string& id, const std::string& version);
   // Installs a copy of that bundle (without zipping) straight into the applications folder.
   std::filesystem::path instalarAMano(const std::string& id, const std::string& version);
 

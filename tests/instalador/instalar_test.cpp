@@ -1,5 +1,5 @@
 // Whole installations through the real download session, real zips, real bundles and
-// real processes: an install over a connection that breaks, an update that waits for
+// real processes: an update whose connection breaks and that waits for
 // its app and for what still runs from it, an opening refused and then failing and the
 // way back from it, and inputs that must touch nothing.
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 
 #include "banco.h"
 #include "comun/archivos.h"
+#include "plataforma/linux/info_plist.h"
 
 using namespace orvo;
 using namespace orvo::prueba;
@@ -17,51 +18,29 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string versionDe(const fs::path& bundle) {
-  auto plist = leerArchivo(bundle / "Contents/Info.plist").value_or("");
-  auto i = plist.find("<key>CFBundleShortVersionString</key><string>");
-  return i == std::string::npos ? "" : plist.substr(i + 45, plist.find('<', i + 45) - i - 45);
-}
-
-// Working folders of installations left in the temporary folder.
-int trabajos(const fs::path& tmp) {
-  int n = 0;
-  for (const auto& e : fs::directory_iterator(tmp))
-    n += e.path().filename().string().starts_with("orvo-suite-");
-  return n;
+  return leerInfoPlist(bundle / "Contents/Info.plist")
+      .value_or(std::map<std::string, std::string>{})["CFBundleShortVersionString"];
 }
 
 }  // namespace
 
-// Each new connection asks only for what is missing, naming the version it continues; the
-// digest check after it would catch a spliced file.
-TEST(Instalar, UnaDescargaCortadaDosVecesSigueDondeQuedo) {
-  Banco b;
-  auto app = b.empaquetar("uno", "1.0", kScriptQueEspera, true, 3'000'000);
-  b.servidor.publicar("/uno.zip", {.datos = *leerArchivo(b.carpeta / "uno.zip"),
-                                   .cortarTras = 1'000'000,
-                                   .cortesRestantes = 2,
-                                   .etag = "\"e\""});
-  b.catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = b.servidor.base(); });
-  b.instalador().comenzar(app, false);
-  ASSERT_TRUE(b.esperarFin("uno"));
-  EXPECT_EQ(b.lineas.back(), "lista · paso 6/5 fin 100% ");
-  EXPECT_EQ(b.terminadas, 1);
-  std::vector<std::string> rangos;
-  for (const auto& p : b.servidor.peticiones()) rangos.push_back(p.cabecera("Range"));
-  EXPECT_EQ(rangos, (std::vector<std::string>{"", "bytes=1000000-", "bytes=2000000-"}));
-  EXPECT_EQ(b.servidor.peticiones()[2].cabecera("If-Range"), "\"e\"");
-}
-
-// The update waits, at no cost, while the app runs; then up to 15 s for a helper that
-// still runs from inside the bundle.
-TEST(Instalar, ActualizarEsperaALaAppYHasta15SegundosASusProcesos) {
+// The update's download, cut twice, goes on each time from where it stopped, naming the
+// version it continues (the digest check after it would catch a spliced file). Then it
+// waits, at no cost, while the app runs; then up to 15 s for a helper that still runs from
+// inside the bundle.
+TEST(Instalar, ActualizarTrasDosCortesEsperaALaAppYHasta15SegundosASusProcesos) {
   Banco b;
   auto vieja = b.instalarAMano("tres", "1.0");
   auto ayudante = vieja / "Contents/Helpers/ayudante";
   fs::create_directories(ayudante.parent_path());
   std::ofstream(ayudante) << kScriptQueEspera;
   fs::permissions(ayudante, fs::perms(0755));
-  auto app = b.publicar("tres", "2.0");
+  auto app = b.empaquetar("tres", "2.0", kScriptQueEspera, true, 3'000'000);
+  b.servidor.publicar("/tres.zip", {.datos = *leerArchivo(b.carpeta / "tres.zip"),
+                                    .cortarTras = 1'000'000,
+                                    .cortesRestantes = 2,
+                                    .etag = "\"e\""});
+  b.catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = b.servidor.base(); });
   {
     ProcesoPrueba abierta(vieja / "Contents/MacOS/tres");
     ProcesoPrueba resto(ayudante);
@@ -80,13 +59,19 @@ TEST(Instalar, ActualizarEsperaALaAppYHasta15SegundosASusProcesos) {
   }
   ASSERT_TRUE(b.esperarFin("tres"));
   EXPECT_EQ(b.lineas.back(), "lista · paso 7/6 fin 100% ");
+  EXPECT_EQ(b.terminadas, 1);
   EXPECT_EQ(versionDe(b.apps / "Prueba tres.app"), "2.0");
   EXPECT_EQ(versionDe(b.datos / "respaldo/Prueba tres.app"), "1.0");
+  std::vector<std::string> rangos;
+  for (const auto& p : b.servidor.peticiones()) rangos.push_back(p.cabecera("Range"));
+  EXPECT_EQ(rangos, (std::vector<std::string>{"", "bytes=1000000-", "bytes=2000000-"}));
+  EXPECT_EQ(b.servidor.peticiones()[2].cabecera("If-Range"), "\"e\"");
 }
 
 // An update whose opening fails: refused (no execute bit) until allowed, then closing by
 // itself at every one of three openings. It ends `lista` flagged, and the version it
-// replaced comes back, recorded, while the one left is kept and skipped.
+// replaced comes back, while the one left is kept and skipped. The swap itself, its record
+// and a damaged backup are the real program's, in Vuelta.MatarEnCadaPaso....
 TEST(Instalar, UnaVersionQueNoQuedaAbiertaSeMarcaYSeVuelveALaAnterior) {
   Banco b;
   const std::string id = "cuatro";
@@ -98,12 +83,11 @@ TEST(Instalar, UnaVersionQueNoQuedaAbiertaSeMarcaYSeVuelveALaAnterior) {
   auto inst = b.instalador().enCurso(id);
   EXPECT_EQ(inst->pasos.at(4), "Autorizar en Linux");
   EXPECT_EQ(inst->paso, 4);
-  EXPECT_NE(b.log().find("su ejecutable no tiene permiso de ejecución"), std::string::npos);
   b.instalador().autorizada();
   EXPECT_EQ(inst->fase, Fase::autorizar);
   EXPECT_EQ(std::count(inst->pasos.begin(), inst->pasos.end(), "Autorizar en Linux"), 1);
   // The user fixes it and says so.
-  auto bundle = b.apps / app.app, respaldo = b.datos / "respaldo" / app.app;
+  auto bundle = b.apps / app.app;
   fs::permissions(bundle / "Contents/MacOS" / id, fs::perms(0755));
   b.instalador().autorizada();
   ASSERT_TRUE(b.esperarFin(id, 40));
@@ -119,9 +103,6 @@ TEST(Instalar, UnaVersionQueNoQuedaAbiertaSeMarcaYSeVuelveALaAnterior) {
             (std::vector<std::string>{"corriendo · paso 1/2 Volver a la versión anterior 0% ",
                                       "corriendo · paso 2/2 Registrar en Linux 0% ",
                                       "lista · paso 3/2 fin 100% "}));
-  EXPECT_EQ(versionDe(bundle), "1.0");
-  EXPECT_EQ(versionDe(respaldo), "2.0");
-  EXPECT_EQ(b.catalogo().registro.apps.at(id).version, "1.0");
   EXPECT_EQ(b.catalogo().registro.anteriores.at(id).version, "2.0");
   EXPECT_EQ(b.catalogo().ajustes.omitidas.at(id), "2.0");
 
@@ -136,14 +117,6 @@ TEST(Instalar, UnaVersionQueNoQuedaAbiertaSeMarcaYSeVuelveALaAnterior) {
     b.bucle.esperarHasta([&] { return termina; }, 0.05), b.bucle.avanzar(0.1);
   EXPECT_TRUE(termina);
   b.instalador().cancelar(id);  // the process would have ended with it under way
-  EXPECT_EQ(versionDe(bundle), "2.0");
-  EXPECT_NE(b.log().find("Prueba cuatro 2.0  instalada: se vuelve a abrir"), std::string::npos)
-      << b.log();
-  // A backup that lost its program is not offered, and going back to it does nothing.
-  fs::remove(respaldo / "Contents/MacOS" / id);
-  EXPECT_FALSE(b.catalogo().anterior(app));
-  b.instalador().volver(app);
-  EXPECT_FALSE(b.instalador().enCurso(id));
   EXPECT_EQ(versionDe(bundle), "2.0");
 }
 
@@ -180,7 +153,9 @@ TEST(Instalar, EntradasMalasFallanSinTocarNada) {
   EXPECT_EQ(fallo(a), "La fuente respondió 404 al descargar");
 
   EXPECT_TRUE(fs::is_empty(b.apps));
-  EXPECT_EQ(trabajos(b.t / "tmp"), 0);
+  // No working folder of an installation is left.
+  for (const auto& e : fs::directory_iterator(b.t / "tmp"))
+    EXPECT_FALSE(e.path().filename().string().starts_with("orvo-suite-")) << e.path();
   EXPECT_FALSE(fs::exists(b.t / "Fuera.app"));
   EXPECT_EQ(b.terminadas, 0);
 }

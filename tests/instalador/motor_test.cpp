@@ -15,15 +15,13 @@ using namespace orvo::prueba;
 namespace {
 
 AppRemota appDe(const std::string& id, std::optional<int64_t> tam, std::string version = "1.0") {
-  AppRemota a;
-  a.id = id;
-  a.nombre = "Prueba " + id;
-  a.bundle = bundleDePrueba(id);
-  a.app = a.nombre + ".app";
-  a.version = version;
-  a.url = id + ".zip";
-  a.tam = tam;
-  return a;
+  return {.id = id,
+          .nombre = "Prueba " + id,
+          .bundle = bundleDePrueba(id),
+          .app = "Prueba " + id + ".app",
+          .version = version,
+          .url = id + ".zip",
+          .tam = tam};
 }
 
 struct Motor : ::testing::Test {
@@ -75,7 +73,7 @@ TEST_F(Motor, UnaDescargaQuietaCambiaDeConexionYLaNovenaVezFalla) {
             "La descarga se detuvo y no pudo continuar. Revisa tu conexión y vuelve a intentarlo.");
 }
 
-TEST_F(Motor, UnaDescargaLentaCambiaTrasOchoSegundosYDoceVecesComoMucho) {
+TEST_F(Motor, UnaDescargaLentaCambiaTrasOchoSegundosDoceVecesComoMuchoYNuncaConPocoPorBajar) {
   auto inst = comenzar(appDe("l", 400'000'000));
   int64_t bytes = 0;
   std::vector<double> cambios;
@@ -94,13 +92,10 @@ TEST_F(Motor, UnaDescargaLentaCambiaTrasOchoSegundosYDoceVecesComoMucho) {
   EXPECT_EQ(cambios[0], 14);
   EXPECT_EQ(inst->reintentos, 0);
   EXPECT_EQ(inst->fase, Fase::corriendo);
-  EXPECT_NE(b.log().find("descarga de Prueba l lenta (489 KB/s): otra conexión desde 6 MB (1)"),
-            std::string::npos)
-      << b.log();
-}
 
-TEST_F(Motor, ConPocoPorBajarNuncaCambiaPorLentitud) {
-  auto inst = comenzar(appDe("p", 15'000'000));
+  // With little left to fetch it never switches for slowness.
+  b.instalador().cancelar("l");
+  inst = comenzar(appDe("p", 15'000'000));
   for (int64_t bytes = 100'000; bytes < 15'000'000; bytes += 500'000) {
     av.progreso(b.guion.ultima(), bytes, 15'000'000);
     b.bucle.avanzar(1);
@@ -129,7 +124,6 @@ TEST_F(Motor, CortesConYSinDatosParaSeguir) {
 }
 
 TEST_F(Motor, VariasInstalacionesActualCancelarYDescartar) {
-  EXPECT_EQ(b.instalador().actual(), nullptr);
   auto a = comenzar(appDe("a", 4000));
   auto otra = comenzar(appDe("b", 4000));
   // The server gives no size: the manifest's makes the fraction.

@@ -19,17 +19,7 @@ namespace {
 
 class Campana {
  public:
-  Campana() {
-    // Many small files and one larger one: a half-done copy or delete cannot pass for whole.
-    for (auto* v : {"1.0", "2.0"}) {
-      auto app = empaquetarApp(m_.t / "obra", m_.t / "fuente" / v, "uno", v, kScriptQueEspera, true,
-                               2u << 20, 300);
-      app.url = std::string(v) + "/uno.zip";
-      versiones_.push_back(app);
-      arboles_.push_back(arbol(m_.t / "obra/uno" / v / "Prueba uno.app"));
-    }
-    m_.fuente((m_.t / "fuente").string());
-  }
+  Campana() : v_(m_.dosVersiones("uno")) {}
   const fs::path& raiz() const { return m_.t.ruta(); }
 
   // Runs the update to version `v` until `matar` returns, then kills it; checks the bundle
@@ -42,7 +32,7 @@ class Campana {
     apagarApp();
     ++intentos;
     auto en = arbol(m_.t / "apps/Prueba uno.app");
-    bool entera = en == arboles_[0] || en == arboles_[1];
+    bool entera = en == v_[0].arbol || en == v_[1].arbol;
     bool termina = segundaCorrida(v);
     if (entera && termina)
       ++sobrevividas;
@@ -60,11 +50,8 @@ class Campana {
           return l.starts_with("corriendo") && l.find("Abrir") != std::string::npos;
         },
         60);
-    auto anotada = [&] {
-      auto registro = Json::parse(leerArchivo(m_.t / "datos/registro.json").value_or("{}"));
-      return registro["apps"]["uno"]["version"] == versiones_[v].version;
-    };
-    bool bien = abre && esperarQue(anotada) && arbol(m_.t / "apps/Prueba uno.app") == arboles_[v];
+    bool bien = abre && esperarQue([&] { return m_.anotada("uno") == v_[v].app.version; }) &&
+                arbol(m_.t / "apps/Prueba uno.app") == v_[v].arbol;
     c.matar();
     apagarApp();
     if (!bien) std::printf("%s\n", c.texto.c_str());
@@ -87,7 +74,7 @@ class Campana {
   // A run to version `v` that asks a still running app to quit rather than wait for the
   // user; no app from an earlier run is left to ask.
   std::vector<std::string> entorno(int v) {
-    m_.manifiesto(m_.t / "fuente", {versiones_[v]});
+    m_.manifiesto(m_.t / "fuente", {v_[v].app});
     matarAppsDe(m_.t / "apps");
     auto e = m_.entorno("uno");
     e.push_back("OV_CERRAR=1");
@@ -100,8 +87,7 @@ class Campana {
   }
 
   Maquina m_;
-  std::vector<AppRemota> versiones_;
-  std::vector<std::map<std::string, std::string>> arboles_;
+  std::vector<Version> v_;
 };
 
 void campana(Campana& c, const char* nombre) {

@@ -12,27 +12,46 @@
 #include "apoyo/app_prueba.h"
 #include "apoyo/carpeta_temporal.h"
 #include "apoyo/ordenes.h"
+#include "apoyo/servicio_prueba.h"
 #include "comun/archivos.h"
 #include "comun/json_estricto.h"
 
 namespace orvo::prueba {
 
+// Every item below `raiz` with its kind, mode and content (or link target), to tell a whole
+// bundle from a half-copied or half-deleted one.
+std::map<std::string, std::string> arbol(const std::filesystem::path& raiz);
+
+struct Version {
+  AppRemota app;
+  std::map<std::string, std::string> arbol;  // of its bundle
+};
+
 struct Maquina {
   CarpetaTemporal t;
   ~Maquina() { matarAppsDe(t.ruta()); }
 
-  void fuente(const std::string& fuente) {
-    t.escribir("datos/ajustes.json", Json{{"fuente", fuente},
-                                          {"instalarAlCerrar", true},
-                                          {"avisar", Json::object()},
-                                          {"componentes", Json::object()}}
-                                         .dump());
-  }
+  void fuente(const std::string& fuente) { escribirAjustes(t / "datos", fuente); }
   void manifiesto(const std::filesystem::path& carpeta, const std::vector<AppRemota>& apps) {
-    Json lista = Json::array();
-    for (const auto& a : apps) lista.push_back(a.aJson());
-    std::ofstream(carpeta / "orvo-suite.json")
-        << Json{{"formato", "orvo-suite/1"}, {"version", 1}, {"apps", lista}}.dump();
+    std::ofstream(carpeta / "orvo-suite.json") << manifiestoDe(apps);
+  }
+  // Releases 1.0 and 2.0 of `id` at fuente/<version>/<id>.zip, the source set to them. Many
+  // small files and one larger one: a half-done copy or delete cannot pass for whole.
+  std::vector<Version> dosVersiones(const std::string& id) {
+    std::vector<Version> r;
+    for (std::string v : {"1.0", "2.0"}) {
+      auto app =
+          empaquetarApp(t / "obra", t / "fuente" / v, id, v, kScriptQueEspera, true, 2u << 20, 300);
+      app.url = v + "/" + id + ".zip";
+      r.push_back({app, arbol(t / "obra" / id / v / app.app)});
+    }
+    fuente((t / "fuente").string());
+    return r;
+  }
+  // The version the record names for `id` (null when none).
+  Json anotada(const std::string& id) const {
+    return Json::parse(
+        leerArchivo(t / "datos/registro.json").value_or("{}"))["apps"][id]["version"];
   }
   // The variables of a run that installs `id`.
   std::vector<std::string> entorno(const std::string& id) const {
@@ -59,10 +78,6 @@ inline std::vector<std::string> lineas(const std::string& texto) {
     r.push_back(texto.substr(i, j - i));
   return r;
 }
-
-// Every item below `raiz` with its kind, mode and content (or link target), to tell a whole
-// bundle from a half-copied or half-deleted one.
-std::map<std::string, std::string> arbol(const std::filesystem::path& raiz);
 
 // The binary started directly (no shell between), its output read as it comes.
 class Corrida {

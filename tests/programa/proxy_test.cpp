@@ -18,9 +18,7 @@ TEST(ProxyPrograma, ElDelEntornoYElDeLosAjustesDelEscritorio) {
   ProxyPrueba proxy;
   auto uno = empaquetarApp(m.t / "obra", m.t / "zips", "uno", "1.0");
   servidor.publicar("/uno.zip", {.datos = *leerArchivo(m.t / "zips/uno.zip")});
-  servicio.manifiesto(
-      "tok", Json{{"formato", "orvo-suite/1"}, {"version", 1}, {"apps", Json::array({uno.aJson()})}}
-                 .dump());
+  servicio.manifiesto("tok", manifiestoDe({uno}));
   servicio.clienteEn(m.t / "datos", "tok");
   // GNOME's proxy settings; its default would let 127.0.0.0/8 go direct.
   m.t.escribir("config/glib-2.0/settings/keyfile",

@@ -34,8 +34,7 @@ TEST(PruebaInstalar, DesdeUnaCarpetaLocal) {
                                  "lista · paso 6/5 fin 100% ",
                                  "FIN lista",
                              }));
-  auto registro = Json::parse(leerArchivo(m.t / "datos/registro.json").value_or("{}"));
-  EXPECT_EQ(registro["apps"]["uno"]["version"], "1.0");
+  EXPECT_EQ(m.anotada("uno"), "1.0");
   EXPECT_TRUE(fs::exists(m.t / ("xdg/applications/orvo-" + bundleDePrueba("uno") + ".desktop")));
   EXPECT_TRUE(fs::is_empty(m.t / "tmp"));
   EXPECT_FALSE(fs::exists(m.t / "datos/respaldo/Prueba uno.app"));
@@ -60,18 +59,11 @@ TEST(PruebaInstalar, DesdeElServidorElTokenNoSigueAOtroOrigen) {
   ServidorPrueba origen, otro;
   auto uno = empaquetarApp(m.t / "obra", m.t / "zips", "uno", "1.0", "#!/bin/sh\nsleep 30\n");
   otro.publicar("/uno.zip", {.datos = *leerArchivo(m.t / "zips/uno.zip")});
-  auto salto = [](const std::string& a) {
-    return [a](const PeticionRecibida&) {
-      return RespuestaPrueba{302, "", "text/plain", {{"Location", a}}};
-    };
-  };
-  origen.alRuta("/uno.zip", salto("/aqui.zip"));
-  origen.alRuta("/aqui.zip", salto(otro.base() + "uno.zip"));
+  origen.alRuta("/uno.zip", [](auto&) { return redirigir("/aqui.zip"); });
+  origen.alRuta("/aqui.zip", [&](auto&) { return redirigir(otro.base() + "uno.zip"); });
   origen.alAccion("feed", [&](const PeticionRecibida& p) {
     if (p.cabecera("X-Orvo-Token") != "secreto") return RespuestaPrueba{401, "{}"};
-    return RespuestaPrueba{
-        200, Json{{"formato", "orvo-suite/1"}, {"version", 1}, {"apps", Json::array({uno.aJson()})}}
-                 .dump()};
+    return RespuestaPrueba{200, manifiestoDe({uno})};
   });
   m.fuente(origen.base());
   m.t.escribir("datos/sesion.json", Json{{origen.base(), "secreto"}}.dump());

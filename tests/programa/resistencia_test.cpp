@@ -74,18 +74,14 @@ TEST(Resistencia, ZipsHostilesYServidoresSinFinNoReemplazanLaAppInstalada) {
   auto hostil = [&](const std::vector<EntradaZip>& e) {
     return x.fallida(zipHostil(x.m, e, x.uno));
   };
-  const std::string inseguro =
-      "No pude desempaquetar Prueba uno.app: el zip trae rutas o enlaces que salen de su "
-      "carpeta. No instalé nada.";
-  const std::string noCarpeta =
-      "El zip trae Prueba uno.app, pero no es una carpeta. No instalé nada.";
-  EXPECT_EQ(hostil({{"Prueba uno.app", "enlace", "/etc", 0777}}), inseguro);
-  EXPECT_EQ(hostil({{"Prueba uno.app", "enlace", "../../../casa", 0777}}), inseguro);
+  EXPECT_EQ(hostil({{"Prueba uno.app", "enlace", "/etc", 0777}}),
+            "No pude desempaquetar Prueba uno.app: el zip trae rutas o enlaces que salen de su "
+            "carpeta. No instalé nada.");
+  // A link to a folder inside is no folder either.
   auto otra = bundle(id);
   for (auto& e : otra) e.nombre.replace(0, 10, "Otra");
   otra.push_back({"Prueba uno.app", "enlace", "Otra.app", 0777});
-  EXPECT_EQ(hostil(otra), noCarpeta);
-  EXPECT_EQ(hostil({{"Prueba uno.app", "archivo", "hola"}}), noCarpeta);
+  EXPECT_EQ(hostil(otra), "El zip trae Prueba uno.app, pero no es una carpeta. No instalé nada.");
   EXPECT_EQ(hostil(bundle("com.otro.vendedor")),
             "El zip trae Prueba uno.app, pero no es " + id + ". No instalé nada.");
   EXPECT_EQ(hostil(bundle(id, false)),

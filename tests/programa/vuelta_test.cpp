@@ -18,12 +18,8 @@ namespace {
 
 void vueltas(Maquina& m) {
   const std::string id = "vuelta";
-  std::vector<std::map<std::string, std::string>> arboles;
-  AppRemota app;
-  for (auto* v : {"1.0", "2.0"}) {
-    app = empaquetarApp(m.t / "obra", m.t / "fuente", id, v, kScriptQueEspera, true, 2u << 20, 300);
-    arboles.push_back(arbol(m.t / "obra" / id / v / app.app));
-  }
+  auto versiones = m.dosVersiones(id);
+  const auto& app = versiones[1].app;
   auto en = m.t / "apps" / app.app, respaldo = m.t / "datos/respaldo" / app.app;
   for (auto [v, hacia] : {std::pair{"2.0", en}, {"1.0", respaldo}}) {
     fs::create_directories(hacia.parent_path());
@@ -31,12 +27,11 @@ void vueltas(Maquina& m) {
              fs::copy_options::recursive | fs::copy_options::copy_symlinks);
   }
   m.manifiesto(m.t / "fuente", {app});
-  m.fuente((m.t / "fuente").string());
   auto entorno = m.entorno(id);
   entorno.push_back("OV_PRUEBA_VOLVER=1");
   auto entera = [&](const fs::path& b) {
     auto a = arbol(b);
-    return a == arboles[0] || a == arboles[1];
+    return a == versiones[0].arbol || a == versiones[1].arbol;
   };
   // After each line, then within the exchange that follows the second.
   std::mt19937 azar(std::random_device{}());
@@ -61,8 +56,7 @@ void vueltas(Maquina& m) {
   EXPECT_EQ(Corrida(entorno).terminar(60), 0);
   EXPECT_EQ(arbol(en), guardada);
   EXPECT_EQ(arbol(respaldo), antes);
-  auto registro = Json::parse(leerArchivo(m.t / "datos/registro.json").value_or("{}"));
-  EXPECT_EQ(arbol(en), arboles[registro["apps"][id]["version"] == "1.0" ? 0 : 1]);
+  EXPECT_EQ(arbol(en), versiones[m.anotada(id) == "1.0" ? 0 : 1].arbol);
   for (auto carpeta : {m.t / "apps", m.t / "datos/respaldo"})
     for (const auto& e : fs::directory_iterator(carpeta)) EXPECT_EQ(e.path(), carpeta / app.app);
 

@@ -43,13 +43,11 @@ Json BancoSkills::publicar(const std::string& id, const std::string& version,
                                     : entradas);
   std::string ruta = "/" + id + "-" + version + ".zip";
   servidor.publicar(ruta, ArchivoPrueba{zip});
-  Sha256 h;
-  h.agregar(zip);
   return {{"id", id},
           {"nombre", "Skill " + id},
           {"version", version},
           {"url", ruta.substr(1)},
-          {"sha256", hex(h.terminar())},
+          {"sha256", *sha256(t.escribir("zips" + ruta, zip))},
           {"alcance", "equipo"},
           {"dueno", {{"nombre", "Ana"}, {"email", "ana@orvo.example"}}}};
 }

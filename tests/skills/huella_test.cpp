@@ -1,11 +1,11 @@
 // The fingerprint against an independent computation of the same rule.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "apoyo/carpeta_temporal.h"
+#include "apoyo/ordenes.h"
 #include "comun/sha256.h"
 #include "skills/huella.h"
 
@@ -34,11 +34,9 @@ std::string huellaPython(const fs::path& carpeta) {
       "print(h.hexdigest())\n"
       "' '" +
       carpeta.string() + "'";
-  FILE* f = ::popen(orden.c_str(), "r");
-  char linea[80] = {};
-  if (!f || !std::fgets(linea, sizeof linea, f)) ADD_FAILURE() << "python3 did not answer";
-  if (f) ::pclose(f);
-  return std::string(linea).substr(0, 64);
+  auto r = ejecutar(orden);
+  EXPECT_EQ(r.estado, 0);
+  return r.texto.substr(0, 64);
 }
 
 TEST(Huella, CoincideConOtraImplementacion) {

@@ -75,7 +75,9 @@ bool alzarVentanaDe(pid_t pid) {
     XSendEvent(x, raiz, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
     XFlush(x);
   }
-  return gdk_x11_display_error_trap_pop(pantalla) == 0 && elegida != None;
+  // Another window that went meanwhile is no failure of this one.
+  gdk_x11_display_error_trap_pop_ignored(pantalla);
+  return elegida != None;
 }
 
 std::optional<std::string> fichaDeActivacion(const std::filesystem::path& ejecutable) {

@@ -30,7 +30,7 @@ TEST(AlFrente, LaVentanaDeDetrasPasaDelanteYUnaAppSinVentanaSeAbreConFicha) {
     return i == std::string::npos ? "" : std::to_string(std::stoul(r.substr(i + 2), nullptr, 16));
   };
   auto abrir = [&](const std::string& n, const std::string& guion = kConVentana) {
-    auto bundle = crearBundle(e.apps, n, clavesDe(idUnico(n), n), guion);
+    auto bundle = crearBundle(e.apps, "Orvo " + n, clavesDe(idUnico(n), n), guion);
     auto p = std::make_unique<ProcesoPrueba>(bundle / "Contents/MacOS" / n);
     if (guion != kConVentana) return std::pair(std::move(p), std::string());
     auto r = ejecutar("timeout 30 xdotool search --sync --onlyvisible --name '^" + n + "$'");

@@ -21,6 +21,13 @@ using namespace orvo;
 using namespace orvo::prueba;
 namespace fs = std::filesystem;
 
+// The program's folders, all inside `t`, as a shell line.
+std::string entornoEn(CarpetaTemporal& t) {
+  return "export HOME='" + (t / "casa").string() + "' XDG_CONFIG_HOME='" + (t / "config").string() +
+         "' XDG_DATA_HOME='" + (t / "xdg").string() + "' OV_DATOS='" + (t / "datos").string() +
+         "' OV_DESTINO='" + (t / "apps").string() + "' OV_PRUEBA_WEB='" ORVO_PAGINAS "'\n";
+}
+
 TEST(ProgramaConVentanas, PrimerArranqueEntraMuestraLasAppsYUnSegundoArranqueLePasaElTurno) {
   CarpetaTemporal t;
   ServidorPrueba servidor;
@@ -30,10 +37,7 @@ TEST(ProgramaConVentanas, PrimerArranqueEntraMuestraLasAppsYUnSegundoArranqueLeP
   servicio.manifiesto("tok-ana",
                       Json{{"formato", "f"}, {"version", 1}, {"apps", {app.aJson()}}}.dump());
   fs::create_directories(t / "apps");
-  auto entorno = "export HOME='" + (t / "casa").string() + "' XDG_CONFIG_HOME='" +
-                 (t / "config").string() + "' XDG_DATA_HOME='" + (t / "xdg").string() +
-                 "' OV_DATOS='" + (t / "datos").string() + "' OV_DESTINO='" +
-                 (t / "apps").string() + "' OV_PRUEBA_WEB='" ORVO_PAGINAS "'\n";
+  auto entorno = entornoEn(t);
   auto guion =
       t.escribir("primero.sh", "#!/bin/sh\n" + entorno + "export OV_PRUEBA_LOGIN='" +
                                    servidor.base() + "|ana@orvo.test|secreta'\nexec " +
@@ -86,10 +90,7 @@ TEST(ProgramaConVentanas, EnLaBandejaNoCargaWebKitHastaQueSeAbreLaVentana) {
                                        .dump());
   t.escribir("config/orvo-suite/preferencias.ini", "[Orvo Suite]\nyaAbierta=true\n");
   fs::create_directories(t / "apps");
-  auto entorno = "export HOME='" + (t / "casa").string() + "' XDG_CONFIG_HOME='" +
-                 (t / "config").string() + "' XDG_DATA_HOME='" + (t / "xdg").string() +
-                 "' OV_DATOS='" + (t / "datos").string() + "' OV_DESTINO='" +
-                 (t / "apps").string() + "' OV_PRUEBA_WEB='" ORVO_PAGINAS "'\n";
+  auto entorno = entornoEn(t);
   auto guion = t.escribir("bandeja.sh", "#!/bin/sh\n" + entorno + "exec " + ORVO_BINARIO + " >'" +
                                             (t / "salida.txt").string() + "' 2>&1\n");
   fs::permissions(guion, fs::perms(0755));
@@ -119,17 +120,12 @@ TEST(ProgramaConVentanas, EnLaBandejaNoCargaWebKitHastaQueSeAbreLaVentana) {
 TEST(ProgramaConVentanas, ElMarcoMovidoSobreviveAUnSigterm) {
   CarpetaTemporal t;
   fs::create_directories(t / "apps");
-  auto guion = t.escribir(
-      "ventana.sh",
-      "#!/bin/sh\nexport HOME='" + (t / "casa").string() + "' XDG_CONFIG_HOME='" +
-          (t / "config").string() + "' XDG_DATA_HOME='" + (t / "xdg").string() + "' OV_DATOS='" +
-          (t / "datos").string() + "' OV_DESTINO='" + (t / "apps").string() +
-          "' OV_PRUEBA_WEB='" ORVO_PAGINAS
-          "' OV_ABRIR=1\n"
-          // LeakSanitizer's tracer crashes at the end of any windowed run (the
-          // tray alone too): the exit status must be the program's own.
-          "export ASAN_OPTIONS=\"$ASAN_OPTIONS:detect_leaks=0\"\nexec " ORVO_BINARIO " >>'" +
-          (t / "salida.txt").string() + "' 2>&1\n");
+  // LeakSanitizer's tracer crashes at the end of any windowed run (the tray alone too): the
+  // exit status must be the program's own.
+  auto guion = t.escribir("ventana.sh", "#!/bin/sh\n" + entornoEn(t) +
+                                            "export OV_ABRIR=1 ASAN_OPTIONS=\"$ASAN_OPTIONS:"
+                                            "detect_leaks=0\"\nexec " ORVO_BINARIO " >>'" +
+                                            (t / "salida.txt").string() + "' 2>&1\n");
   fs::permissions(guion, fs::perms(0755));
   auto ventanaDe = [&](ProcesoPrueba& p) {
     auto r = ejecutar("timeout 60 xdotool search --sync --onlyvisible --pid " +

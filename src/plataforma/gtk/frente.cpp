@@ -83,9 +83,12 @@ bool alzarVentanaDe(pid_t pid) {
 std::optional<std::string> fichaDeActivacion(const std::filesystem::path& ejecutable) {
   GdkDisplay* pantalla = gdk_display_get_default();
   if (!pantalla) return std::nullopt;
+  // Bundle folders have spaces in their names.
+  char* orden = g_shell_quote(ejecutable.c_str());
   GAppInfo* info =
-      g_app_info_create_from_commandline(ejecutable.c_str(), ejecutable.filename().c_str(),
+      g_app_info_create_from_commandline(orden, ejecutable.filename().c_str(),
                                          G_APP_INFO_CREATE_SUPPORTS_STARTUP_NOTIFICATION, nullptr);
+  g_free(orden);
   if (!info) return std::nullopt;
   GdkAppLaunchContext* contexto = gdk_display_get_app_launch_context(pantalla);
   char* id =

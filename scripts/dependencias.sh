@@ -14,6 +14,8 @@ paquetes=(
   gsettings-desktop-schemas
   # Real tray hosts and notification servers for the tray tests, and clicks on them.
   xfce4-panel dunst xdotool
+  # A window manager that obeys _NET_ACTIVE_WINDOW, the GTK test apps' windows, xprop.
+  openbox gir1.2-gtk-3.0 x11-utils
 )
 faltan=()
 for p in "${paquetes[@]}"; do

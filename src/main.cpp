@@ -11,9 +11,11 @@
 #include "comun/log.h"
 #include "plataforma/gtk/aplicacion.h"
 #include "plataforma/gtk/bandeja_sni.h"
+#include "plataforma/gtk/frente.h"
 #include "plataforma/gtk/notificaciones_dbus.h"
 #include "plataforma/gtk/vista_web.h"
 #include "plataforma/linux/bucle_glib.h"
+#include "plataforma/linux/condiciones_gio.h"
 #include "plataforma/linux/descargas_curl.h"
 #include "plataforma/linux/espacio_linux.h"
 #include "plataforma/linux/http_curl.h"
@@ -32,6 +34,9 @@ namespace fs = std::filesystem;
 
 // Every real platform piece, in the order their users need them.
 struct PlataformaLinux {
+  // First: GIO's monitors load modules, which must happen on the main thread before the
+  // workers and the session thread start.
+  CondicionesGio condiciones;
   BucleGlib bucle;
   SistemaLinux sistema;
   HttpCurl http;
@@ -40,7 +45,9 @@ struct PlataformaLinux {
   DescargasCurl descargas{bucle, sistema.carpetaTemporal()};
   PermisosLinux permisos;
 
-  Plataforma comoInterfaz() { return {bucle, http, espacio, sistema, descargas, permisos}; }
+  Plataforma comoInterfaz() {
+    return {bucle, http, espacio, sistema, descargas, permisos, condiciones};
+  }
 };
 
 constexpr const char* kUso =
@@ -160,6 +167,7 @@ int escritorio(int argc, char** argv) {
       {.lanzar =
            [&](Pantalla& pantalla) {
              p = std::make_unique<PlataformaLinux>();
+             p->espacio.usarEscritorio(escritorioGtk());
              quitarCarpetasHuerfanas(p->sistema.carpetaTemporal());
              nucleo = std::make_unique<Nucleo>(p->comoInterfaz());
              delegado = std::make_unique<AppDelegate>(*nucleo, pantalla, bandeja, preferencias,

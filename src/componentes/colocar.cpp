@@ -116,7 +116,7 @@ void Componentes::reemplazos() {
     const auto& viejo = *r.migrarDe;
     if (!instalado(viejo)) continue;
     if (!instalado(r.id)) {
-      instalar(r.id);
+      if (!plataforma_.condiciones.espera()) instalar(r.id);
     } else if (!enUso(viejo) && quitar(viejo)) {
       Log::escribir("componente " + viejo + " reemplazado por " + r.id);
     }

@@ -12,9 +12,12 @@ void Componentes::sincronizar(const std::vector<ComponenteRemoto>& lista) {
   remotos = lista;
   escribirDisponibles();
   // A release already staged behind its app is not fetched again: every refresh would
-  // download it anew while the app runs.
+  // download it anew while the app runs. Updates nobody asked for wait while the system
+  // asks to save data or power; the next synchronisation after that fetches them.
+  bool automaticas = !plataforma_.condiciones.espera();
   for (const auto& r : lista)
-    if (auto inst = instalado(r.id); inst && hayNueva(r) && inst->pendiente != marcaDe(r))
+    if (auto inst = instalado(r.id);
+        automaticas && inst && hayNueva(r) && inst->pendiente != marcaDe(r))
       instalar(r.id);
   reemplazos();
   auto cola = std::exchange(pedidos, {});

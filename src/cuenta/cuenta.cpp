@@ -114,12 +114,20 @@ void Cuenta::guardarTokens(const Tokens& tokens) const {
 }
 
 Json Cuenta::json() const {
+  // The page names the app as the catalogue does, not by its id.
+  auto nombreDe = [&](const std::optional<std::string>& id) -> std::string {
+    if (id && catalogo_.manifiesto)
+      for (const auto& app : catalogo_.manifiesto->apps)
+        if (app.id == *id) return app.nombre;
+    return "";
+  };
   Json lista = Json::array();
   for (const auto& a : avisos)
     lista.push_back({{"id", a.id},
                      {"titulo", a.titulo},
                      {"texto", a.texto.value_or("")},
                      {"app", a.app.value_or("")},
+                     {"nombre_app", nombreDe(a.app)},
                      {"creado", a.creado.value_or("")}});
   Json j = {{"avisos", lista}};
   if (usuario)

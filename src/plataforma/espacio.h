@@ -53,6 +53,10 @@ class Espacio {
   // Starts the bundle's main executable detached. An error text when the system could
   // not start it (missing, not executable, wrong format).
   virtual Error abrir(const std::filesystem::path& bundle) = 0;
+  // Brings a running copy to the front: its window, when the desktop lets the program raise
+  // it, else its bundle started again with an activation token, which a single-instance app
+  // takes as the request to show itself. An error text when neither could be done.
+  virtual Error alFrente(const AppEnMarcha& app) = 0;
   // Arranges for the bundle to be started `segundos` from now by a process of its own that
   // outlives this program: how the program restarts into its own update.
   virtual Error abrirDespues(const std::filesystem::path& bundle, double segundos) = 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "plataforma/bucle.h"
+#include "plataforma/condiciones.h"
 #include "plataforma/descargas.h"
 #include "plataforma/espacio.h"
 #include "plataforma/http.h"
@@ -18,6 +19,8 @@ struct Plataforma {
   Sistema& sistema;
   Descargas& descargas;
   Permisos& permisos;
+  // Whether automatic downloads should wait; a platform without monitors never asks to.
+  Condiciones& condiciones = sinCondiciones();
 };
 
 }  // namespace orvo

@@ -12,7 +12,8 @@ AppDelegate::AppDelegate(Nucleo& nucleo, Pantalla& pantalla, Bandeja& bandeja,
       bandeja_(bandeja),
       preferencias_(preferencias),
       notificaciones_(notificaciones),
-      actualizaciones_(nucleo.catalogo(), nucleo.instalador(), nucleo.plataforma().sistema) {}
+      actualizaciones_(nucleo.catalogo(), nucleo.instalador(), nucleo.plataforma().sistema,
+                       nucleo.plataforma().condiciones) {}
 
 AppDelegate::~AppDelegate() {
   if (!lanzado_) return;
@@ -22,6 +23,7 @@ AppDelegate::~AppDelegate() {
   nucleo_.instalador().alCambiar = {};
   nucleo_.instalador().alTerminar = {};
   nucleo_.alCambiarApps = {};
+  nucleo_.alCambiarCondiciones = {};
 }
 
 void AppDelegate::lanzar() {
@@ -62,6 +64,10 @@ void AppDelegate::lanzar() {
   instalador.alCambiar = siVive([this](const Instalacion& i) { instalacionCambio(i); });
   instalador.alTerminar = siVive([this](const Instalacion&) { instalacionTermino(); });
   nucleo_.alCambiarApps = siVive([this] { estado(); });
+  nucleo_.alCambiarCondiciones = siVive([this] {
+    actualizaciones_.instalarAlCerrar();
+    estado();
+  });
 
   revisar();
   reloj_ = nucleo_.plataforma().bucle.cada(kIntervaloRevision, siVive([this] { revisar(); }));

@@ -50,6 +50,9 @@ Json AppDelegate::foto() const {
          {"componentes", ajustes.componentes},
          {"avisar", ajustes.avisar},
          {"errorFuente", catalogo.errorFuente.value_or("")},
+         // Why the automatic updates of `esperan` have not started.
+         {"espera", nucleo_.plataforma().condiciones.espera().value_or("")},
+         {"esperan", actualizaciones_.esperan()},
          {"comps", nucleo_.componentes().estado()},
          {"version", nucleo_.plataforma().sistema.versionPropia().value_or("")}};
   if (catalogo.revisado) f["revisado"] = textoFecha(*catalogo.revisado);

@@ -69,7 +69,7 @@ void AppDelegate::mensaje(const Json& m) {
     if (!app) return;
     instalador.descartar();
     if (actualizaciones_.esPropia(*app))
-      actualizaciones_.actualizarme();
+      actualizaciones_.actualizarme(true);
     else
       instalador.comenzar(*app, false);
   } else if (accion == "volver") {
@@ -145,11 +145,13 @@ void AppDelegate::abrirApp(const AppRemota& app) {
   auto& catalogo = nucleo_.catalogo();
   auto ruta = catalogo.rutaInstalada(app);
   if (!ruta) return;
-  // A running copy stays as it is: Linux desktops give no program the right to raise
-  // another's window, and opening it again would start a second copy.
-  if (catalogo.abierta(app)) return;
-  if (auto e = nucleo_.plataforma().espacio.abrir(*ruta))
-    Log::escribir("no pude abrir " + app.nombre + ": " + *e);
+  auto& espacio = nucleo_.plataforma().espacio;
+  if (auto abierta = catalogo.abierta(app)) {
+    if (auto e = espacio.alFrente(*abierta))
+      Log::escribir("no pude traer " + app.nombre + " al frente: " + *e);
+    return;
+  }
+  if (auto e = espacio.abrir(*ruta)) Log::escribir("no pude abrir " + app.nombre + ": " + *e);
 }
 
 void AppDelegate::entrar(const Json& m) {

@@ -21,9 +21,16 @@ Nucleo::Nucleo(Plataforma plataforma) : plataforma_(plataforma) {
     instalador_->appsCambiaron();
     if (alCambiarApps) alCambiarApps();
   });
+  plataforma_.condiciones.observar([this] {
+    // The updates the last manifest brought and the wait held back start now.
+    if (!plataforma_.condiciones.espera() && catalogo_->manifiesto)
+      sincronizar(*catalogo_->manifiesto);
+    if (alCambiarCondiciones) alCambiarCondiciones();
+  });
 }
 
 Nucleo::~Nucleo() {
+  plataforma_.condiciones.observar({});
   plataforma_.espacio.observar({});
   vivo = nullptr;
 }

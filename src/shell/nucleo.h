@@ -34,6 +34,9 @@ class Nucleo : public Vecinos {
 
   // Runs on the main thread whenever an app starts or quits, after the installer heard it.
   std::function<void()> alCambiarApps;
+  // Runs when the system starts or stops asking automatic downloads to wait, after the
+  // components and skills took up what waited.
+  std::function<void()> alCambiarCondiciones;
 
   void sincronizar(const Manifiesto& manifiesto) override;
   std::vector<Json> componentesDelReporte() override;

@@ -270,6 +270,8 @@ void Skills::sincronizar(const std::vector<SkillRemota>& skills,
 }
 
 void Skills::actualizar(const std::vector<Revision>& revisiones) {
+  // Updates nobody asked for wait while the system asks to save data or power.
+  bool automaticas = !plataforma_.condiciones.espera();
   for (const auto& [s, vista, modificada] : revisiones) {
     auto inst = instalada(s.id);
     // Placed again or removed while the fingerprint was read: that answer is stale.
@@ -283,7 +285,7 @@ void Skills::actualizar(const std::vector<Revision>& revisiones) {
           r->nueva = aviso;
         }
       });
-    if (!modificada && nueva) descargarEInstalar(s);
+    if (!modificada && nueva && automaticas) descargarEInstalar(s);
   }
   auto pendientes = std::move(pedidos_);
   pedidos_.clear();

@@ -115,9 +115,10 @@ ProcesoPrueba::~ProcesoPrueba() {
 
 void ProcesoPrueba::matar() { kill(pid_, SIGKILL); }
 
-void ProcesoPrueba::esperar() {
-  if (!esperado_) waitpid(pid_, nullptr, 0);
+int ProcesoPrueba::esperar() {
+  if (!esperado_) waitpid(pid_, &estado_, 0);
   esperado_ = true;
+  return estado_;
 }
 
 Huerfanos::Huerfanos() { prctl(PR_SET_CHILD_SUBREAPER, 1); }

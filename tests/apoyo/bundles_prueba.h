@@ -66,11 +66,13 @@ class ProcesoPrueba {
   pid_t pid() const { return pid_; }
   // SIGKILL without reaping: the child stays a zombie until esperar().
   void matar();
-  void esperar();
+  // Reaps it once; its wait status.
+  int esperar();
 
  private:
   pid_t pid_;
   bool esperado_ = false;
+  int estado_ = 0;
 };
 
 // Makes this test process the reaper of orphans, so an app started detached ends up our

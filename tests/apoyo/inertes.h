@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "plataforma/condiciones.h"
 #include "plataforma/descargas.h"
 #include "plataforma/permisos.h"
 
@@ -25,6 +26,22 @@ class PermisosInertes : public Permisos {
  public:
   Error comoAdministrador(const std::string&) override { return "sin permisos en pruebas"; }
   void abrirAjustesSeguridad() override {}
+};
+
+// Conditions a test turns on and off; `poner` tells the observer, as the monitors do.
+class CondicionesPrueba : public Condiciones {
+ public:
+  bool limitada = false, ahorro = false;
+  bool redLimitada() override { return limitada; }
+  bool ahorroDeEnergia() override { return ahorro; }
+  void observar(std::function<void()> f) override { alCambiar_ = std::move(f); }
+  void poner(bool red, bool energia) {
+    limitada = red, ahorro = energia;
+    if (alCambiar_) alCambiar_();
+  }
+
+ private:
+  std::function<void()> alCambiar_;
 };
 
 }  // namespace orvo::prueba

@@ -6,8 +6,8 @@ NucleoEnServidor::NucleoEnServidor(std::string token) : token(std::move(token)) 
   sistema.dentroDe(t.ruta(), apps, datos);
   servicio.clienteEn(datos, this->token);
   manifiesto(Json::object());
-  nucleo_ =
-      std::make_unique<Nucleo>(Plataforma{bucle, http, espacio, sistema, descargas_, permisos_});
+  nucleo_ = std::make_unique<Nucleo>(
+      Plataforma{bucle, http, espacio, sistema, descargas_, permisos_, condiciones});
 }
 
 void NucleoEnServidor::manifiesto(Json m) {

@@ -42,6 +42,7 @@ class NucleoEnServidor : public ::testing::Test {
   // The real client; a stalled server's test scales its silence limits.
   HttpPrueba http;
   EspacioDePrueba espacio{t.ruta(), apps, t / "xdg/applications", bucle};
+  CondicionesPrueba condiciones;
   const std::string token;
 
  private:

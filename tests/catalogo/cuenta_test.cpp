@@ -69,11 +69,17 @@ TEST_F(CuentaTest, UnSegundoServidorConservaElPrimeroYUnoCaidoSeDiceEnEspanol) {
 
 TEST_F(CuentaTest, MarcarLeidoAvisaUnoAUnoConElToken) {
   (void)escribirTokens(datos, {{servidor.base(), "T1"}});
-  cuenta().avisos = {{1, "a"}, {2, "b"}, {3, "c"}};
+  cuenta().avisos = {{1, "a"}, {2, "b", std::nullopt, "video"}, {3, "c"}};
+  catalogo().manifiesto = Manifiesto{.apps = {AppRemota{.id = "video", .nombre = "Orvo Video"}}};
   cuenta().marcarLeido({3, 1}, servidor.base());
   ASSERT_EQ(cuenta().avisos.size(), 1u);
-  EXPECT_EQ(cuenta().json()["avisos"][0],
-            (Json{{"id", 2}, {"titulo", "b"}, {"texto", ""}, {"app", ""}, {"creado", ""}}));
+  // The page names the notice's app as the catalogue does.
+  EXPECT_EQ(cuenta().json()["avisos"][0], (Json{{"id", 2},
+                                                {"titulo", "b"},
+                                                {"texto", ""},
+                                                {"app", "video"},
+                                                {"nombre_app", "Orvo Video"},
+                                                {"creado", ""}}));
   ASSERT_TRUE(esperarPeticiones("leido", 2));
   std::multiset<std::string> cuerpos;
   for (const auto& p : servidor.peticionesDe("leido")) {

@@ -77,10 +77,15 @@ TEST_F(Banco, UnaVersionNuevaEsperaAQueLaAppSuelteElComponente) {
   auto app = usar("efectos");
   auto temporizadores = bucle.temporizadoresActivos();
 
-  // The refresh finds 2.0 and updates what is installed without being asked; staged, it
-  // is still shown as new, but no later refresh downloads it again.
+  // The refresh finds 2.0 and updates what is installed without being asked, once the
+  // connection has no data limit; staged, it is still shown as new, but no later refresh
+  // downloads it again.
   auto v2 = publicar("efectos", "2.0", std::nullopt, {.archivos = {{"v.txt", "2"}}});
+  condiciones.limitada = true;
   refrescar({v2});
+  EXPECT_EQ(descargasDe("efectos"), 1u);
+  condiciones.poner(false, false);
+  ASSERT_TRUE(esperarDescargas());
   ASSERT_EQ(comp().instalado("efectos")->pendiente, "2.0·");
   EXPECT_EQ(leerArchivo(carpeta() / "efectos/v.txt"), "1");
   EXPECT_EQ(comp().estado()[0]["nueva"], true);

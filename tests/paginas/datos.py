@@ -66,9 +66,9 @@ def primer_arranque():
 def catalogo():
     avisos = [
         {"id": 7, "titulo": "Orvo Video 2.1 ya está aquí", "texto": "Exporta en 4K y mira las notas en https://orvo.example/notas",
-         "app": "video", "creado": "hace 1 día"},
+         "app": "video", "nombre_app": "Orvo Video", "creado": hace_minutos(2 * 24 * 60)},
         {"id": 9, "titulo": "Mantenimiento el sábado", "texto": "El servidor no estará disponible de 2:00 a 3:00.",
-         "app": "", "creado": "5 dic"},
+         "app": "", "nombre_app": "", "creado": "5 dic"},
     ]
     apps = [
         app("video", "Orvo Video", "2.1", build="40", tam=1_530_000_000, instalada=True, nueva=True, abierta=True,

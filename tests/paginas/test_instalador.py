@@ -45,6 +45,13 @@ class Instalador(arnes.CasoPagina):
         self.assertEqual(self.nav.css("#detalle").text, "1,5 GB de 1,5 GB · 12 MB/s · queda menos de 1 min")
         self.assertEqual(self.pulsar(cancelar), [{"accion": "cancelar", "id": "video"}])
 
+        # A download that starts again from its first byte keeps its bar; the next step starts
+        # a bar of its own, which shows activity until that step measures something.
+        self.nav.evento(datos.evento(datos.descargando(0.1)))
+        self.assertAlmostEqual(self.barra(), 0.95)
+        self.nav.evento(datos.evento(datos.instalacion(paso=1, pct=0, bytes=10, total=10)))
+        self.assertEqual(self.nav.d.execute_script("return document.getElementById('barra').position"), -1)
+        self.assertEqual(self.nav.css("#detalle").text, "")
         self.nav.evento(datos.evento(datos.instalacion(paso=1, pct=0.5, bytes=10, total=10)))
         self.assertEqual([p[0] for p in self.pasos()][:3], ["hecho", "actual", "pendiente"])
         self.assertEqual(self.nav.css("#detalle").text, "50 %")
@@ -136,6 +143,16 @@ class Instalador(arnes.CasoPagina):
             "2026, 2, 9, 18, 5, 0": "ayer a las 18:05", "2025, 11, 24, 20, 0, 0": "el 24 de diciembre de 2025 a las 20:00",
         }.items():
             casos[f"Orvo.hace(new Date({fecha}).toISOString(), {ahora})"] = esperado
+        # A notice's date: relative while recent, then a short date; not a date, as it came.
+        ahora = "new Date(2026, 11, 9, 12, 0, 0)"
+        for fecha, esperado in {
+            "2026, 11, 9, 11, 55, 0": "hace 5 minutos", "2026, 11, 8, 9, 0, 0": "ayer",
+            "2026, 11, 7, 9, 0, 0": "hace 2 días", "2026, 11, 2, 9, 0, 0": "2 dic 2026",
+            "2025, 8, 30, 9, 0, 0": "30 sept 2025",
+        }.items():
+            casos[f"Orvo.fecha(new Date({fecha}).toISOString(), {ahora})"] = esperado
+        casos[f"Orvo.fecha('2026-12-07', {ahora})"] = "hace 2 días"
+        casos[f"Orvo.fecha('5 dic', {ahora})"] = "5 dic"
         for expr, esperado in casos.items():
             with self.subTest(expr=expr):
                 self.assertEqual(self.nav.d.execute_script(f"return {expr}"), esperado)

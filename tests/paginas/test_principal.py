@@ -40,6 +40,10 @@ class Principal(arnes.CasoPagina):
         self.assertIn("Orvo Video 2.1 · 40", self.nav.css('[data-clave="listas"]').text)
         self.assertEqual(self.nav.todos('[data-clave="instalacion"]'), [], "esperar el cierre ya lo dice la franja de listas")
 
+        # A notice names its app and says when in Spanish; a date in the server's own words stays.
+        self.assertEqual(self.nav.css('[data-clave="aviso:7"] .pequeno').text, "Orvo Video · hace 2 días")
+        self.assertEqual(self.nav.css('[data-clave="aviso:9"] .pequeno').text, "5 dic")
+
         self.muestra("comp:subtitulos", "En uso por Orvo Video", "Versión 1.3 · instalada 1.2 · 12 MB",
                      "La versión 1.3 · 8 se instalará cuando cierres Orvo Video.")
         # A component's error and the source's: test_texto_del_servidor_es_texto; the hidden
@@ -93,6 +97,18 @@ class Principal(arnes.CasoPagina):
         self.assertIn("Actualizando Orvo Video · Descargar la versión nueva · 23 %",
                       self.nav.css('[data-clave="instalacion"]').text)
         self.assertEqual(self.pulsar(self.nav.boton("Ver la instalación")), [{"accion": "verInstalador"}])
+
+        # An automatic update held back by a metered connection says why, on its card and on
+        # the components that wait too; updating by hand stays at hand.
+        e = datos.catalogo()
+        e.update(espera="Esperando una red sin límite de datos", esperan=["slides"])
+        self.nav.evento(e)
+        self.assertIn("Esperando una red sin límite de datos", self.tarjeta("app:slides").text)
+        self.assertNotIn("Esperando", self.tarjeta("app:notas").text)
+        self.assertIn("Esperando una red sin límite de datos", self.tarjeta("comp:pizarra").text)
+        self.assertNotIn("Esperando", self.tarjeta("comp:subtitulos").text)
+        self.assertEqual(self.pulsar(self.nav.boton("Actualizar", '[data-clave="app:slides"]')),
+                         [{"accion": "instalar", "id": "slides"}])
 
     def test_volver_pregunta_antes_y_omitir_se_deshace(self):
         """Also: focus, open details and a keyboard press survive snapshots and progress."""

@@ -40,8 +40,8 @@ void Escena::arrancar() {
   delegado.reset();
   nucleo.reset();
   pantalla.ventanas.clear();
-  nucleo =
-      std::make_unique<Nucleo>(Plataforma{bucle, http, *espacio, sistema, *descargas, permisos_});
+  nucleo = std::make_unique<Nucleo>(
+      Plataforma{bucle, http, *espacio, sistema, *descargas, permisos_, condiciones});
   catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = fuente.string(); });
   delegado =
       std::make_unique<AppDelegate>(*nucleo, pantalla, bandeja, *preferencias, notificaciones);

@@ -124,6 +124,7 @@ class Escena : public ::testing::Test {
   BandejaFalsa bandeja;
   std::optional<PreferenciasLinux> preferencias;  // in the test's own home
   Notificaciones* notificaciones = nullptr;       // the desktop's, when a test looks
+  CondicionesPrueba condiciones;                  // a metered network, power saving
   std::unique_ptr<Nucleo> nucleo;
   std::unique_ptr<AppDelegate> delegado;
 

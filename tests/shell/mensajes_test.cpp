@@ -117,9 +117,13 @@ TEST_F(Mensajes, InstalarAbrirYLaPropia) {
   ASSERT_TRUE(esperarQue([&] { return espacio->enMarcha(bundleDePrueba("shuno")).empty(); }));
   delegado->mensaje({{"accion", "abrir"}, {"id", "shuno"}});
   EXPECT_TRUE(esperarQue([&] { return espacio->enMarcha(bundleDePrueba("shuno")).size() == 1; }));
-  // A running copy is not started twice.
+  // A running copy is not started twice; it comes forward when the display can do that.
   delegado->mensaje({{"accion", "abrir"}, {"id", "shuno"}});
   EXPECT_EQ(espacio->enMarcha(bundleDePrueba("shuno")).size(), 1u);
+  std::vector<pid_t> alzadas;
+  espacio->usarEscritorio({.alzar = [&](pid_t p) { return alzadas.push_back(p), true; }});
+  delegado->mensaje({{"accion", "abrir"}, {"id", "shuno"}});
+  EXPECT_EQ(alzadas, std::vector{espacio->enMarcha(bundleDePrueba("shuno")).at(0).pid});
 
   // 3.2 s after the last installation ends the installer hides, the finished ones go, and
   // the program's own update starts (allowed by now): automatic, it takes no focus.
@@ -134,4 +138,44 @@ TEST_F(Mensajes, InstalarAbrirYLaPropia) {
   EXPECT_TRUE(instalador().todas[0]->automatica);
   EXPECT_EQ(ventanaInstalador().mostrada.back(), false);
   delegado->mensaje({{"accion", "cancelar"}, {"id", "suite"}});
+}
+
+// What starts by itself waits for a connection without a data limit and the end of power
+// saving, and says why; what the user asks for runs; the end of the wait starts it.
+TEST_F(Mensajes, LoAutomaticoEsperaRedSinLimiteYFinDelAhorroLoPedidoAManoNo) {
+  sistema.bundle = bundleDePrueba("suite");
+  auto bundle = instalarAMano("shcond", "1.0");
+  instalarAMano("suite", "1.0");
+  publicar({empaquetar("shcond", "2.0"), empaquetar("shotra", "1.0"), empaquetar("suite", "2.0")});
+  ProcesoPrueba abierta(bundle / "Contents/MacOS/shcond");
+  ASSERT_TRUE(esperarQue([&] { return espacio->enMarcha(bundleDePrueba("shcond")).size() == 1; }));
+  condiciones.limitada = true;
+  delegado->mensaje({{"accion", "revisar"}});
+  ASSERT_TRUE(
+      esperar([&] { return catalogo().manifiesto && catalogo().manifiesto->apps.size() == 3; }));
+  bucle.procesar();
+  EXPECT_TRUE(instalador().todas.empty());
+  auto foto = [&] { return principal().ultimo("estado"); };
+  EXPECT_EQ(foto()["espera"], "Esperando una red sin límite de datos");
+  EXPECT_EQ(foto()["esperan"], Json({"shcond", "suite"}));
+
+  // Power saving holds them too, the program's own update after an installation included.
+  condiciones.poner(false, true);
+  EXPECT_EQ(foto()["espera"], "Esperando a que termine el ahorro de energía");
+  EXPECT_TRUE(instalador().todas.empty());
+  delegado->mensaje({{"accion", "instalar"}, {"id", "shotra"}});
+  ASSERT_TRUE(terminada("shotra"));
+  EXPECT_EQ(instalador().todas.at(0)->fase, Fase::lista);
+  bucle.avanzar(AppDelegate::kPausaTrasInstalar + 0.1);
+  EXPECT_FALSE(instalador().enCurso("suite"));
+
+  // The end of the wait starts the update of the running app, which waits for it to quit.
+  condiciones.poner(false, false);
+  ASSERT_TRUE(esperar([&] {
+    auto i = instalador().enCurso("shcond");
+    return i && i->fase == Fase::esperaCierre;
+  }));
+  EXPECT_TRUE(instalador().enCurso("shcond")->automatica);
+  EXPECT_EQ(foto()["espera"], "");
+  EXPECT_EQ(foto()["esperan"], Json::array());
 }

@@ -197,9 +197,14 @@ TEST_F(Skills_, LaCopiaEditadaOBorradaSeGuardaHastaQueSeFuerce) {
   EXPECT_EQ(leer(md), "# hola 1.1\n");
   EXPECT_EQ(descargasDe("hola", "2.0"), 0u);
 
-  // Put back by hand: the flag clears and the newer release comes.
+  // Put back by hand: the flag clears and the newer release comes, once power saving ends.
   t.escribir("casa/.claude/skills/hola/SKILL.md", original);
+  condiciones.ahorro = true;
   revisar(Json::array({v2}));
+  ASSERT_TRUE(bucle.esperarHasta([&] { return !inst("hola")->modificada; }));
+  bucle.procesar();
+  EXPECT_EQ(descargasDe("hola", "2.0"), 0u);
+  condiciones.poner(false, false);
   ASSERT_TRUE(bucle.esperarHasta([&] { return inst("hola")->version == "2.0"; }));
   EXPECT_FALSE(inst("hola")->modificada);
   EXPECT_FALSE(inst("hola")->nueva);

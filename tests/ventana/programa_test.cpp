@@ -21,6 +21,13 @@ using namespace orvo;
 using namespace orvo::prueba;
 namespace fs = std::filesystem;
 
+// The program's folders, all inside `t`, as a shell line.
+std::string entornoEn(CarpetaTemporal& t) {
+  return "export HOME='" + (t / "casa").string() + "' XDG_CONFIG_HOME='" + (t / "config").string() +
+         "' XDG_DATA_HOME='" + (t / "xdg").string() + "' OV_DATOS='" + (t / "datos").string() +
+         "' OV_DESTINO='" + (t / "apps").string() + "' OV_PRUEBA_WEB='" ORVO_PAGINAS "'\n";
+}
+
 TEST(ProgramaConVentanas, PrimerArranqueEntraMuestraLasAppsYUnSegundoArranqueLePasaElTurno) {
   CarpetaTemporal t;
   ServidorPrueba servidor;
@@ -30,10 +37,7 @@ TEST(ProgramaConVentanas, PrimerArranqueEntraMuestraLasAppsYUnSegundoArranqueLeP
   servicio.manifiesto("tok-ana",
                       Json{{"formato", "f"}, {"version", 1}, {"apps", {app.aJson()}}}.dump());
   fs::create_directories(t / "apps");
-  auto entorno = "export HOME='" + (t / "casa").string() + "' XDG_CONFIG_HOME='" +
-                 (t / "config").string() + "' XDG_DATA_HOME='" + (t / "xdg").string() +
-                 "' OV_DATOS='" + (t / "datos").string() + "' OV_DESTINO='" +
-                 (t / "apps").string() + "' OV_PRUEBA_WEB='" ORVO_PAGINAS "'\n";
+  auto entorno = entornoEn(t);
   auto guion =
       t.escribir("primero.sh", "#!/bin/sh\n" + entorno + "export OV_PRUEBA_LOGIN='" +
                                    servidor.base() + "|ana@orvo.test|secreta'\nexec " +
@@ -86,10 +90,7 @@ TEST(ProgramaConVentanas, EnLaBandejaNoCargaWebKitHastaQueSeAbreLaVentana) {
                                        .dump());
   t.escribir("config/orvo-suite/preferencias.ini", "[Orvo Suite]\nyaAbierta=true\n");
   fs::create_directories(t / "apps");
-  auto entorno = "export HOME='" + (t / "casa").string() + "' XDG_CONFIG_HOME='" +
-                 (t / "config").string() + "' XDG_DATA_HOME='" + (t / "xdg").string() +
-                 "' OV_DATOS='" + (t / "datos").string() + "' OV_DESTINO='" +
-                 (t / "apps").string() + "' OV_PRUEBA_WEB='" ORVO_PAGINAS "'\n";
+  auto entorno = entornoEn(t);
   auto guion = t.escribir("bandeja.sh", "#!/bin/sh\n" + entorno + "exec " + ORVO_BINARIO + " >'" +
                                             (t / "salida.txt").string() + "' 2>&1\n");
   fs::permissions(guion, fs::perms(0755));
@@ -112,4 +113,46 @@ TEST(ProgramaConVentanas, EnLaBandejaNoCargaWebKitHastaQueSeAbreLaVentana) {
       << ajustes() << leerArchivo(t / "salida.txt").value_or("");
   EXPECT_NE(mapas().find("orvo-suite-web.so"), std::string::npos);
   EXPECT_NE(mapas().find("libwebkit2gtk"), std::string::npos);
+}
+
+// Moved and resized, the main window keeps its frame through a SIGTERM (a logout), which
+// ends the program cleanly; the next launch puts it back there.
+TEST(ProgramaConVentanas, ElMarcoMovidoSobreviveAUnSigterm) {
+  CarpetaTemporal t;
+  fs::create_directories(t / "apps");
+  // LeakSanitizer's tracer crashes at the end of any windowed run (the tray alone too): the
+  // exit status must be the program's own.
+  auto guion = t.escribir("ventana.sh", "#!/bin/sh\n" + entornoEn(t) +
+                                            "export OV_ABRIR=1 ASAN_OPTIONS=\"$ASAN_OPTIONS:"
+                                            "detect_leaks=0\"\nexec " ORVO_BINARIO " >>'" +
+                                            (t / "salida.txt").string() + "' 2>&1\n");
+  fs::permissions(guion, fs::perms(0755));
+  auto ventanaDe = [&](ProcesoPrueba& p) {
+    auto r = ejecutar("timeout 60 xdotool search --sync --onlyvisible --pid " +
+                      std::to_string(p.pid()) + " --name '^Orvo Suite$' 2>&1");
+    return r.texto.substr(0, r.texto.find('\n'));
+  };
+  auto prefs = [&] { return leerArchivo(t / "config/orvo-suite/preferencias.ini").value_or(""); };
+  {
+    ProcesoPrueba programa(guion);
+    auto id = ventanaDe(programa);
+    ASSERT_FALSE(id.empty()) << leerArchivo(t / "salida.txt").value_or("");
+    ASSERT_EQ(
+        ejecutar("xdotool windowsize " + id + " 1000 700 windowmove " + id + " 120 90").estado, 0);
+    // Saved while the program runs, without the window hiding.
+    EXPECT_TRUE(esperarQue(
+        [&] { return prefs().find("OrvoSuitePrincipal=120,90,1000,700") != std::string::npos; },
+        20))
+        << prefs();
+    kill(programa.pid(), SIGTERM);
+    int estado = programa.esperar();
+    EXPECT_TRUE(WIFEXITED(estado) && WEXITSTATUS(estado) == 0)
+        << estado << leerArchivo(t / "salida.txt").value_or("");
+  }
+  ProcesoPrueba otra(guion);
+  auto id = ventanaDe(otra);
+  ASSERT_FALSE(id.empty());
+  auto geometria = ejecutar("xdotool getwindowgeometry --shell " + id).texto;
+  for (const char* linea : {"X=120\n", "Y=90\n", "WIDTH=1000\n", "HEIGHT=700\n"})
+    EXPECT_NE(geometria.find(linea), std::string::npos) << geometria;
 }

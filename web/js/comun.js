@@ -179,6 +179,35 @@ const Orvo = (() => {
     return `el ${d.getDate()} de ${MESES[d.getMonth()]}${anio} a las ${hora(d)}`;
   }
 
+  const MESES_CORTOS = ["ene", "feb", "mar", "abr", "may", "jun", "jul", "ago", "sept", "oct", "nov", "dic"];
+  const ISO = /^\d{4}-\d{2}-\d{2}([T ]\d{2}:\d{2}(:\d{2}(\.\d+)?)?(Z|[+-]\d{2}:?\d{2})?)?$/i;
+
+  // A notice's date: "hace 5 minutos", "ayer", "hace 2 días", then "7 dic 2026". A text
+  // that is not an ISO 8601 date is the server's own wording and stays as it came.
+  function fecha(valor, ahora = new Date()) {
+    const t = String(valor);
+    if (!ISO.test(t)) return t;
+    const dia = /^(\d{4})-(\d{2})-(\d{2})$/.exec(t);
+    const d = dia ? new Date(Number(dia[1]), Number(dia[2]) - 1, Number(dia[3])) : new Date(t);
+    if (Number.isNaN(d.getTime())) return t;
+    const seg = (ahora.getTime() - d.getTime()) / 1000;
+    const dias = Math.round((new Date(ahora.getFullYear(), ahora.getMonth(), ahora.getDate()) -
+      new Date(d.getFullYear(), d.getMonth(), d.getDate())) / 86400000);
+    if (!dia && seg > -60 && seg < 45) return "hace un momento";
+    if (!dia && seg >= 0 && seg < 3600) {
+      const min = Math.max(1, Math.round(seg / 60));
+      return min === 1 ? "hace 1 minuto" : `hace ${min} minutos`;
+    }
+    if (!dia && seg >= 0 && seg < 12 * 3600) {
+      const horas = Math.floor(seg / 3600);
+      return horas === 1 ? "hace 1 hora" : `hace ${horas} horas`;
+    }
+    if (dias === 0 && seg >= 0) return "hoy";
+    if (dias === 1) return "ayer";
+    if (dias > 1 && dias < 7) return `hace ${dias} días`;
+    return `${d.getDate()} ${MESES_CORTOS[d.getMonth()]} ${d.getFullYear()}`;
+  }
+
   // Defensive readers: a snapshot may lack optional keys or carry the wrong type.
   const lista = (x) => (Array.isArray(x) ? x : []);
   const texto = (x) => (typeof x === "string" ? x : "");
@@ -187,8 +216,33 @@ const Orvo = (() => {
   const ACTIVAS = ["corriendo", "esperaCierre", "autorizar"];
   const activa = (inst) => ACTIVAS.includes(objeto(inst).fase);
 
+  // Where an installation's bar stands, 0 to 1, or null when its step measures nothing
+  // (checking, replacing, waiting): the bar then shows activity instead of a made-up 0 %.
+  // Within a step it never goes back, not even when a download starts again from its first
+  // byte on a new connection; each step starts a bar of its own.
+  const avances = new Map();
+  function avance(inst) {
+    inst = objeto(inst);
+    const id = texto(inst.id);
+    if (inst.fase === "lista") {
+      avances.delete(id);
+      return 1;
+    }
+    if (inst.fase !== "corriendo") {
+      avances.delete(id);
+      return null;
+    }
+    const paso = Number.isInteger(inst.paso) ? inst.paso : 0;
+    const pct = Math.max(0, Math.min(1, Number(inst.pct) || 0));
+    const antes = avances.get(id);
+    const valor = antes && antes.paso === paso && antes.modo === inst.modo ? Math.max(antes.valor, pct) : pct;
+    avances.set(id, { paso, modo: inst.modo, valor });
+    const descarga = paso === 0 && inst.modo !== "volver";
+    return valor > 0 || descarga ? valor : null;
+  }
+
   return {
     enviar, escuchar, h, boton, notas, parchear, activarMensajes, conEnlaces,
-    tamano, velocidad, porcentaje, quedan, hace, lista, texto, objeto, activa,
+    tamano, velocidad, porcentaje, quedan, hace, fecha, lista, texto, objeto, activa, avance,
   };
 })();

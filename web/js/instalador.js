@@ -54,7 +54,8 @@
       case "error": return `Falló: ${texto(inst.error)}`;
       default: {
         const paso = texto(lista(inst.pasos)[inst.paso]);
-        return paso ? `${paso} · ${Orvo.porcentaje(inst.pct)}` : "Terminando";
+        const v = Orvo.avance(inst);
+        return paso ? [paso, v !== null && Orvo.porcentaje(v)].filter(Boolean).join(" · ") : "Terminando";
       }
     }
   }
@@ -103,12 +104,15 @@
         p);
     }));
 
+    // Waiting for the user or failed, the bar would say nothing true.
     const barra = $("barra");
-    barra.value = hecho ? 1 : Math.max(0, Math.min(1, Number(inst.pct) || 0));
-    barra.hidden = inst.fase === "error";
-    const descargando = actual === 0 && inst.fase === "corriendo";
+    const v = Orvo.avance(inst);
+    if (v === null) barra.removeAttribute("value");
+    else barra.value = v;
+    barra.hidden = !["corriendo", "lista"].includes(inst.fase);
+    const descargando = actual === 0 && inst.fase === "corriendo" && inst.modo !== "volver";
     $("detalle").textContent = descargando ? detalleDescarga(inst)
-      : inst.fase === "corriendo" && inst.pct > 0 ? Orvo.porcentaje(inst.pct) : "";
+      : inst.fase === "corriendo" && v > 0 ? Orvo.porcentaje(v) : "";
     $("fase").textContent = textoFase(inst, nombre);
     const err = inst.fase === "error" ? texto(inst.error) : "";
     $("error").hidden = !err;
@@ -133,7 +137,7 @@
         h("div", { class: "fila-texto" },
           h("strong", {}, nombre), " ", h("span", { class: "tenue" }, texto(inst.version)),
           h("p", { class: "tenue pequeno" }, resumen(inst))),
-        activa(inst) && inst.fase === "corriendo" && h("progress", { max: "1", value: String(Number(inst.pct) || 0),
+        activa(inst) && inst.fase === "corriendo" && h("progress", { max: "1", value: Orvo.avance(inst),
           "aria-label": `Progreso de ${nombre}` }),
         activa(inst) && !esActual && boton("Cancelar", { accion: "cancelar", id: texto(inst.id) },
           { class: "pequeno", "aria-label": `Cancelar ${nombre}` }));

@@ -68,9 +68,10 @@
     }
     else if (inst.fase === "autorizar") linea = `${nombre} necesita tu autorización para abrirse.`;
     else {
-      const paso = lista(inst.pasos)[inst.paso];
+      const paso = texto(lista(inst.pasos)[inst.paso]);
       const que = volver ? "Volviendo a la versión anterior de" : inst.modo === "instalar" ? "Instalando" : "Actualizando";
-      linea = `${que} ${nombre}` + (paso ? ` · ${paso} · ${Orvo.porcentaje(inst.pct)}` : "");
+      const v = Orvo.avance(inst);
+      linea = [`${que} ${nombre}`, paso, paso && v !== null && Orvo.porcentaje(v)].filter(Boolean).join(" · ");
     }
     return h("div", { class: inst.fase === "error" ? "franja mala" : "franja", clave: "instalacion" },
       h("span", { class: "franja-texto" }, linea),
@@ -130,8 +131,9 @@
         boton("Cerrar y actualizar", { accion: "cerrarApp", id: a.id }, { "aria-label": `Cerrar ${nombre} y actualizarla ahora` })];
     }
     if (inst) {
-      return [h("progress", { max: "1", value: String(Number(inst.pct) || 0), "aria-label": `Progreso de ${nombre}` }),
-        h("span", { class: "tenue" }, Orvo.porcentaje(inst.pct)),
+      const v = Orvo.avance(inst);
+      return [h("progress", { max: "1", value: v, "aria-label": `Progreso de ${nombre}` }),
+        v !== null && h("span", { class: "tenue" }, Orvo.porcentaje(v)),
         boton("Ver progreso", { accion: "verInstalador" })];
     }
     const para = (accion, etiqueta, clase) =>
@@ -140,6 +142,7 @@
       { "aria-label": `${etiqueta} de ${nombre}` });
     const nueva = a.instalada === true && a.nueva === true;
     return [
+      lista(estado.esperan).includes(a.id) && h("span", { class: "nota" }, texto(estado.espera)),
       a.instalada !== true && para("instalar", "Instalar", "primario"),
       nueva && para("instalar", "Actualizar", a.omitida === true ? "" : "primario"),
       nueva && omitir(a.omitida !== true, a.omitida === true ? "Dejar de omitir" : "Omitir esta versión"),
@@ -213,6 +216,8 @@
       texto(c.descripcion) && h("p", {}, texto(c.descripcion)),
       linea && h("p", { class: "tenue" }, linea),
       pendiente && h("p", { class: "nota" }, `La versión ${pendiente} se instalará cuando cierres ${app || "la app"}.`),
+      !pendiente && !ocupado && c.instalado === true && c.nueva === true && texto(estado.espera) &&
+        h("p", { class: "nota" }, texto(estado.espera)),
       texto(c.error) && h("p", { class: "error", role: "alert" }, texto(c.error)),
       conNotas("Novedades", c.novedades),
       h("div", { class: "fila-acciones" },
@@ -290,7 +295,8 @@
         h("div", { class: "aviso-texto" },
           h("h3", {}, texto(a.titulo)),
           texto(a.texto) && h("p", {}, Orvo.conEnlaces(a.texto)),
-          h("p", { class: "tenue pequeno" }, [texto(a.app), texto(a.creado)].filter(Boolean).join(" · "))),
+          h("p", { class: "tenue pequeno" },
+            [texto(a.nombre_app) || texto(a.app), texto(a.creado) && Orvo.fecha(a.creado)].filter(Boolean).join(" · "))),
         boton("Marcar como leído", { accion: "leido", avisos: [a.id] },
           { class: "pequeno", "aria-label": `Marcar como leído: ${texto(a.titulo)}` })))),
       avisos.length > 1 && boton("Marcar todos como leídos", { accion: "leido", avisos: avisos.map((a) => a.id) },

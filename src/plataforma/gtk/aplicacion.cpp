@@ -1,6 +1,9 @@
 #include "plataforma/gtk/aplicacion.h"
 
+#include <glib-unix.h>
 #include <gtk/gtk.h>
+
+#include <csignal>
 
 #include <cstdio>
 #include <memory>
@@ -70,7 +73,17 @@ int correrAplicacion(const std::filesystem::path& web, Preferencias& preferencia
   g_signal_connect(app, "startup", G_CALLBACK(alIniciar), &estado);
   g_signal_connect(app, "activate", G_CALLBACK(alActivar), &estado);
   g_signal_connect(app, "open", G_CALLBACK(alAbrir), &estado);
+  // A logout or Ctrl+C ends the program as its own menu does: the windows keep their frames
+  // and every manager closes its files.
+  auto salirPorSenal = [](gpointer app) -> gboolean {
+    g_application_quit(G_APPLICATION(app));
+    return G_SOURCE_CONTINUE;
+  };
+  guint termino = g_unix_signal_add(SIGTERM, salirPorSenal, app);
+  guint interrupcion = g_unix_signal_add(SIGINT, salirPorSenal, app);
   int salida = g_application_run(G_APPLICATION(app), argc, argv);
+  g_source_remove(termino);
+  g_source_remove(interrupcion);
   if (estado.avisos.terminar) estado.avisos.terminar();
   estado.pantalla.reset();
   g_object_unref(app);

@@ -44,10 +44,12 @@ VentanaWeb::VentanaWeb(const FormaVentana& forma, Entorno entorno)
     gtk_window_stick(ventana_);
   }
   g_signal_connect(w, "delete-event", G_CALLBACK(alCerrar), this);
+  g_signal_connect(w, "configure-event", G_CALLBACK(alConfigurar), this);
   restaurarMarco();
 }
 
 VentanaWeb::~VentanaWeb() {
+  if (guardarMarco_) g_source_remove(guardarMarco_);
   recordarMarco();
   g_signal_handlers_disconnect_by_data(ventana_, this);
   g_object_set_data(G_OBJECT(ventana_), kClave, nullptr);
@@ -109,14 +111,17 @@ void VentanaWeb::recordarMarco() {
   int x = 0, y = 0, ancho = 0, alto = 0;
   gtk_window_get_position(ventana_, &x, &y);
   gtk_window_get_size(ventana_, &ancho, &alto);
-  entorno_.preferencias.guardar(forma_.autoguardado, std::to_string(x) + "," + std::to_string(y) +
-                                                         "," + std::to_string(ancho) + "," +
-                                                         std::to_string(alto));
+  auto marco = std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(ancho) + "," +
+               std::to_string(alto);
+  if (marco == marco_) return;
+  marco_ = marco;
+  entorno_.preferencias.guardar(forma_.autoguardado, marco);
 }
 
 void VentanaWeb::restaurarMarco() {
   int x, y, ancho, alto;
   auto marco = entorno_.preferencias.leer(forma_.autoguardado);
+  marco_ = marco.value_or("");
   if (!marco || std::sscanf(marco->c_str(), "%d,%d,%d,%d", &x, &y, &ancho, &alto) != 4 ||
       ancho < forma_.minimoAncho || alto < forma_.minimoAlto)
     return gtk_window_set_position(ventana_, GTK_WIN_POS_CENTER);
@@ -127,6 +132,23 @@ void VentanaWeb::restaurarMarco() {
 gboolean VentanaWeb::alCerrar(GtkWidget*, GdkEvent*, gpointer yo) {
   static_cast<VentanaWeb*>(yo)->ocultar();
   return TRUE;
+}
+
+// A drag or a resize sends many of these: the frame is saved once, half a second after the
+// last, so a program ended without hiding its windows (a logout) keeps it.
+gboolean VentanaWeb::alConfigurar(GtkWidget*, GdkEvent*, gpointer yo) {
+  auto* v = static_cast<VentanaWeb*>(yo);
+  if (v->guardarMarco_) g_source_remove(v->guardarMarco_);
+  v->guardarMarco_ = g_timeout_add(
+      500,
+      [](gpointer yo) -> gboolean {
+        auto* v = static_cast<VentanaWeb*>(yo);
+        v->guardarMarco_ = 0;
+        v->recordarMarco();
+        return G_SOURCE_REMOVE;
+      },
+      v);
+  return FALSE;
 }
 
 }  // namespace orvo

@@ -53,6 +53,7 @@ class VentanaWeb : public Ventana {
 
  private:
   static gboolean alCerrar(GtkWidget*, GdkEvent*, gpointer yo);
+  static gboolean alConfigurar(GtkWidget*, GdkEvent*, gpointer yo);
   void crearVista();
   void recordarMarco();
   void restaurarMarco();
@@ -62,6 +63,9 @@ class VentanaWeb : public Ventana {
   GtkWindow* ventana_ = nullptr;
   std::unique_ptr<VistaWeb> vista_;
   ColaEventos cola_;
+  // The pending save of the frame after the user moved or resized the window.
+  guint guardarMarco_ = 0;
+  std::string marco_;  // as last saved or read
 };
 
 }  // namespace orvo

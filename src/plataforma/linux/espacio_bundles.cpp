@@ -159,6 +159,24 @@ Error EspacioLinux::abrir(const fs::path& bundle) {
   return std::nullopt;
 }
 
+Error EspacioLinux::alFrente(const AppEnMarcha& app) {
+  if (!escritorio_.alzar && !escritorio_.ficha) return "no hay pantalla";
+  if (escritorio_.alzar && escritorio_.alzar(app.pid)) return std::nullopt;
+  const auto ruta = carpetaDe(app.ruta);
+  auto fallo = [&](const std::string& motivo) {
+    return "No se pudo traer " + nombreVisible(ruta) + " al frente: " + motivo + ".";
+  };
+  auto exe = ejecutableDe(ruta, plists_.leer(ruta));
+  if (!exe) return fallo(exe.error());
+  // Both names: Wayland compositors read the first, X11 startup notification the second.
+  std::vector<std::string> entorno;
+  if (auto ficha = escritorio_.ficha ? escritorio_.ficha(exe.valor()) : std::nullopt)
+    entorno = {"XDG_ACTIVATION_TOKEN=" + *ficha, "DESKTOP_STARTUP_ID=" + *ficha};
+  if (int codigo = lanzarDesligado(exe.valor(), {}, entorno))
+    return fallo(motivoDeArranque(codigo, exe.valor()));
+  return std::nullopt;
+}
+
 Error EspacioLinux::abrirDespues(const fs::path& bundle, double segundos) {
   const auto ruta = carpetaDe(bundle);
   auto fallo = [&](const std::string& motivo) {

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -43,6 +44,16 @@ class EspacioLinux : public Espacio {
   std::optional<Instante> modificado(const std::filesystem::path& archivo) override;
 
   Error abrir(const std::filesystem::path& bundle) override;
+  Error alFrente(const AppEnMarcha& app) override;
+  // What the display offers to bring a program forward; the toolkit sets it. Without one
+  // (no display) a running app stays as it is: starting it again could make a second copy.
+  struct Escritorio {
+    // Raises a window of process `pid`; false when it has none the desktop lets us raise.
+    std::function<bool(pid_t)> alzar;
+    // An activation token for starting `ejecutable`; absent when the display gives none.
+    std::function<std::optional<std::string>(const std::filesystem::path& ejecutable)> ficha;
+  };
+  void usarEscritorio(Escritorio escritorio) { escritorio_ = std::move(escritorio); }
   // A detached "/bin/sh -c 'sleep N; exec EXE'".
   Error abrirDespues(const std::filesystem::path& bundle, double segundos) override;
   Error registrar(const std::filesystem::path& bundle) override;
@@ -104,6 +115,7 @@ class EspacioLinux : public Espacio {
   CacheInfoPlist plists_;
   EscanerProcesos procesos_;
   std::unique_ptr<VigiaApps> vigia_;
+  Escritorio escritorio_;
 };
 
 }  // namespace orvo

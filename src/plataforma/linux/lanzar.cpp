@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <csignal>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <fcntl.h>
@@ -24,7 +25,7 @@ void avisar(int tubo, int codigo) {
 
 // In the grandchild: only async-signal-safe calls between fork and exec, since the parent
 // has other threads whose locks the fork copied.
-[[noreturn]] void arrancar(const char* ruta, char* const argv[], int aviso) {
+[[noreturn]] void arrancar(const char* ruta, char* const argv[], char* const envp[], int aviso) {
   ::setsid();
   sigset_t ninguna;
   sigemptyset(&ninguna);
@@ -45,7 +46,7 @@ void avisar(int tubo, int codigo) {
   }
   // Our sockets and files close on exec; so does the pipe, which tells the parent it worked.
   ::syscall(SYS_close_range, 3u, ~0u, CLOSE_RANGE_CLOEXEC);
-  ::execve(ruta, argv, environ);
+  ::execve(ruta, argv, envp);
   avisar(aviso, errno);
   ::_exit(127);
 }
@@ -53,13 +54,26 @@ void avisar(int tubo, int codigo) {
 }  // namespace
 
 int lanzarDesligado(const std::filesystem::path& ejecutable,
-                    const std::vector<std::string>& argumentos) {
+                    const std::vector<std::string>& argumentos,
+                    const std::vector<std::string>& entorno) {
   // Built before the fork: the child may not allocate.
   std::string ruta = ejecutable.string();
   std::vector<std::string> copia(argumentos);
   std::vector<char*> argv{ruta.data()};
   for (auto& a : copia) argv.push_back(a.data());
   argv.push_back(nullptr);
+  std::vector<std::string> extra(entorno);
+  std::vector<char*> envp;
+  for (char** e = environ; *e; ++e) {
+    std::string_view v(*e);
+    bool cambia = false;
+    for (const auto& x : extra)
+      cambia = cambia || (x.find('=') != std::string::npos &&
+                          v.starts_with(std::string_view(x).substr(0, x.find('=') + 1)));
+    if (!cambia) envp.push_back(*e);
+  }
+  for (auto& x : extra) envp.push_back(x.data());
+  envp.push_back(nullptr);
   int tubo[2];
   if (::pipe2(tubo, O_CLOEXEC) != 0) return errno;
   pid_t intermedio = ::fork();
@@ -72,7 +86,7 @@ int lanzarDesligado(const std::filesystem::path& ejecutable,
   if (intermedio == 0) {
     ::close(tubo[0]);
     pid_t nieto = ::fork();
-    if (nieto == 0) arrancar(ruta.c_str(), argv.data(), tubo[1]);
+    if (nieto == 0) arrancar(ruta.c_str(), argv.data(), envp.data(), tubo[1]);
     if (nieto < 0) avisar(tubo[1], errno);
     ::_exit(0);
   }

@@ -17,6 +17,7 @@
 #include "plataforma/linux/descargas_curl.h"
 #include "plataforma/linux/espacio_linux.h"
 #include "plataforma/linux/http_curl.h"
+#include "plataforma/linux/modulos_gio.h"
 #include "plataforma/linux/permisos_linux.h"
 #include "plataforma/linux/preferencias_linux.h"
 #include "plataforma/linux/sistema_linux.h"
@@ -133,6 +134,8 @@ std::optional<fs::path> carpetaWeb(Sistema& sistema) {
 
 // The desktop program: one instance per session; a later launch hands over and ends.
 int escritorio(int argc, char** argv) {
+  // Before the curl threads and the workers exist, and long before the web module loads.
+  resolverModulosGio();
   SistemaLinux sistema;
   auto web = carpetaWeb(sistema);
   if (!web) {

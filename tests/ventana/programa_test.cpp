@@ -1,6 +1,7 @@
 // The whole windowed program on a virtual display and a session bus of the test's own,
-// against the test server: first launch, the test sign-in, the page's snapshot, and
-// later launches that hand over to the running instance.
+// against the test server: first launch, the test sign-in, the page's snapshot, later
+// launches that hand over to the running instance, and the launches that show the window
+// while the first request is on its way.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -21,6 +22,28 @@ using namespace orvo;
 using namespace orvo::prueba;
 namespace fs = std::filesystem;
 
+namespace {
+
+// The shell lines that give a launch folders of the test's own and, as on most desktops, no
+// proxy variables: the first request then asks GIO for the desktop's proxy.
+std::string entornoDe(CarpetaTemporal& t) {
+  return "unset http_proxy HTTP_PROXY https_proxy HTTPS_PROXY all_proxy ALL_PROXY no_proxy "
+         "NO_PROXY\nexport HOME='" +
+         (t / "casa").string() + "' XDG_CONFIG_HOME='" + (t / "config").string() +
+         "' XDG_DATA_HOME='" + (t / "xdg").string() + "' OV_DATOS='" + (t / "datos").string() +
+         "' OV_DESTINO='" + (t / "apps").string() + "' OV_PRUEBA_WEB='" ORVO_PAGINAS "'\n";
+}
+
+// A script for ProcesoPrueba that runs the program after `preludio`, its output in salida.txt.
+fs::path guion(CarpetaTemporal& t, const std::string& nombre, const std::string& preludio) {
+  auto ruta = t.escribir(nombre, "#!/bin/sh\n" + preludio + "exec " + ORVO_BINARIO + " >'" +
+                                     (t / "salida.txt").string() + "' 2>&1\n");
+  fs::permissions(ruta, fs::perms(0755));
+  return ruta;
+}
+
+}  // namespace
+
 TEST(ProgramaConVentanas, PrimerArranqueEntraMuestraLasAppsYUnSegundoArranqueLePasaElTurno) {
   CarpetaTemporal t;
   ServidorPrueba servidor;
@@ -30,16 +53,10 @@ TEST(ProgramaConVentanas, PrimerArranqueEntraMuestraLasAppsYUnSegundoArranqueLeP
   servicio.manifiesto("tok-ana",
                       Json{{"formato", "f"}, {"version", 1}, {"apps", {app.aJson()}}}.dump());
   fs::create_directories(t / "apps");
-  auto entorno = "export HOME='" + (t / "casa").string() + "' XDG_CONFIG_HOME='" +
-                 (t / "config").string() + "' XDG_DATA_HOME='" + (t / "xdg").string() +
-                 "' OV_DATOS='" + (t / "datos").string() + "' OV_DESTINO='" +
-                 (t / "apps").string() + "' OV_PRUEBA_WEB='" ORVO_PAGINAS "'\n";
-  auto guion =
-      t.escribir("primero.sh", "#!/bin/sh\n" + entorno + "export OV_PRUEBA_LOGIN='" +
-                                   servidor.base() + "|ana@orvo.test|secreta'\nexec " +
-                                   ORVO_BINARIO + " >'" + (t / "salida.txt").string() + "' 2>&1\n");
-  fs::permissions(guion, fs::perms(0755));
-  ProcesoPrueba primero(guion);
+  auto entorno = entornoDe(t);
+  ProcesoPrueba primero(
+      guion(t, "primero.sh",
+            entorno + "export OV_PRUEBA_LOGIN='" + servidor.base() + "|ana@orvo.test|secreta'\n"));
 
   // The first launch shows the main window (its page loads only then), signs in, checks
   // the server and the page gets a snapshot listing the apps.
@@ -86,14 +103,8 @@ TEST(ProgramaConVentanas, EnLaBandejaNoCargaWebKitHastaQueSeAbreLaVentana) {
                                        .dump());
   t.escribir("config/orvo-suite/preferencias.ini", "[Orvo Suite]\nyaAbierta=true\n");
   fs::create_directories(t / "apps");
-  auto entorno = "export HOME='" + (t / "casa").string() + "' XDG_CONFIG_HOME='" +
-                 (t / "config").string() + "' XDG_DATA_HOME='" + (t / "xdg").string() +
-                 "' OV_DATOS='" + (t / "datos").string() + "' OV_DESTINO='" +
-                 (t / "apps").string() + "' OV_PRUEBA_WEB='" ORVO_PAGINAS "'\n";
-  auto guion = t.escribir("bandeja.sh", "#!/bin/sh\n" + entorno + "exec " + ORVO_BINARIO + " >'" +
-                                            (t / "salida.txt").string() + "' 2>&1\n");
-  fs::permissions(guion, fs::perms(0755));
-  ProcesoPrueba programa(guion);
+  auto entorno = entornoDe(t);
+  ProcesoPrueba programa(guion(t, "bandeja.sh", entorno));
   auto mapas = [&] {
     return leerArchivo("/proc/" + std::to_string(programa.pid()) + "/maps", 1u << 26).value_or("");
   };
@@ -112,4 +123,50 @@ TEST(ProgramaConVentanas, EnLaBandejaNoCargaWebKitHastaQueSeAbreLaVentana) {
       << ajustes() << leerArchivo(t / "salida.txt").value_or("");
   EXPECT_NE(mapas().find("orvo-suite-web.so"), std::string::npos);
   EXPECT_NE(mapas().find("libwebkit2gtk"), std::string::npos);
+}
+
+// The launches that show the main window while the first request is on its way: the web
+// module then loads on the main thread just as the session thread asks GIO for the
+// desktop's proxy, which loads a module too. A first launch already signed in, a later one
+// with OV_ABRIR=1, and a tray click as soon as the item is there after a start at login.
+TEST(ProgramaConVentanas, LaVentanaSaleAunqueLaPrimeraPeticionCarguePartesDeGio) {
+  ServidorPrueba servidor;
+  ServicioPrueba servicio(servidor);
+  CarpetaTemporal obra;
+  auto app = empaquetarApp(obra / "obra", obra / "zips", "prog", "1.0");
+  servicio.manifiesto("tok",
+                      Json{{"formato", "f"}, {"version", 1}, {"apps", {app.aJson()}}}.dump());
+  struct Caso {
+    const char* nombre;
+    bool yaAbierta, clic;
+    const char* preludio;
+  };
+  for (const auto& [nombre, yaAbierta, clic, preludio] :
+       {Caso{"first launch", false, false, ""},
+        Caso{"OV_ABRIR=1", true, false, "export OV_ABRIR=1\n"},
+        Caso{"tray click at login", true, true, ""}}) {
+    SCOPED_TRACE(nombre);
+    CarpetaTemporal t;
+    servicio.clienteEn(t / "datos", "tok");
+    if (yaAbierta)
+      t.escribir("config/orvo-suite/preferencias.ini", "[Orvo Suite]\nyaAbierta=true\n");
+    fs::create_directories(t / "apps");
+    ProcesoPrueba programa(guion(t, "programa.sh", entornoDe(t) + preludio));
+    auto salida = [&] { return leerArchivo(t / "salida.txt").value_or(""); };
+    if (clic) {
+      auto item = "org.kde.StatusNotifierItem-" + std::to_string(programa.pid()) + "-1";
+      auto espera = ejecutar("gdbus wait --session --timeout 60 " + item + " 2>&1");
+      ASSERT_EQ(espera.estado, 0) << espera.texto << salida();
+      auto activar = ejecutar("gdbus call --session --timeout 30 --dest " + item +
+                              " --object-path /StatusNotifierItem --method "
+                              "org.kde.StatusNotifierItem.Activate 0 0 2>&1");
+      ASSERT_EQ(activar.estado, 0) << activar.texto;
+    }
+    auto ajustes = [&] { return leerArchivo(t / "datos/ajustes.json").value_or(""); };
+    EXPECT_TRUE(esperarQue([&] { return ajustes().find("vista:prog") != std::string::npos; }, 90))
+        << "the main window never showed the server's apps: the launch is stuck (the web "
+           "module's load and another thread's module load wait for each other)\n"
+        << ajustes() << salida() << leerArchivo(t / "datos/suite.log").value_or("");
+    EXPECT_EQ(kill(programa.pid(), 0), 0);
+  }
 }

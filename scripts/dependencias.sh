@@ -12,8 +12,9 @@ paquetes=(
   # Packaging: icons, desktop entry and metainfo checks, the .deb, the desktop's proxy settings.
   librsvg2-bin desktop-file-utils appstream dpkg-dev xdg-utils glib-networking
   gsettings-desktop-schemas
-  # Real tray hosts and notification servers for the tray tests, and clicks on them.
-  xfce4-panel dunst xdotool
+  # Real tray hosts and notification servers for the tray tests, and clicks on them; a
+  # window's properties as the desktop reads them.
+  xfce4-panel dunst xdotool x11-utils
 )
 faltan=()
 for p in "${paquetes[@]}"; do

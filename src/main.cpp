@@ -190,7 +190,14 @@ int main(int argc, char** argv) {
   }
   if (auto id = std::getenv("OV_PRUEBA_INSTALAR")) return probarInstalacion(id);
   if (argc == 3 && primero == "--demo") return mostrarEstado(argv[2]);
+  if (primero == "--demo") {
+    std::fputs("--demo necesita una carpeta, y nada más.\n\n", stderr);
+    return std::fputs(kUso, stderr), 2;
+  }
   for (int i = 1; i < argc; ++i)
-    if (argv[i][0] == '-') return std::fputs(kUso, stderr), 2;
+    if (argv[i][0] == '-') {
+      std::fprintf(stderr, "Opción desconocida: %s\n\n", argv[i]);
+      return std::fputs(kUso, stderr), 2;
+    }
   return escritorio(argc, argv);
 }

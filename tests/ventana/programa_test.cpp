@@ -1,7 +1,7 @@
 // The whole windowed program on a virtual display and a session bus of the test's own,
-// against the test server: first launch, the test sign-in, the page's snapshot, later
-// launches that hand over to the running instance, and the launches that show the window
-// while the first request is on its way.
+// against the test server: first launch, the test sign-in, the page's snapshot, the
+// window's identity on the desktop, later launches that hand over to the running instance,
+// and the launches that show the window while the first request is on its way.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -53,6 +53,13 @@ TEST(ProgramaConVentanas, PrimerArranqueEntraMuestraLasAppsYUnSegundoArranqueLeP
   servicio.manifiesto("tok-ana",
                       Json{{"formato", "f"}, {"version", 1}, {"apps", {app.aJson()}}}.dump());
   fs::create_directories(t / "apps");
+  // An earlier version's autostart entry, which the new one replaces; the theme icon the
+  // package installs.
+  t.escribir("config/autostart/orvo-suite.desktop", "[Desktop Entry]\nType=Application\n");
+  fs::create_directories(t / "xdg/icons/hicolor/scalable/apps");
+  fs::copy_file(
+      fs::path(ORVO_PAGINAS).parent_path().parent_path().parent_path() / "packaging/orvo-suite.svg",
+      t / "xdg/icons/hicolor/scalable/apps/orvo-suite.svg");
   auto entorno = entornoDe(t);
   ProcesoPrueba primero(
       guion(t, "primero.sh",
@@ -70,7 +77,22 @@ TEST(ProgramaConVentanas, PrimerArranqueEntraMuestraLasAppsYUnSegundoArranqueLeP
   EXPECT_NE(
       leerArchivo(t / "config/orvo-suite/preferencias.ini").value_or("").find("yaAbierta=true"),
       std::string::npos);
-  EXPECT_TRUE(fs::exists(t / "config/autostart/orvo-suite.desktop"));
+  // Started at login by an entry named after the application id, which sessions skip once
+  // the program is gone.
+  auto autostart = t / "config/autostart/com.orvo.suite.desktop";
+  auto valida = ejecutar("desktop-file-validate '" + autostart.string() + "' 2>&1");
+  EXPECT_EQ(valida.estado, 0) << valida.texto;
+  EXPECT_NE(leerArchivo(autostart).value_or("").find("\nTryExec=" ORVO_BINARIO "\n"),
+            std::string::npos)
+      << leerArchivo(autostart).value_or("");
+  EXPECT_FALSE(fs::exists(t / "config/autostart/orvo-suite.desktop"));
+  // The window says which program it is and carries the theme's icon, so taskbars group it
+  // with its launcher.
+  auto clase = ejecutar("xprop -name 'Orvo Suite' WM_CLASS _NET_WM_ICON 2>&1 | head -c 300");
+  EXPECT_NE(clase.texto.find("WM_CLASS(STRING) = \"com.orvo.suite\", \"com.orvo.suite\""),
+            std::string::npos)
+      << clase.texto;
+  EXPECT_NE(clase.texto.find("_NET_WM_ICON(CARDINAL) = "), std::string::npos) << clase.texto;
 
   // Later launches reach the running one and end: a plain one and one with a link.
   auto segundo = ejecutar(entorno + "timeout 30 " ORVO_BINARIO " 2>&1");

@@ -18,13 +18,13 @@ trap 'apt-get purge -y -q orvo-suite >/dev/null' EXIT
 dpkg -s orvo-suite | grep -E '^(Version|Depends):'
 echo "orvo-suite --version: $(orvo-suite --version 2>&1 || true)"
 echo "manejador de orvosuite: $(xdg-mime query default x-scheme-handler/orvosuite)"
-[ "$(xdg-mime query default x-scheme-handler/orvosuite)" = orvo-suite.desktop ]
+[ "$(xdg-mime query default x-scheme-handler/orvosuite)" = com.orvo.suite.desktop ]
 gio mime x-scheme-handler/orvosuite
 # gio starts the entry's Exec line with the link, which runs the program from its bundle.
 gio open 'orvosuite://skill/instalar?id=prueba' && echo "gio open: lanzado"
 apt-get remove -y -q orvo-suite
 trap - EXIT
-if [ -e "/opt/Orvo Suite.app" ] || [ -e /usr/bin/orvo-suite ] || [ -e /usr/share/applications/orvo-suite.desktop ]; then
+if [ -e "/opt/Orvo Suite.app" ] || [ -e /usr/bin/orvo-suite ] || [ -e /usr/share/applications/com.orvo.suite.desktop ]; then
   echo "quedaron archivos tras apt-get remove" >&2
   exit 1
 fi

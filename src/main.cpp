@@ -19,6 +19,7 @@
 #include "plataforma/linux/descargas_curl.h"
 #include "plataforma/linux/espacio_linux.h"
 #include "plataforma/linux/http_curl.h"
+#include "plataforma/linux/modulos_gio.h"
 #include "plataforma/linux/permisos_linux.h"
 #include "plataforma/linux/preferencias_linux.h"
 #include "plataforma/linux/sistema_linux.h"
@@ -140,6 +141,8 @@ std::optional<fs::path> carpetaWeb(Sistema& sistema) {
 
 // The desktop program: one instance per session; a later launch hands over and ends.
 int escritorio(int argc, char** argv) {
+  // Before the curl threads and the workers exist, and long before the web module loads.
+  resolverModulosGio();
   SistemaLinux sistema;
   auto web = carpetaWeb(sistema);
   if (!web) {
@@ -195,7 +198,14 @@ int main(int argc, char** argv) {
   }
   if (auto id = std::getenv("OV_PRUEBA_INSTALAR")) return probarInstalacion(id);
   if (argc == 3 && primero == "--demo") return mostrarEstado(argv[2]);
+  if (primero == "--demo") {
+    std::fputs("--demo necesita una carpeta, y nada más.\n\n", stderr);
+    return std::fputs(kUso, stderr), 2;
+  }
   for (int i = 1; i < argc; ++i)
-    if (argv[i][0] == '-') return std::fputs(kUso, stderr), 2;
+    if (argv[i][0] == '-') {
+      std::fprintf(stderr, "Opción desconocida: %s\n\n", argv[i]);
+      return std::fputs(kUso, stderr), 2;
+    }
   return escritorio(argc, argv);
 }

@@ -58,19 +58,23 @@ TEST(Instalacion, DejaUnBundleYUnCiudadanoDelEscritorio) {
   EXPECT_EQ(fs::exists(fs::path(ORVO_FUENTES) / "web"),
             fs::is_directory(bundle / "Contents/Resources/web"));
 
-  auto entrada = prefijo / "share/applications/orvo-suite.desktop";
+  // Named after the application id, which is the bundle's identifier too.
+  auto entrada = prefijo / "share/applications" / (suite + ".desktop");
   auto r = ejecutar("desktop-file-validate '" + entrada.string() + "' 2>&1");
   EXPECT_EQ(r.estado, 0) << r.texto;
   EXPECT_EQ(r.texto.find("error"), std::string::npos) << r.texto;
   auto texto = leer(entrada);
-  for (const char* linea : {"\nExec=orvo-suite %U\n", "\nMimeType=x-scheme-handler/orvosuite;\n",
-                            "\nIcon=orvo-suite\n", "\nStartupNotify=true\n"})
+  for (const std::string& linea : std::initializer_list<std::string>{
+           "\nExec=orvo-suite %U\n", "\nMimeType=x-scheme-handler/orvosuite;\n",
+           "\nIcon=orvo-suite\n", "\nStartupNotify=true\n", "\nStartupWMClass=" + suite + "\n"})
     EXPECT_NE(texto.find(linea), std::string::npos) << linea;
 
   auto metainfo = prefijo / "share/metainfo" / (suite + ".metainfo.xml");
   r = ejecutar("appstreamcli validate --no-net --pedantic '" + metainfo.string() + "' 2>&1");
   EXPECT_EQ(r.estado, 0) << r.texto;
   EXPECT_NE(leer(metainfo).find("<release version=\"" ORVO_VERSION "\""), std::string::npos);
+  EXPECT_NE(leer(metainfo).find("<launchable type=\"desktop-id\">" + suite + ".desktop<"),
+            std::string::npos);
 
   for (int lado : {16, 24, 32, 48, 64, 128, 256, 512}) {
     auto lados = std::to_string(lado) + "x" + std::to_string(lado);

@@ -1,4 +1,5 @@
-// The real binary, run as a user would run it on a local catalogue folder.
+// The real binary, run as a user would run it on a local catalogue folder, and with an
+// option it does not know.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -61,4 +62,10 @@ TEST(Programa, MuestraElCatalogoLocalYRechazaUnoRoto) {
   EXPECT_EQ(leer(descarga), "a medias");
   EXPECT_FALSE(fs::exists(real / "suite.log"));
   EXPECT_TRUE(fs::is_empty(t / "tmp"));
+
+  // An option it does not know is named before the usage, and nothing starts.
+  auto rara = ejecutar(std::string(ORVO_BINARIO) + " --bogus 2>&1");
+  EXPECT_EQ(rara.estado, 2);
+  EXPECT_EQ(rara.texto.rfind("Opción desconocida: --bogus\n", 0), 0u) << rara.texto;
+  EXPECT_NE(rara.texto.find("\nUso: orvo-suite"), std::string::npos) << rara.texto;
 }

@@ -1,6 +1,7 @@
 // The whole windowed program on a virtual display and a session bus of the test's own,
-// against the test server: first launch, the test sign-in, the page's snapshot, and
-// later launches that hand over to the running instance.
+// against the test server: first launch, the test sign-in, the page's snapshot, the
+// window's identity on the desktop, later launches that hand over to the running instance,
+// and the launches that show the window while the first request is on its way.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -21,12 +22,27 @@ using namespace orvo;
 using namespace orvo::prueba;
 namespace fs = std::filesystem;
 
-// The program's folders, all inside `t`, as a shell line.
-std::string entornoEn(CarpetaTemporal& t) {
-  return "export HOME='" + (t / "casa").string() + "' XDG_CONFIG_HOME='" + (t / "config").string() +
+namespace {
+
+// The shell lines that give a launch folders of the test's own and, as on most desktops, no
+// proxy variables: the first request then asks GIO for the desktop's proxy.
+std::string entornoDe(CarpetaTemporal& t) {
+  return "unset http_proxy HTTP_PROXY https_proxy HTTPS_PROXY all_proxy ALL_PROXY no_proxy "
+         "NO_PROXY\nexport HOME='" +
+         (t / "casa").string() + "' XDG_CONFIG_HOME='" + (t / "config").string() +
          "' XDG_DATA_HOME='" + (t / "xdg").string() + "' OV_DATOS='" + (t / "datos").string() +
          "' OV_DESTINO='" + (t / "apps").string() + "' OV_PRUEBA_WEB='" ORVO_PAGINAS "'\n";
 }
+
+// A script for ProcesoPrueba that runs the program after `preludio`, its output in salida.txt.
+fs::path guion(CarpetaTemporal& t, const std::string& nombre, const std::string& preludio) {
+  auto ruta = t.escribir(nombre, "#!/bin/sh\n" + preludio + "exec " + ORVO_BINARIO + " >'" +
+                                     (t / "salida.txt").string() + "' 2>&1\n");
+  fs::permissions(ruta, fs::perms(0755));
+  return ruta;
+}
+
+}  // namespace
 
 TEST(ProgramaConVentanas, PrimerArranqueEntraMuestraLasAppsYUnSegundoArranqueLePasaElTurno) {
   CarpetaTemporal t;
@@ -37,13 +53,17 @@ TEST(ProgramaConVentanas, PrimerArranqueEntraMuestraLasAppsYUnSegundoArranqueLeP
   servicio.manifiesto("tok-ana",
                       Json{{"formato", "f"}, {"version", 1}, {"apps", {app.aJson()}}}.dump());
   fs::create_directories(t / "apps");
-  auto entorno = entornoEn(t);
-  auto guion =
-      t.escribir("primero.sh", "#!/bin/sh\n" + entorno + "export OV_PRUEBA_LOGIN='" +
-                                   servidor.base() + "|ana@orvo.test|secreta'\nexec " +
-                                   ORVO_BINARIO + " >'" + (t / "salida.txt").string() + "' 2>&1\n");
-  fs::permissions(guion, fs::perms(0755));
-  ProcesoPrueba primero(guion);
+  // An earlier version's autostart entry, which the new one replaces; the theme icon the
+  // package installs.
+  t.escribir("config/autostart/orvo-suite.desktop", "[Desktop Entry]\nType=Application\n");
+  fs::create_directories(t / "xdg/icons/hicolor/scalable/apps");
+  fs::copy_file(
+      fs::path(ORVO_PAGINAS).parent_path().parent_path().parent_path() / "packaging/orvo-suite.svg",
+      t / "xdg/icons/hicolor/scalable/apps/orvo-suite.svg");
+  auto entorno = entornoDe(t);
+  ProcesoPrueba primero(
+      guion(t, "primero.sh",
+            entorno + "export OV_PRUEBA_LOGIN='" + servidor.base() + "|ana@orvo.test|secreta'\n"));
 
   // The first launch shows the main window (its page loads only then), signs in, checks
   // the server and the page gets a snapshot listing the apps.
@@ -57,7 +77,22 @@ TEST(ProgramaConVentanas, PrimerArranqueEntraMuestraLasAppsYUnSegundoArranqueLeP
   EXPECT_NE(
       leerArchivo(t / "config/orvo-suite/preferencias.ini").value_or("").find("yaAbierta=true"),
       std::string::npos);
-  EXPECT_TRUE(fs::exists(t / "config/autostart/orvo-suite.desktop"));
+  // Started at login by an entry named after the application id, which sessions skip once
+  // the program is gone.
+  auto autostart = t / "config/autostart/com.orvo.suite.desktop";
+  auto valida = ejecutar("desktop-file-validate '" + autostart.string() + "' 2>&1");
+  EXPECT_EQ(valida.estado, 0) << valida.texto;
+  EXPECT_NE(leerArchivo(autostart).value_or("").find("\nTryExec=" ORVO_BINARIO "\n"),
+            std::string::npos)
+      << leerArchivo(autostart).value_or("");
+  EXPECT_FALSE(fs::exists(t / "config/autostart/orvo-suite.desktop"));
+  // The window says which program it is and carries the theme's icon, so taskbars group it
+  // with its launcher.
+  auto clase = ejecutar("xprop -name 'Orvo Suite' WM_CLASS _NET_WM_ICON 2>&1 | head -c 300");
+  EXPECT_NE(clase.texto.find("WM_CLASS(STRING) = \"com.orvo.suite\", \"com.orvo.suite\""),
+            std::string::npos)
+      << clase.texto;
+  EXPECT_NE(clase.texto.find("_NET_WM_ICON(CARDINAL) = "), std::string::npos) << clase.texto;
 
   // Later launches reach the running one and end: a plain one and one with a link.
   auto segundo = ejecutar(entorno + "timeout 30 " ORVO_BINARIO " 2>&1");
@@ -90,11 +125,8 @@ TEST(ProgramaConVentanas, EnLaBandejaNoCargaWebKitHastaQueSeAbreLaVentana) {
                                        .dump());
   t.escribir("config/orvo-suite/preferencias.ini", "[Orvo Suite]\nyaAbierta=true\n");
   fs::create_directories(t / "apps");
-  auto entorno = entornoEn(t);
-  auto guion = t.escribir("bandeja.sh", "#!/bin/sh\n" + entorno + "exec " + ORVO_BINARIO + " >'" +
-                                            (t / "salida.txt").string() + "' 2>&1\n");
-  fs::permissions(guion, fs::perms(0755));
-  ProcesoPrueba programa(guion);
+  auto entorno = entornoDe(t);
+  ProcesoPrueba programa(guion(t, "bandeja.sh", entorno));
   auto mapas = [&] {
     return leerArchivo("/proc/" + std::to_string(programa.pid()) + "/maps", 1u << 26).value_or("");
   };
@@ -122,11 +154,11 @@ TEST(ProgramaConVentanas, ElMarcoMovidoSobreviveAUnSigterm) {
   fs::create_directories(t / "apps");
   // LeakSanitizer's tracer crashes at the end of any windowed run (the tray alone too): the
   // exit status must be the program's own.
-  auto guion = t.escribir("ventana.sh", "#!/bin/sh\n" + entornoEn(t) +
-                                            "export OV_ABRIR=1 ASAN_OPTIONS=\"$ASAN_OPTIONS:"
-                                            "detect_leaks=0\"\nexec " ORVO_BINARIO " >>'" +
-                                            (t / "salida.txt").string() + "' 2>&1\n");
-  fs::permissions(guion, fs::perms(0755));
+  auto ventana = t.escribir("ventana.sh", "#!/bin/sh\n" + entornoDe(t) +
+                                              "export OV_ABRIR=1 ASAN_OPTIONS=\"$ASAN_OPTIONS:"
+                                              "detect_leaks=0\"\nexec " ORVO_BINARIO " >>'" +
+                                              (t / "salida.txt").string() + "' 2>&1\n");
+  fs::permissions(ventana, fs::perms(0755));
   auto ventanaDe = [&](ProcesoPrueba& p) {
     auto r = ejecutar("timeout 60 xdotool search --sync --onlyvisible --pid " +
                       std::to_string(p.pid()) + " --name '^Orvo Suite$' 2>&1");
@@ -134,7 +166,7 @@ TEST(ProgramaConVentanas, ElMarcoMovidoSobreviveAUnSigterm) {
   };
   auto prefs = [&] { return leerArchivo(t / "config/orvo-suite/preferencias.ini").value_or(""); };
   {
-    ProcesoPrueba programa(guion);
+    ProcesoPrueba programa(ventana);
     auto id = ventanaDe(programa);
     ASSERT_FALSE(id.empty()) << leerArchivo(t / "salida.txt").value_or("");
     ASSERT_EQ(
@@ -149,10 +181,56 @@ TEST(ProgramaConVentanas, ElMarcoMovidoSobreviveAUnSigterm) {
     EXPECT_TRUE(WIFEXITED(estado) && WEXITSTATUS(estado) == 0)
         << estado << leerArchivo(t / "salida.txt").value_or("");
   }
-  ProcesoPrueba otra(guion);
+  ProcesoPrueba otra(ventana);
   auto id = ventanaDe(otra);
   ASSERT_FALSE(id.empty());
   auto geometria = ejecutar("xdotool getwindowgeometry --shell " + id).texto;
   for (const char* linea : {"X=120\n", "Y=90\n", "WIDTH=1000\n", "HEIGHT=700\n"})
     EXPECT_NE(geometria.find(linea), std::string::npos) << geometria;
+}
+
+// The launches that show the main window while the first request is on its way: the web
+// module then loads on the main thread just as the session thread asks GIO for the
+// desktop's proxy, which loads a module too. A first launch already signed in, a later one
+// with OV_ABRIR=1, and a tray click as soon as the item is there after a start at login.
+TEST(ProgramaConVentanas, LaVentanaSaleAunqueLaPrimeraPeticionCarguePartesDeGio) {
+  ServidorPrueba servidor;
+  ServicioPrueba servicio(servidor);
+  CarpetaTemporal obra;
+  auto app = empaquetarApp(obra / "obra", obra / "zips", "prog", "1.0");
+  servicio.manifiesto("tok",
+                      Json{{"formato", "f"}, {"version", 1}, {"apps", {app.aJson()}}}.dump());
+  struct Caso {
+    const char* nombre;
+    bool yaAbierta, clic;
+    const char* preludio;
+  };
+  for (const auto& [nombre, yaAbierta, clic, preludio] :
+       {Caso{"first launch", false, false, ""},
+        Caso{"OV_ABRIR=1", true, false, "export OV_ABRIR=1\n"},
+        Caso{"tray click at login", true, true, ""}}) {
+    SCOPED_TRACE(nombre);
+    CarpetaTemporal t;
+    servicio.clienteEn(t / "datos", "tok");
+    if (yaAbierta)
+      t.escribir("config/orvo-suite/preferencias.ini", "[Orvo Suite]\nyaAbierta=true\n");
+    fs::create_directories(t / "apps");
+    ProcesoPrueba programa(guion(t, "programa.sh", entornoDe(t) + preludio));
+    auto salida = [&] { return leerArchivo(t / "salida.txt").value_or(""); };
+    if (clic) {
+      auto item = "org.kde.StatusNotifierItem-" + std::to_string(programa.pid()) + "-1";
+      auto espera = ejecutar("gdbus wait --session --timeout 60 " + item + " 2>&1");
+      ASSERT_EQ(espera.estado, 0) << espera.texto << salida();
+      auto activar = ejecutar("gdbus call --session --timeout 30 --dest " + item +
+                              " --object-path /StatusNotifierItem --method "
+                              "org.kde.StatusNotifierItem.Activate 0 0 2>&1");
+      ASSERT_EQ(activar.estado, 0) << activar.texto;
+    }
+    auto ajustes = [&] { return leerArchivo(t / "datos/ajustes.json").value_or(""); };
+    EXPECT_TRUE(esperarQue([&] { return ajustes().find("vista:prog") != std::string::npos; }, 90))
+        << "the main window never showed the server's apps: the launch is stuck (the web "
+           "module's load and another thread's module load wait for each other)\n"
+        << ajustes() << salida() << leerArchivo(t / "datos/suite.log").value_or("");
+    EXPECT_EQ(kill(programa.pid(), 0), 0);
+  }
 }

@@ -51,6 +51,8 @@ void alAbrir(GApplication*, GFile** archivos, int n, const char*, gpointer p) {
 }  // namespace
 
 bool iniciarGtk() {
+  // WM_CLASS (name and class) from these, as the desktop entry's StartupWMClass says.
+  g_set_prgname(kIdAplicacion);
   // GTK opens the display's GL at start only to choose visuals; the windows draw without
   // it (the pages need no compositing), and a software GL costs some 10 MB all day.
   bool sinGl = !g_getenv("GDK_GL");
@@ -58,7 +60,11 @@ bool iniciarGtk() {
   bool pantalla = gtk_init_check(nullptr, nullptr);
   // What the program starts (apps, the browser) must not inherit it.
   if (sinGl) g_unsetenv("GDK_GL");
-  return pantalla;
+  if (!pantalla) return false;
+  // After the start, which sets the class from the program's name, capitalised.
+  gdk_set_program_class(kIdAplicacion);
+  gtk_window_set_default_icon_name(kIconoAplicacion);
+  return true;
 }
 
 int correrAplicacion(const std::filesystem::path& web, Preferencias& preferencias,

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "plataforma/linux/identidad.h"
 #include "plataforma/preferencias.h"
 #include "plataforma/ventana.h"
 
@@ -24,11 +25,8 @@ struct AvisosAplicacion {
   std::function<void()> terminar;
 };
 
-// The bus name of the program's single instance.
-inline constexpr const char* kIdAplicacion = "com.orvo.suite";
-
-// Opens the display for GTK, without GL. Before any other thread starts: it sets and
-// clears an environment variable. False without a display.
+// Opens the display for GTK, without GL, as kIdAplicacion with its icon. Before any other
+// thread starts: it sets and clears an environment variable. False without a display.
 bool iniciarGtk();
 
 // Runs the application until it quits; its exit status.

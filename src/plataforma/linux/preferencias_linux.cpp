@@ -7,6 +7,7 @@
 #include "comun/archivos.h"
 #include "comun/log.h"
 #include "plataforma/linux/entrada_escritorio.h"
+#include "plataforma/linux/identidad.h"
 
 namespace orvo {
 
@@ -58,15 +59,34 @@ void PreferenciasLinux::guardar(const std::string& clave, const std::string& val
 }
 
 Error PreferenciasLinux::iniciarConSesion() {
-  auto archivo = config_ / "autostart/orvo-suite.desktop";
-  std::string texto =
-      "[Desktop Entry]\nType=Application\nName=Orvo Suite\nComment=Mantiene al día las apps "
-      "de Orvo\nExec=" +
-      argumentoExec(ejecutable_.string()) +
-      "\nTerminal=false\nNoDisplay=true\nX-GNOME-Autostart-enabled=true\n";
+  auto carpeta = config_ / "autostart";
+  const std::string exe = ejecutable_.string();
+  if (!g_utf8_validate(exe.data(), gssize(exe.size()), nullptr))
+    return "la ruta del programa no es texto UTF-8 válido";
+  KeyFile kf(g_key_file_new(), &g_key_file_unref);
+  auto poner = [&](const char* clave, const std::string& valor) {
+    // set_string applies the format's escapes, so no path can break the file.
+    g_key_file_set_string(kf.get(), G_KEY_FILE_DESKTOP_GROUP, clave, valor.c_str());
+  };
+  poner(G_KEY_FILE_DESKTOP_KEY_TYPE, G_KEY_FILE_DESKTOP_TYPE_APPLICATION);
+  poner(G_KEY_FILE_DESKTOP_KEY_NAME, "Orvo Suite");
+  poner(G_KEY_FILE_DESKTOP_KEY_COMMENT, "Mantiene al día las apps de Orvo");
+  // Once the package is removed the file is gone, and sessions skip the entry.
+  poner(G_KEY_FILE_DESKTOP_KEY_TRY_EXEC, exe);
+  poner(G_KEY_FILE_DESKTOP_KEY_EXEC, argumentoExec(exe));
+  poner(G_KEY_FILE_DESKTOP_KEY_TERMINAL, "false");
+  poner(G_KEY_FILE_DESKTOP_KEY_NO_DISPLAY, "true");
+  poner("X-GNOME-Autostart-enabled", "true");
+  gsize largo = 0;
+  char* texto = g_key_file_to_data(kf.get(), &largo, nullptr);
   std::error_code ec;
-  std::filesystem::create_directories(archivo.parent_path(), ec);
-  return escribirAtomico(archivo, texto);
+  std::filesystem::create_directories(carpeta, ec);
+  auto error = escribirAtomico(carpeta / (std::string(kIdAplicacion) + ".desktop"),
+                               std::string_view(texto, largo));
+  g_free(texto);
+  // The name earlier versions used: two entries would start the program twice.
+  if (!error) std::filesystem::remove(carpeta / "orvo-suite.desktop", ec);
+  return error;
 }
 
 }  // namespace orvo

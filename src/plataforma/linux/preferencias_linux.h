@@ -1,5 +1,5 @@
 // Preferences in a key file, $XDG_CONFIG_HOME/orvo-suite/preferencias.ini, and the
-// start at login as the XDG autostart entry $XDG_CONFIG_HOME/autostart/orvo-suite.desktop.
+// start at login as the XDG autostart entry $XDG_CONFIG_HOME/autostart/com.orvo.suite.desktop.
 #pragma once
 
 #include <filesystem>

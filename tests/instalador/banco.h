@@ -48,6 +48,12 @@ class DescargasGuion : public Descargas {
     retomando.push_back(std::move(listo));
   }
   void cancelar(TareaDescarga t) override { canceladas.push_back(t); }
+  // The scripted session serves no ranges: a partial update falls back at once.
+  TareaDescarga pedirTramos(PedidoTramos, std::function<void(int64_t)>,
+                            std::function<void(RespuestaTramos)> listo) override {
+    listo({"sin tramos en el guion"});
+    return ++ultima_;
+  }
   TareaDescarga ultima() const { return ultima_; }
 
  private:

@@ -122,8 +122,21 @@ void DescargaParcial::conDirectorio() {
         if (l.copiado) return acabar(*l.copiado);
         enSitio_ += plan.copiados;
         if (avance_) avance_(enSitio_, total_);
-        pedir(plan.pedir, [this](RespuestaTramos) { acabar(std::nullopt); });
+        auto copias = std::make_shared<std::vector<Copia>>(plan.copias);
+        pedir(plan.pedir, [this, copias](RespuestaTramos) { conDescriptores(copias); });
       });
+}
+
+void DescargaParcial::conDescriptores(std::shared_ptr<std::vector<Copia>> copias) {
+  auto destino = destino_, guardado = guardado_;
+  aparte<Error>(
+      [destino, guardado, copias] {
+        std::erase_if(*copias, [](const Copia& c) { return !c.fin; });
+        if (copias->empty()) return Error{};
+        if (auto fallo = resolverDescriptores(destino, *copias)) return fallo;
+        return copiarGuardados(guardado, destino, *copias);
+      },
+      [this](Error fallo) { acabar(fallo); });
 }
 
 void DescargaParcial::acabar(std::optional<std::string> duda) {

@@ -42,6 +42,8 @@ class DescargaParcial : public std::enable_shared_from_this<DescargaParcial> {
   void pedir(std::vector<Tramo> tramos, std::function<void(RespuestaTramos)> luego);
   void conCola();
   void conDirectorio();
+  // The copies that waited for their data descriptors, once the ranges are in.
+  void conDescriptores(std::shared_ptr<std::vector<Copia>> copias);
   void acabar(std::optional<std::string> duda);
   // Runs `trabajo` on the worker pool and `luego` with its result on the main thread.
   template <class T>

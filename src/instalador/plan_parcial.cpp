@@ -82,7 +82,7 @@ Resultado<ZipGuardado> leerGuardado(const fs::path& ruta) {
   if (!entradas) return R::fallo("la copia guardada: " + entradas.error());
   auto f = fines(entradas.valor(), fin.valor().inicio);
   if (!f) return R::fallo("la copia guardada: " + f.error());
-  ZipGuardado g{std::move(entradas).valor(), {}, std::move(f).valor(), total};
+  ZipGuardado g{std::move(entradas).valor(), {}, std::move(f).valor(), {}, total};
   Descriptor d(ruta, O_RDONLY);
   // Each entry's local header must name it, and its data must fit before the next one.
   for (size_t i = 0; i < g.entradas.size(); ++i) {
@@ -94,6 +94,15 @@ Resultado<ZipGuardado> leerGuardado(const fs::path& ruta) {
     if (!largo || cab.substr(30) != x.nombre || x.local + largo.valor() + x.comprimido > g.fines[i])
       return R::fallo("la copia guardada no coincide con su índice");
     g.datos.push_back(x.local + largo.valor());
+    // Extra fields other than ZIP64 sizes (times, owners) may differ in the new build.
+    std::string extra(largo.valor() - cab.size(), '\0');
+    if (!leerTodo(d.fd, extra.data(), extra.size(), x.local + cab.size()))
+      return R::fallo("la copia guardada está cortada");
+    bool fija = true;
+    for (size_t k = 0; k + 4 <= extra.size();
+         k += 4 + (uint8_t(extra[k + 2]) | uint8_t(extra[k + 3]) << 8))
+      fija = fija && extra[k] == 1 && extra[k + 1] == 0;
+    g.cabeceraFija.push_back(fija);
   }
   return R::exito(std::move(g));
 }
@@ -117,14 +126,21 @@ Resultado<PlanParcial> planear(const std::vector<EntradaDirectorio>& nuevo,
     if (k == porNombre.end() || !mismaEntrada(x, guardado.entradas[k->second])) continue;
     size_t j = k->second;
     const auto& g = guardado.entradas[j];
-    uint64_t largo = f.valor()[i] - x.local;
-    if (g.hora == x.hora && g.fecha == x.fecha && guardado.fines[j] - g.local == largo) {
-      // Same entry, same layout: its local header is taken too; the digest would catch one
-      // that differs.
+    uint64_t fin = f.valor()[i], largo = fin - x.local;
+    uint64_t cabecera = x.local + 30 + x.nombre.size();
+    bool cabe32 = x.comprimido < 0xFFFFFFFF && x.tam < 0xFFFFFFFF;
+    if (guardado.cabeceraFija[j] && g.hora == x.hora && g.fecha == x.fecha &&
+        guardado.fines[j] - g.local == largo) {
+      // A header with nothing but name and fields the directory repeats is taken too.
       plan.copias.push_back({g.local, x.local, largo});
     } else if (!(x.banderas & 8)) {
-      // Without a data descriptor the data ends the span, so only the header travels.
-      plan.copias.push_back({guardado.datos[j], f.valor()[i] - x.comprimido, x.comprimido});
+      // The data ends the span, so only the header travels.
+      plan.copias.push_back({guardado.datos[j], fin - x.comprimido, x.comprimido});
+    } else if (cabe32 && x.comprimido > 4 && fin >= cabecera + x.comprimido + 16) {
+      // A data descriptor of 12 or 16 bytes follows the data: the bytes both lengths agree
+      // are data stay put now, the rest is settled once the descriptor is here.
+      plan.copias.push_back({guardado.datos[j], fin - x.comprimido - 12, x.comprimido - 4, fin,
+                             x.crc, x.comprimido, x.tam});
     }
   }
   std::sort(plan.copias.begin(), plan.copias.end(),
@@ -154,8 +170,27 @@ Resultado<PlanParcial> planear(const std::vector<EntradaDirectorio>& nuevo,
     return t != plan.pedir.begin() && static_cast<uint64_t>(std::prev(t)->hasta) > c.hacia;
   });
   for (const auto& t : plan.pedir) plan.aPedir += t.hasta - t.desde;
-  for (const auto& c : plan.copias) plan.copiados += c.largo;
+  for (const auto& c : plan.copias) plan.copiados += c.fin ? c.comprimido : c.largo;
   return R::exito(std::move(plan));
+}
+
+Error resolverDescriptores(const fs::path& destino, std::vector<Copia>& copias) {
+  Descriptor d(destino, O_RDONLY);
+  for (auto& c : copias) {
+    if (!c.fin) continue;
+    std::string b(16, '\0');
+    if (d.fd < 0 || !leerTodo(d.fd, b.data(), 16, c.fin - 16)) return "no pude leer lo recibido";
+    auto le32 = [&](size_t en) {
+      return uint32_t(uint8_t(b[en])) | uint32_t(uint8_t(b[en + 1])) << 8 |
+             uint32_t(uint8_t(b[en + 2])) << 16 | uint32_t(uint8_t(b[en + 3])) << 24;
+    };
+    // Both lengths put CRC-32 and sizes in the last 12 bytes; the longer one is signed.
+    if (le32(4) != c.crc || le32(8) != c.comprimido || le32(12) != c.tam)
+      return "un descriptor de datos no coincide con el índice";
+    uint64_t descriptor = le32(0) == 0x08074b50 ? 16 : 12;
+    c = {c.desde, c.fin - descriptor - c.comprimido, c.comprimido};
+  }
+  return std::nullopt;
 }
 
 Error copiarGuardados(const fs::path& guardado, const fs::path& destino,
@@ -164,6 +199,7 @@ Error copiarGuardados(const fs::path& guardado, const fs::path& destino,
   if (de.fd < 0 || a.fd < 0) return "no pude abrir la copia guardada";
   std::vector<char> b(1 << 20);
   for (const auto& c : copias) {
+    if (c.fin) continue;
     for (uint64_t hecho = 0; hecho < c.largo;) {
       uint64_t n = std::min<uint64_t>(b.size(), c.largo - hecho);
       if (!leerTodo(de.fd, b.data(), n, c.desde + hecho)) return "no pude leer la copia guardada";

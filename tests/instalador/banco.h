@@ -85,6 +85,8 @@ struct Banco {
   // The phases and steps reported through alCambiar, in order, without repeats.
   std::vector<std::string> lineas;
   std::string log() const;
+  // The program killed and started again: a new core and download session on the same folders.
+  void reiniciar();
 
   CarpetaTemporal t;
   std::filesystem::path apps, datos, carpeta;
@@ -99,6 +101,9 @@ struct Banco {
   PermisosInertes permisos;
   std::unique_ptr<Nucleo> nucleo;
   int terminadas = 0;
+
+ private:
+  void armar();
 };
 
 }  // namespace orvo::prueba

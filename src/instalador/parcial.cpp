@@ -71,7 +71,6 @@ void Instalador::guardarParaLaProxima(const std::shared_ptr<Instalacion>& inst,
   auto destino = archivoGuardado(carpetaGuardados(plataforma_.sistema), inst->app.id);
   if (inst->modo == "volver" || !inst->url || !inst->zip || !verificada || !destino) return luego();
   auto zip = *inst->zip;
-  inst->zip.reset();
   std::weak_ptr<int> vivo = vida_;
   Bucle& bucle = plataforma_.bucle;
   bucle.enSegundoPlano([vivo, zip, destino = *destino, luego = std::move(luego), &bucle] {

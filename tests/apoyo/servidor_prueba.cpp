@@ -89,7 +89,10 @@ ServidorPrueba::ServidorPrueba() : srv_(std::make_unique<httplib::Server>()) {
     std::string etag;
     {
       std::lock_guard l(m_);
-      if (a->etagTras > 0 && a->etagTras-- == 1) a->etag = a->etagLuego;
+      if (a->etagTras > 0)
+        --a->etagTras;
+      else if (!a->etagLuego.empty())
+        a->etag = a->etagLuego;
       etag = a->etag;
     }
     if (!etag.empty()) res.set_header("ETag", etag);

@@ -86,6 +86,12 @@ void DescargasCurl::EnVuelo::decidir() {
     redirigida = true;
     return;
   }
+  std::string validador = !etag.empty() ? etag : modificado;
+  // A server whose file changed answers If-Range with the whole new file.
+  if (!p.validador.empty() && validador != p.validador) {
+    duda = "el archivo cambió en el servidor";
+    return;
+  }
   if (e != 206) {
     duda = e == 200 ? "el servidor no atiende rangos (mandó el archivo entero)"
                     : "el servidor respondió " + std::to_string(e) + " a un tramo";
@@ -103,8 +109,7 @@ void DescargasCurl::EnVuelo::decidir() {
     duda = "el servidor mandó otro tramo que el pedido (" + rango + ")";
     return;
   }
-  std::string validador = !etag.empty() ? etag : modificado;
-  if ((p.total >= 0 && p.total != total) || (!p.validador.empty() && validador != p.validador)) {
+  if (p.total >= 0 && p.total != total) {
     duda = "el archivo cambió en el servidor";
     return;
   }
@@ -155,7 +160,7 @@ TareaDescarga DescargasCurl::pedirTramos(PedidoTramos pedido, std::function<void
 }
 
 void DescargasCurl::pedirSiguientes(const std::shared_ptr<Tramos>& t) {
-  while (t->enVuelo < kEnVuelo && t->siguiente < t->pedido.tramos.size())
+  while (t->listo && t->enVuelo < kEnVuelo && t->siguiente < t->pedido.tramos.size())
     lanzarTramo(t, t->pedido.tramos[t->siguiente++], t->pedido.peticion, 0);
   if (t->enVuelo == 0) cerrarTramos(*t, std::nullopt);
 }

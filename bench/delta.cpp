@@ -119,7 +119,7 @@ struct Medida {
 };
 
 Medida entera(Servidor& s, const std::string& url, const fs::path& carpeta,
-              const std::string& esperada) {
+              const std::optional<std::string>& esperada) {
   BucleGlib bucle;
   DescargasCurl descargas(bucle, carpeta);
   Medida m;
@@ -140,7 +140,7 @@ Medida entera(Servidor& s, const std::string& url, const fs::path& carpeta,
 }
 
 Medida parcial(Servidor& s, const std::string& url, const fs::path& carpeta,
-               const fs::path& guardado, const std::string& esperada) {
+               const fs::path& guardado, const std::optional<std::string>& esperada) {
   BucleGlib bucle;
   DescargasCurl descargas(bucle, carpeta);
   Medida m;

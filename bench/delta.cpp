@@ -101,6 +101,8 @@ struct Servidor {
                                  return sink.write(buf.data(), size_t(n));
                                });
     });
+    // As web servers do: a small answer must not wait for the client's delayed ACK.
+    srv.set_tcp_nodelay(true);
     puerto = srv.bind_to_any_port("127.0.0.1");
     hilo = std::thread([this] { srv.listen_after_bind(); });
     while (!srv.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));

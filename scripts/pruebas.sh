@@ -13,5 +13,5 @@ ctest --test-dir build/pruebas --output-on-failure -j2 --timeout 120
 CXX=clang++-14 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVO_FUZZ=ON \
   -DORVO_TESTS=OFF -DORVO_BENCH=OFF >/dev/null
 cmake --build build/fuzz --target fuzz_registros fuzz_archivos_locales fuzz_versiones fuzz_url \
-  fuzz_desempaquetar
+  fuzz_desempaquetar fuzz_zip_directorio
 ctest --test-dir build/fuzz --output-on-failure -j2

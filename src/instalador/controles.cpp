@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "comun/log.h"
+#include "instalador/descarga_parcial.h"
 #include "instalador/instalador.h"
 
 namespace orvo {
@@ -11,6 +12,7 @@ void Instalador::cancelar(const std::optional<std::string>& id) {
   if (!inst) inst = actual();
   if (!inst || !inst->activa()) return;
   if (inst->tarea) sesion_.cancelar(*inst->tarea);
+  if (inst->parcial) inst->parcial->cancelar();
   inst->tarea.reset();
   limpiar(*inst);
   std::erase(todas, inst);

@@ -68,7 +68,7 @@ void Instalador::comenzar(const AppRemota& app, bool automatica) {
   if (origen.enDisco())
     copiarLocal(inst, origen.archivo);
   else
-    iniciarDescarga(inst, origen, std::nullopt);
+    descargar(inst, origen);
 }
 
 void Instalador::copiarLocal(const std::shared_ptr<Instalacion>& inst,
@@ -144,8 +144,11 @@ std::shared_ptr<Instalacion> Instalador::porTarea(TareaDescarga tarea) const {
 }
 
 void Instalador::progreso(TareaDescarga tarea, int64_t escritos, int64_t esperados) {
-  auto inst = porTarea(tarea);
-  if (!inst) return;
+  if (auto inst = porTarea(tarea)) avanzar(*inst, escritos, esperados);
+}
+
+void Instalador::avanzar(Instalacion& i, int64_t escritos, int64_t esperados) {
+  auto* inst = &i;
   double ahora = plataforma_.bucle.ahora();
   inst->bytes = escritos;
   inst->ultimoAvance = ahora;

@@ -32,6 +32,8 @@ enum class Fase {
 // "corriendo", "esperaCierre", "autorizar", "lista", "error".
 const char* textoFase(Fase fase);
 
+class DescargaParcial;
+
 // A registration with the installer's app-change notices (see Instalador::observarApps).
 using Observador = uint64_t;
 
@@ -74,7 +76,9 @@ class Instalacion {
   Muestra muestra;                           // the last speed sample
   double ultimoAvisoAvance = -std::numeric_limits<double>::infinity();
   std::optional<double> lentaDesde;
-  bool cambiando = false;                // a switch to a new connection is under way
+  bool cambiando = false;                    // a switch to a new connection is under way
+  std::shared_ptr<DescargaParcial> parcial;  // assembling the archive from the kept one
+  bool armada = false;  // the archive was assembled that way: a wrong digest means a whole download
   bool noCerro = false;                  // asked to quit and still running 20 s later
   bool noQuedoAbierta = false;           // ended `lista` after three openings that did not last
   bool abrirAlTerminar = true;           // a going back reopens only an app that was open

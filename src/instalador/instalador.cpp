@@ -6,6 +6,7 @@
 
 #include "comun/archivos.h"
 #include "comun/log.h"
+#include "instalador/descarga_parcial.h"
 
 namespace orvo {
 
@@ -69,6 +70,8 @@ void Instalador::limpiar(Instalacion& inst) {
   }
   inst.ocupada.reset();
   inst.zip.reset();
+  if (inst.parcial) inst.parcial->cancelar();
+  inst.parcial.reset();
   if (inst.observador) {
     dejarDeObservar(*inst.observador);
     inst.observador.reset();

@@ -4,6 +4,7 @@
 // Where each part lives:
 //   instalador.cpp   the object itself, lookups, fallar, limpiar, the app-change observers
 //   descarga.cpp     comenzar and the download engine (session notices, watchdog, local copy)
+//   parcial.cpp      updates fetched as ranges from the archive kept last time; keeping it
 //   verificar.cpp    descargado and descomprimir: digest check and unpacking
 //   esperar_cierre.cpp  waiting for the running app to quit, cerrarApp
 //   reemplazar.cpp   the swap with its backup and the administrator fallback, registration
@@ -95,8 +96,17 @@ class Instalador {
   void copiarLocal(const std::shared_ptr<Instalacion>& inst, const std::filesystem::path& origen);
   std::shared_ptr<Instalacion> porTarea(TareaDescarga tarea) const;
   void progreso(TareaDescarga tarea, int64_t escritos, int64_t esperados);
+  void avanzar(Instalacion& inst, int64_t escritos, int64_t esperados);
   void terminada(TareaDescarga tarea, const std::filesystem::path& archivo, int estado);
   void completada(TareaDescarga tarea, const std::optional<FalloDescarga>& fallo);
+
+  // ---- parcial.cpp ----
+  // An update from a server with a kept archive tries the ranges first; else the whole.
+  void descargar(const std::shared_ptr<Instalacion>& inst, const Ubicacion& url);
+  void parcialLista(const std::shared_ptr<Instalacion>& inst, std::optional<std::string> duda,
+                    int64_t pedidos, int64_t total);
+  // The verified archive to the cache, then `luego`; on the worker pool.
+  void guardarParaLaProxima(const std::shared_ptr<Instalacion>& inst, std::function<void()> luego);
 
   // ---- shared state ----
   Plataforma& plataforma_;
@@ -119,6 +129,7 @@ class Instalador {
   void restaurar(const std::shared_ptr<Instalacion>& inst);
   // The new version is in place: register it, record it, open it.
   void colocada(const std::shared_ptr<Instalacion>& inst, const std::filesystem::path& destino);
+  void registrada(const std::shared_ptr<Instalacion>& inst, const std::filesystem::path& destino);
   void abrir(const std::shared_ptr<Instalacion>& inst, const std::filesystem::path& ruta,
              int intento);
   void terminar(const std::shared_ptr<Instalacion>& inst);

@@ -50,6 +50,10 @@ void Instalador::colocada(const std::shared_ptr<Instalacion>& inst, const fs::pa
   ++inst->paso;
   inst->pct = 0;
   avisar(*inst);
+  guardarParaLaProxima(inst, [this, inst, destino] { registrada(inst, destino); });
+}
+
+void Instalador::registrada(const std::shared_ptr<Instalacion>& inst, const fs::path& destino) {
   // The program's own bundle came with its menu entry; a second one would list it twice.
   if (!inst->propia)
     if (auto e = plataforma_.espacio.registrar(destino)) Log::escribir(*e);

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "comun/desempaquetar.h"
+#include "comun/log.h"
 #include "comun/sha256.h"
 #include "instalador/instalador.h"
 
@@ -43,8 +44,18 @@ void Instalador::descargado(const std::shared_ptr<Instalacion>& inst,
     bucle.enPrincipal([this, vivo, inst, huella = std::move(huella)] {
       if (vivo.expired()) return;
       const auto& publicada = inst->app.sha256;
-      if (publicada && !publicada->empty() &&
-          (!huella || minusculas(*huella) != minusculas(*publicada)))
+      bool distinta = publicada && !publicada->empty() &&
+                      (!huella || minusculas(*huella) != minusculas(*publicada));
+      // An assembled archive that does not match proves nothing about the server's file.
+      if (distinta && inst->armada && inst->url) {
+        inst->armada = false;
+        inst->zip.reset();
+        --inst->paso;
+        Log::escribir("descarga parcial de " + inst->app.nombre +
+                      ": la huella no coincide; se baja entera");
+        return iniciarDescarga(inst, *inst->url, std::nullopt);
+      }
+      if (distinta)
         return fallar(*inst,
                       "La descarga no coincide con la publicada (la huella es distinta). No "
                       "instalé nada.");

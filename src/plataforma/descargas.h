@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "plataforma/http.h"
 
@@ -28,6 +29,31 @@ struct FalloDescarga {
 };
 
 using TareaDescarga = uint64_t;
+
+// Bytes [desde, hasta) of a file; `desde` < 0 asks for its last -desde bytes.
+struct Tramo {
+  int64_t desde = 0;
+  int64_t hasta = 0;
+};
+
+// Byte ranges of one file, one range per request (many servers answer a multi-range
+// request with the whole file), each written at its own offset in `archivo`.
+struct PedidoTramos {
+  PeticionHttp peticion;
+  std::vector<Tramo> tramos;
+  std::filesystem::path archivo;  // must exist; never truncated
+  std::string validador;          // for If-Range: ETag or Last-Modified of an earlier answer
+  int64_t total = -1;             // the file's size when known
+};
+
+struct RespuestaTramos {
+  // Why the answers cannot be trusted (an answer with the whole file, a range or validator
+  // that does not match, a transfer that broke), in Spanish; absent when every range landed.
+  std::optional<std::string> duda;
+  int64_t total = -1;
+  std::string validador;
+  int64_t recibidos = 0;
+};
 
 class Descargas {
  public:
@@ -51,8 +77,12 @@ class Descargas {
   // completes as cancelled.
   virtual void cancelarRetomando(TareaDescarga tarea,
                                  std::function<void(std::optional<DatosRetomar>)> listo) = 0;
-  // Cancels and discards what was received.
+  // Cancels and discards what was received; for ranges, stops them without a notice.
   virtual void cancelar(TareaDescarga tarea) = 0;
+  // Fetches the ranges, a few at a time, with the same token and redirect rules as a
+  // download. `avance` (bytes received so far) and `listo` (once) run on the main thread.
+  virtual TareaDescarga pedirTramos(PedidoTramos pedido, std::function<void(int64_t)> avance,
+                                    std::function<void(RespuestaTramos)> listo) = 0;
 };
 
 }  // namespace orvo

@@ -20,6 +20,11 @@ class DescargasInertes : public Descargas {
   void cancelarRetomando(TareaDescarga, std::function<void(std::optional<DatosRetomar>)>) override {
   }
   void cancelar(TareaDescarga) override {}
+  TareaDescarga pedirTramos(PedidoTramos, std::function<void(int64_t)>,
+                            std::function<void(RespuestaTramos)>) override {
+    ADD_FAILURE() << "no ranges expected";
+    return 0;
+  }
 };
 
 class PermisosInertes : public Permisos {

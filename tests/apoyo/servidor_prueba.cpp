@@ -61,12 +61,23 @@ ServidorPrueba::ServidorPrueba() : srv_(std::make_unique<httplib::Server>()) {
       res.status = 404;
       return;
     }
-    if (!a->etag.empty()) res.set_header("ETag", a->etag);
+    std::string etag;
+    {
+      std::lock_guard l(m_);
+      if (a->etagTras > 0)
+        --a->etagTras;
+      else if (!a->etagLuego.empty())
+        a->etag = a->etagLuego;
+      etag = a->etag;
+    }
+    if (!etag.empty()) res.set_header("ETag", etag);
     // httplib applies any Range, even to a chunked answer. A server without ranges, and a
     // client's If-Range that names another version of the file, get the whole file.
+    auto& rangos = const_cast<httplib::Request&>(req).ranges;
     if (!a->aceptaRangos ||
-        (req.has_header("If-Range") && req.get_header_value("If-Range") != a->etag))
-      const_cast<httplib::Request&>(req).ranges.clear();
+        (req.has_header("If-Range") && req.get_header_value("If-Range") != etag))
+      rangos.clear();
+    if (a->soloPrimerRango && rangos.size() > 1) rangos.resize(1);
     auto enviados = std::make_shared<size_t>(0);
     auto proveer = [this, a, cortar, detener, enviados](size_t offset, size_t length,
                                                         httplib::DataSink& sink) {

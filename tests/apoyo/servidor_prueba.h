@@ -49,7 +49,10 @@ struct ArchivoPrueba {
   size_t detenerTras = 0;      // stop sending (keep the connection open) after this many bytes
   int detencionesRestantes = 0;
   std::string etag;
-  bool sinFin = false;  // chunked, without a length, repeating the data for ever
+  int etagTras = 0;  // from the request after this many, the ETag is `etagLuego`
+  std::string etagLuego;
+  bool soloPrimerRango = false;  // a multi-range request gets its first range only
+  bool sinFin = false;           // chunked, without a length, repeating the data for ever
   std::shared_ptr<std::atomic<uint64_t>> enviados;  // when set, counts every byte sent
 };
 

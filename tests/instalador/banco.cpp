@@ -16,6 +16,16 @@ Banco::Banco(bool descargasReales)
   sistema.dentroDe(t.ruta(), apps, datos);
   espacio = std::make_unique<EspacioDePrueba>(t.ruta(), apps, t / "xdg/applications", bucle);
   if (descargasReales) curl = std::make_unique<DescargasCurl>(bucle, t / "tmp");
+  armar();
+}
+
+void Banco::reiniciar() {
+  nucleo.reset();
+  curl = std::make_unique<DescargasCurl>(bucle, t / "tmp");
+  armar();
+}
+
+void Banco::armar() {
   Descargas& descargas = curl ? static_cast<Descargas&>(*curl) : guion;
   nucleo =
       std::make_unique<Nucleo>(Plataforma{bucle, http, *espacio, sistema, descargas, permisos});

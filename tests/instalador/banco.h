@@ -48,6 +48,12 @@ class DescargasGuion : public Descargas {
     retomando.push_back(std::move(listo));
   }
   void cancelar(TareaDescarga t) override { canceladas.push_back(t); }
+  // The scripted session serves no ranges: a partial update falls back at once.
+  TareaDescarga pedirTramos(PedidoTramos, std::function<void(int64_t)>,
+                            std::function<void(RespuestaTramos)> listo) override {
+    listo({"sin tramos en el guion"});
+    return ++ultima_;
+  }
   TareaDescarga ultima() const { return ultima_; }
 
  private:
@@ -77,6 +83,8 @@ struct Banco {
   // The phases and steps reported through alCambiar, in order, without repeats.
   std::vector<std::string> lineas;
   std::string log() const;
+  // The program killed and started again: a new core and download session on the same folders.
+  void reiniciar();
 
   CarpetaTemporal t;
   std::filesystem::path apps, datos, carpeta;
@@ -91,6 +99,9 @@ struct Banco {
   PermisosInertes permisos;
   std::unique_ptr<Nucleo> nucleo;
   int terminadas = 0;
+
+ private:
+  void armar();
 };
 
 }  // namespace orvo::prueba

@@ -6,6 +6,7 @@
 #include "comun/archivos.h"
 #include "plataforma/linux/errores_curl.h"
 #include "plataforma/linux/redireccion.h"
+#include "plataforma/linux/tramos_curl.h"
 #include "plataforma/linux/transferencia_descarga.h"
 
 namespace orvo {
@@ -34,6 +35,9 @@ DescargasCurl::~DescargasCurl() {
   hilo_.detener();
   for (auto& [easy, t] : activas_) curl_multi_remove_handle(hilo_.multi(), easy);
   activas_.clear();
+  for (auto& [easy, v] : enVuelo_) curl_multi_remove_handle(hilo_.multi(), easy);
+  enVuelo_.clear();
+  tramos_.clear();
   quitarArbol(carpeta_);
 }
 
@@ -66,6 +70,11 @@ void DescargasCurl::cancelarRetomando(TareaDescarga tarea,
 
 void DescargasCurl::cancelar(TareaDescarga tarea) {
   hilo_.ordenar([this, tarea] {
+    if (auto r = tramos_.find(tarea); r != tramos_.end()) {
+      auto t = r->second;
+      t->listo = nullptr;
+      return cerrarTramos(*t, std::nullopt);
+    }
     if (auto t = quitar(tarea)) {
       t->cerrarArchivo();
       std::error_code e;
@@ -135,6 +144,7 @@ void DescargasCurl::completada(TareaDescarga id, std::optional<FalloDescarga> fa
 }
 
 void DescargasCurl::terminar(CURL* easy, CURLcode codigo) {
+  if (terminarTramo(easy, codigo)) return;
   auto it = activas_.find(easy);
   if (it == activas_.end()) return;
   auto t = std::move(it->second);

@@ -34,8 +34,12 @@ class DescargasCurl : public Descargas {
   void cancelarRetomando(TareaDescarga tarea,
                          std::function<void(std::optional<DatosRetomar>)> listo) override;
   void cancelar(TareaDescarga tarea) override;
+  TareaDescarga pedirTramos(PedidoTramos pedido, std::function<void(int64_t)> avance,
+                            std::function<void(RespuestaTramos)> listo) override;
 
   struct Transferencia;
+  struct Tramos;
+  struct EnVuelo;
 
  private:
   // What the posted notices reach on the main thread; gone with the session.
@@ -54,6 +58,14 @@ class DescargasCurl : public Descargas {
   std::unique_ptr<Transferencia> quitar(TareaDescarga id);
   void progreso(Transferencia& t);
   void completada(TareaDescarga id, std::optional<FalloDescarga> fallo);
+  // ---- tramos_curl.cpp: ranges ----
+  void pedirSiguientes(const std::shared_ptr<Tramos>& t);
+  void lanzarTramo(const std::shared_ptr<Tramos>& t, Tramo tramo, PeticionHttp peticion,
+                   int saltos);
+  // False when `easy` is not one of the ranges' handles.
+  bool terminarTramo(CURL* easy, CURLcode codigo);
+  // Ends every request of `t` and sends its one answer (none once cancelled).
+  void cerrarTramos(Tramos& t, std::optional<std::string> duda);
 
   Bucle& bucle_;
   std::filesystem::path carpeta_;
@@ -62,6 +74,8 @@ class DescargasCurl : public Descargas {
   std::atomic<TareaDescarga> siguiente_{1};
   // The transfers on the multi handle; session thread only.
   std::map<CURL*, std::unique_ptr<Transferencia>> activas_;
+  std::map<TareaDescarga, std::shared_ptr<Tramos>> tramos_;
+  std::map<CURL*, std::unique_ptr<EnVuelo>> enVuelo_;
   HiloCurl hilo_;  // last: its thread uses the members above
 };
 

@@ -18,6 +18,8 @@ constexpr long kConectar = 30;  // seconds to connect
 constexpr long kSinDatos = 30;  // seconds without a byte before curl gives up
 constexpr size_t kBufferArchivo = 1u << 20;
 
+}  // namespace
+
 std::string_view recortar(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' '))
@@ -34,17 +36,15 @@ bool nombreEs(std::string_view linea, std::string_view nombre) {
   return true;
 }
 
-// "bytes 100-199/1000" → start 100 and whole size 1000 (-1 when "*").
-bool leerRango(const std::string& rango, int64_t& inicio, int64_t& total) {
+bool leerRango(const std::string& rango, int64_t& inicio, int64_t& total, int64_t* fin) {
   long long a = 0, b = 0;
   char resto[32] = {};
   if (std::sscanf(rango.c_str(), "bytes %lld-%lld/%31s", &a, &b, resto) != 3) return false;
   inicio = a;
+  if (fin) *fin = b;
   total = std::string_view(resto) == "*" ? -1 : std::atoll(resto);
   return true;
 }
-
-}  // namespace
 
 std::string motivoDeEscritura(int codigo) {
   return codigo == ENOSPC ? "no queda espacio en el disco" : "no pude guardar lo recibido";

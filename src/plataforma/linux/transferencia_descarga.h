@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include <curl/curl.h>
 
@@ -18,6 +19,13 @@
 #include "plataforma/linux/peticion_curl.h"
 
 namespace orvo {
+
+// Response header lines: whether `linea` is the header `nombre`, and a value without its
+// surrounding blanks.
+bool nombreEs(std::string_view linea, std::string_view nombre);
+std::string_view recortar(std::string_view s);
+// "bytes 100-199/1000" → start 100, last byte 199 and whole size 1000 (-1 when "*").
+bool leerRango(const std::string& rango, int64_t& inicio, int64_t& total, int64_t* fin = nullptr);
 
 // Why writing the received bytes failed, from errno: a full disk, or anything else.
 std::string motivoDeEscritura(int codigo);

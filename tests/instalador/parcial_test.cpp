@@ -142,8 +142,9 @@ TEST(Parcial, UnaActualizacionBajaSoloLoQueCambio) {
   }
 }
 
-// Servers and copies that must not be trusted; every one ends in the whole download.
-TEST(Parcial, CadaDudaTerminaEnLaDescargaEntera) {
+// Servers and copies that must not be trusted; every one ends in the whole download, and a
+// kill halfway leaves the kept copy to start from again.
+TEST(Parcial, CadaDudaTerminaEnLaDescargaEnteraYUnaMuerteNoLaPierde) {
   Banco b;
   auto obra = primera();
   auto n = contador();
@@ -172,18 +173,11 @@ TEST(Parcial, CadaDudaTerminaEnLaDescargaEntera) {
   // Cut short, the kept copy no longer matches its index.
   fs::resize_file(guardada, fs::file_size(guardada) - 30'000);
   paso("6.0", {}, "la copia guardada");
-}
 
-// The program killed while the archive is assembled: the kept copy is untouched, and the
-// next run assembles again from it.
-TEST(Parcial, UnaMuerteALaMitadDejaLaCopiaYLaSiguienteVezSigue) {
-  Banco b;
-  auto obra = primera();
-  auto n = contador();
-  instalar(b, publicar(b, obra, {.enviados = n}), n);
-  auto guardada = b.t / "casa/.cache/orvo-suite/delta.zip";
+  // The program killed while the archive is assembled: the kept copy is untouched, and the
+  // next run assembles again from it.
   auto antes = sha256(guardada);
-  obra = siguiente(obra, "2.0");
+  obra = siguiente(obra, "7.0");
   auto lenta = contador();
   auto app = publicar(b, obra, {.bytesPorSegundo = 100'000, .enviados = lenta});
   b.instalador().comenzar(app, false);

@@ -58,7 +58,12 @@ Obra siguiente(Obra o, const std::string& version, int paso = 20) {
   return o;
 }
 
-AppRemota publicar(Banco& b, const Obra& o, ArchivoPrueba servir = {}) {
+// The app as published, and the bytes the server sends of it from now on.
+struct Publicada : AppRemota {
+  std::shared_ptr<std::atomic<uint64_t>> enviados;
+};
+
+Publicada publicar(Banco& b, const Obra& o, ArchivoPrueba servir = {}) {
   auto raiz = b.t / "obra" / o.version;
   fs::remove_all(raiz);
   auto claves = clavesDe(bundleDePrueba("delta"), "delta");
@@ -83,22 +88,24 @@ AppRemota publicar(Banco& b, const Obra& o, ArchivoPrueba servir = {}) {
   EXPECT_EQ(ejecutar(ordenes.at(o.escritor) + " 2>&1").estado, 0) << o.escritor;
   servir.datos = *leerArchivo(zip);
   if (servir.etag.empty()) servir.etag = "\"" + o.version + "\"";
-  if (!servir.enviados) servir.enviados = std::make_shared<std::atomic<uint64_t>>(0);
+  auto enviados = std::make_shared<std::atomic<uint64_t>>(0);
+  servir.enviados = enviados;
   b.servidor.publicar("/delta.zip", std::move(servir));
   b.catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = b.servidor.base(); });
-  AppRemota app{.id = "delta",
-                .nombre = "Prueba delta",
-                .bundle = bundleDePrueba("delta"),
-                .app = "Prueba delta.app",
-                .version = o.version,
-                .url = "delta.zip"};
+  Publicada app{{.id = "delta",
+                 .nombre = "Prueba delta",
+                 .bundle = bundleDePrueba("delta"),
+                 .app = "Prueba delta.app",
+                 .version = o.version,
+                 .url = "delta.zip"},
+                enviados};
   app.sha256 = sha256(zip);
   app.tam = static_cast<int64_t>(fs::file_size(zip));
   return app;
 }
 
 // Installs `app` served by `servir`; bytes the server sent for it.
-uint64_t instalar(Banco& b, const AppRemota& app, std::shared_ptr<std::atomic<uint64_t>> enviados) {
+uint64_t instalar(Banco& b, const Publicada& app) {
   b.instalador().comenzar(app, false);
   EXPECT_TRUE(b.esperarFin("delta", 60));
   EXPECT_EQ(b.lineas.back(), "lista · paso 6/5 fin 100% ") << b.log();
@@ -111,11 +118,7 @@ uint64_t instalar(Banco& b, const AppRemota& app, std::shared_ptr<std::atomic<ui
   // The next update must not wait for the app it opened.
   matarAppsDe(b.apps);
   EXPECT_TRUE(b.bucle.esperarHasta([&] { return !b.catalogo().abierta(app); }, 10));
-  return enviados->load();
-}
-
-std::shared_ptr<std::atomic<uint64_t>> contador() {
-  return std::make_shared<std::atomic<uint64_t>>(0);
+  return app.enviados->load();
 }
 
 }  // namespace
@@ -128,33 +131,30 @@ TEST(Parcial, UnaActualizacionBajaSoloLoQueCambio) {
     Banco b;
     auto v1 = primera();
     v1.escritor = escritor;
-    auto n = contador();
-    auto app1 = publicar(b, v1, {.enviados = n});
-    EXPECT_EQ(instalar(b, app1, n), static_cast<uint64_t>(*app1.tam));  // a first install: whole
+    auto app1 = publicar(b, v1);
+    EXPECT_EQ(instalar(b, app1), static_cast<uint64_t>(*app1.tam));  // a first install: whole
 
     auto v2 = siguiente(v1, "2.0");
-    auto m = contador();
-    auto app2 = publicar(b, v2, {.soloPrimerRango = true, .enviados = m});
-    auto bajado = instalar(b, app2, m);
+    auto app2 = publicar(b, v2, {.soloPrimerRango = true});
+    auto bajado = instalar(b, app2);
     EXPECT_LE(bajado, static_cast<uint64_t>(*app2.tam * 0.15)) << b.log();
     auto mb = std::to_string((*app2.tam + 524'288) / 1'048'576);
     EXPECT_NE(b.log().find(" MB de " + mb + " MB"), std::string::npos) << b.log();
   }
 }
 
-// Servers and copies that must not be trusted; every one ends in the whole download.
-TEST(Parcial, CadaDudaTerminaEnLaDescargaEntera) {
+// Servers and copies that must not be trusted; every one ends in the whole download, and a
+// kill halfway leaves the kept copy to start from again.
+TEST(Parcial, CadaDudaTerminaEnLaDescargaEnteraYUnaMuerteNoLaPierde) {
   Banco b;
   auto obra = primera();
-  auto n = contador();
-  instalar(b, publicar(b, obra, {.enviados = n}), n);
+  instalar(b, publicar(b, obra));
   auto paso = [&](const std::string& version, ArchivoPrueba servir, const std::string& motivo,
                   int cada = 20) {
     SCOPED_TRACE(version);
     obra = siguiente(obra, version, cada);
-    servir.enviados = contador();
     auto app = publicar(b, obra, servir);
-    EXPECT_GE(instalar(b, app, servir.enviados), static_cast<uint64_t>(*app.tam));
+    EXPECT_GE(instalar(b, app), static_cast<uint64_t>(*app.tam));
     EXPECT_NE(b.log().find("descarga parcial de Prueba delta: " + motivo), std::string::npos)
         << b.log();
   };
@@ -172,27 +172,18 @@ TEST(Parcial, CadaDudaTerminaEnLaDescargaEntera) {
   // Cut short, the kept copy no longer matches its index.
   fs::resize_file(guardada, fs::file_size(guardada) - 30'000);
   paso("6.0", {}, "la copia guardada");
-}
 
-// The program killed while the archive is assembled: the kept copy is untouched, and the
-// next run assembles again from it.
-TEST(Parcial, UnaMuerteALaMitadDejaLaCopiaYLaSiguienteVezSigue) {
-  Banco b;
-  auto obra = primera();
-  auto n = contador();
-  instalar(b, publicar(b, obra, {.enviados = n}), n);
-  auto guardada = b.t / "casa/.cache/orvo-suite/delta.zip";
+  // The program killed while the archive is assembled: the kept copy is untouched, and the
+  // next run assembles again from it.
   auto antes = sha256(guardada);
-  obra = siguiente(obra, "2.0");
-  auto lenta = contador();
-  auto app = publicar(b, obra, {.bytesPorSegundo = 100'000, .enviados = lenta});
+  obra = siguiente(obra, "7.0");
+  auto app = publicar(b, obra, {.bytesPorSegundo = 100'000});
   b.instalador().comenzar(app, false);
-  EXPECT_TRUE(b.bucle.esperarHasta([&] { return lenta->load() > 100'000; }, 20));
+  EXPECT_TRUE(b.bucle.esperarHasta([&] { return app.enviados->load() > 100'000; }, 20));
   b.reiniciar();
   EXPECT_EQ(sha256(guardada), antes);
-  auto m = contador();
-  app = publicar(b, obra, {.enviados = m});
-  EXPECT_LE(instalar(b, app, m), static_cast<uint64_t>(*app.tam * 0.15)) << b.log();
+  app = publicar(b, obra);
+  EXPECT_LE(instalar(b, app), static_cast<uint64_t>(*app.tam * 0.15)) << b.log();
 }
 
 // Over its bound (a tenth of the free space here), the oldest copy goes first.
@@ -204,7 +195,6 @@ TEST(Parcial, LaCacheNoPasaDeSuTope) {
   fs::create_directories(vieja.parent_path());
   std::ofstream(vieja, std::ios::binary) << std::string(6'000'000, 'x');
   fs::last_write_time(vieja, fs::file_time_type::clock::now() - std::chrono::hours(24));
-  auto n = contador();
-  instalar(b, publicar(b, primera(), {.enviados = n}), n);
+  instalar(b, publicar(b, primera()));
   EXPECT_FALSE(fs::exists(vieja));
 }

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include <signal.h>
@@ -161,8 +162,13 @@ TEST(ProgramaConVentanas, ElMarcoMovidoSobreviveAUnSigterm) {
   fs::permissions(ventana, fs::perms(0755));
   auto ventanaDe = [&](ProcesoPrueba& p) {
     auto r = ejecutar("timeout 60 xdotool search --sync --onlyvisible --pid " +
-                      std::to_string(p.pid()) + " --name '^Orvo Suite$' 2>&1");
-    return r.texto.substr(0, r.texto.find('\n'));
+                      std::to_string(p.pid()) + " --name '^Orvo Suite$' 2>/dev/null");
+    // Only the window ids; xdotool's warnings about windows that go away stay out.
+    std::istringstream lineas(r.texto);
+    for (std::string linea; std::getline(lineas, linea);)
+      if (!linea.empty() && linea.find_first_not_of("0123456789") == std::string::npos)
+        return linea;
+    return std::string();
   };
   auto prefs = [&] { return leerArchivo(t / "config/orvo-suite/preferencias.ini").value_or(""); };
   {

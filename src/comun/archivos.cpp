@@ -166,6 +166,13 @@ void quitar(const fs::path& ruta) {
   if (!fs::exists(fs::symlink_status(ruta, ec))) return;
   // Renamed out of the way first: a kill in the middle of the removal leaves only a hidden
   // leftover that quitarRestos recognises, never a half-deleted item under its own name.
+  // A hidden sibling is already such a leftover: renamed again, its name would no longer
+  // be one that quitarRestos recognises.
+  auto n = ruta.filename().string();
+  if (n.size() > 38 && n[0] == '.' && n[n.size() - 37] == '.') {
+    quitarArbol(ruta);
+    return;
+  }
   auto aparte = hermanoOculto(ruta);
   quitarArbol(::rename(ruta.c_str(), aparte.c_str()) == 0 ? aparte : ruta);
 }

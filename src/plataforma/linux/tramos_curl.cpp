@@ -54,28 +54,11 @@ std::optional<std::string> DescargasCurl::EnVuelo::preparar() {
                    ? std::to_string(tramo.desde)
                    : std::to_string(tramo.desde) + "-" + std::to_string(tramo.hasta - 1);
   curl_easy_setopt(easy.get(), CURLOPT_RANGE, rango.c_str());
-  curl_easy_setopt(easy.get(), CURLOPT_HEADERFUNCTION, cabecera);
-  curl_easy_setopt(easy.get(), CURLOPT_HEADERDATA, this);
+  curl_easy_setopt(easy.get(), CURLOPT_HEADERFUNCTION, CabecerasDeRango::deCurl);
+  curl_easy_setopt(easy.get(), CURLOPT_HEADERDATA, &respuesta);
   curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, recibir);
   curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, this);
   return std::nullopt;
-}
-
-size_t DescargasCurl::EnVuelo::cabecera(char* datos, size_t, size_t n, void* yo) {
-  auto& v = *static_cast<EnVuelo*>(yo);
-  std::string_view linea(datos, n);
-  if (linea.starts_with("HTTP/")) {
-    v.etag.clear();
-    v.modificado.clear();
-    v.rango.clear();
-  } else if (nombreEs(linea, "ETag")) {
-    v.etag = recortar(linea.substr(5));
-  } else if (nombreEs(linea, "Last-Modified")) {
-    v.modificado = recortar(linea.substr(14));
-  } else if (nombreEs(linea, "Content-Range")) {
-    v.rango = recortar(linea.substr(14));
-  }
-  return n;
 }
 
 void DescargasCurl::EnVuelo::decidir() {
@@ -86,7 +69,7 @@ void DescargasCurl::EnVuelo::decidir() {
     redirigida = true;
     return;
   }
-  std::string validador = !etag.empty() ? etag : modificado;
+  std::string validador = respuesta.validador();
   // A server whose file changed answers If-Range with the whole new file.
   if (!p.validador.empty() && validador != p.validador) {
     duda = "el archivo cambió en el servidor";
@@ -98,7 +81,7 @@ void DescargasCurl::EnVuelo::decidir() {
     return;
   }
   int64_t a = 0, b = 0, total = -1;
-  if (!leerRango(rango, a, total, &b) || total <= 0 || b < a || b >= total) {
+  if (!leerRango(respuesta.rango, a, total, &b) || total <= 0 || b < a || b >= total) {
     duda = "el servidor mandó un tramo sin Content-Range válido";
     return;
   }
@@ -106,7 +89,7 @@ void DescargasCurl::EnVuelo::decidir() {
                       ? a == tramo.desde && b == tramo.hasta - 1
                       : b == total - 1 && a == std::max<int64_t>(0, total + tramo.desde);
   if (!esperado) {
-    duda = "el servidor mandó otro tramo que el pedido (" + rango + ")";
+    duda = "el servidor mandó otro tramo que el pedido (" + respuesta.rango + ")";
     return;
   }
   if (p.total >= 0 && p.total != total) {

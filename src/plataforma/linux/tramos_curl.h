@@ -14,6 +14,7 @@
 #include "plataforma/bucle.h"
 
 #include "plataforma/descargas.h"
+#include "plataforma/linux/cabeceras_rango.h"
 #include "plataforma/linux/descargas_curl.h"
 #include "plataforma/linux/peticion_curl.h"
 
@@ -42,7 +43,7 @@ struct DescargasCurl::EnVuelo {
   int saltos = 0;
   int64_t inicio = -1, largo = 0, escritos = 0;
   bool decidido = false, redirigida = false;
-  std::string etag, modificado, rango;
+  CabecerasDeRango respuesta;
   std::optional<std::string> duda;
   ListaCabeceras cabeceras;
   std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy{curl_easy_init(), curl_easy_cleanup};
@@ -50,7 +51,6 @@ struct DescargasCurl::EnVuelo {
   std::optional<std::string> preparar();
   long estado() const;
   void decidir();
-  static size_t cabecera(char* datos, size_t, size_t n, void* yo);
   static size_t recibir(char* datos, size_t, size_t n, void* yo);
 };
 

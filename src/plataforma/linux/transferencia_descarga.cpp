@@ -20,32 +20,6 @@ constexpr size_t kBufferArchivo = 1u << 20;
 
 }  // namespace
 
-std::string_view recortar(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == ' '))
-    s.remove_suffix(1);
-  return s;
-}
-
-bool nombreEs(std::string_view linea, std::string_view nombre) {
-  if (linea.size() <= nombre.size() || linea[nombre.size()] != ':') return false;
-  for (size_t i = 0; i < nombre.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(linea[i])) !=
-        std::tolower(static_cast<unsigned char>(nombre[i])))
-      return false;
-  return true;
-}
-
-bool leerRango(const std::string& rango, int64_t& inicio, int64_t& total, int64_t* fin) {
-  long long a = 0, b = 0;
-  char resto[32] = {};
-  if (std::sscanf(rango.c_str(), "bytes %lld-%lld/%31s", &a, &b, resto) != 3) return false;
-  inicio = a;
-  if (fin) *fin = b;
-  total = std::string_view(resto) == "*" ? -1 : std::atoll(resto);
-  return true;
-}
-
 std::string motivoDeEscritura(int codigo) {
   return codigo == ENOSPC ? "no queda espacio en el disco" : "no pude guardar lo recibido";
 }
@@ -95,30 +69,12 @@ std::optional<std::string> DescargasCurl::Transferencia::preparar(
   curl_easy_setopt(easy.get(), CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(easy.get(), CURLOPT_LOW_SPEED_TIME, kSinDatos);
   curl_easy_setopt(easy.get(), CURLOPT_BUFFERSIZE, 256L * 1024);
-  curl_easy_setopt(easy.get(), CURLOPT_HEADERFUNCTION, cabecera);
-  curl_easy_setopt(easy.get(), CURLOPT_HEADERDATA, this);
+  curl_easy_setopt(easy.get(), CURLOPT_HEADERFUNCTION, CabecerasDeRango::deCurl);
+  curl_easy_setopt(easy.get(), CURLOPT_HEADERDATA, &respuesta);
   curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, recibir);
   curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, this);
   curl_easy_setopt(easy.get(), CURLOPT_PRIVATE, this);
   return std::nullopt;
-}
-
-size_t DescargasCurl::Transferencia::cabecera(char* datos, size_t, size_t n, void* yo) {
-  auto& t = *static_cast<Transferencia*>(yo);
-  std::string_view linea(datos, n);
-  // Each response of a redirect chain starts with its status line.
-  if (linea.starts_with("HTTP/")) {
-    t.etag.clear();
-    t.modificado.clear();
-    t.rango.clear();
-  } else if (nombreEs(linea, "ETag")) {
-    t.etag = recortar(linea.substr(5));
-  } else if (nombreEs(linea, "Last-Modified")) {
-    t.modificado = recortar(linea.substr(14));
-  } else if (nombreEs(linea, "Content-Range")) {
-    t.rango = recortar(linea.substr(14));
-  }
-  return n;
 }
 
 bool DescargasCurl::Transferencia::decidir() {
@@ -126,10 +82,10 @@ bool DescargasCurl::Transferencia::decidir() {
   long e = estado();
   curl_off_t largo = -1;
   curl_easy_getinfo(easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &largo);
-  std::string nuevo = !etag.empty() ? etag : modificado;
+  std::string nuevo = respuesta.validador();
   if (desde > 0 && e == 206) {
     int64_t inicio = 0, total = -1;
-    if (!leerRango(rango, inicio, total) || inicio != desde) {
+    if (!leerRango(respuesta.rango, inicio, total) || inicio != desde) {
       falloPropio = "el servidor no continuó desde donde quedó";
       return false;
     }

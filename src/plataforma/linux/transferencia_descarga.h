@@ -15,17 +15,11 @@
 #include <curl/curl.h>
 
 #include "plataforma/descargas.h"
+#include "plataforma/linux/cabeceras_rango.h"
 #include "plataforma/linux/descargas_curl.h"
 #include "plataforma/linux/peticion_curl.h"
 
 namespace orvo {
-
-// Response header lines: whether `linea` is the header `nombre`, and a value without its
-// surrounding blanks.
-bool nombreEs(std::string_view linea, std::string_view nombre);
-std::string_view recortar(std::string_view s);
-// "bytes 100-199/1000" → start 100, last byte 199 and whole size 1000 (-1 when "*").
-bool leerRango(const std::string& rango, int64_t& inicio, int64_t& total, int64_t* fin = nullptr);
 
 // Why writing the received bytes failed, from errno: a full disk, or anything else.
 std::string motivoDeEscritura(int codigo);
@@ -39,8 +33,8 @@ struct DescargasCurl::Transferencia {
   int64_t escritos = 0;    // bytes in the file
   int64_t esperados = -1;  // size of the whole file; -1 unknown
   std::string validador;   // ETag, else Last-Modified, of the answer
-  std::string etag, modificado, rango;  // headers of the latest response
-  bool decidido = false;                // the answer's first byte was seen and the file set for it
+  CabecerasDeRango respuesta;
+  bool decidido = false;  // the answer's first byte was seen and the file set for it
   std::optional<std::string> falloPropio;  // the disk refused, or the range made no sense
   double ultimoAviso = -1;
   int64_t reportado = 0;  // the count last sent to the main thread
@@ -60,7 +54,6 @@ struct DescargasCurl::Transferencia {
   std::optional<DatosRetomar> retomar() const;
 
  private:
-  static size_t cabecera(char* datos, size_t, size_t n, void* yo);
   static size_t recibir(char* datos, size_t, size_t n, void* yo);
   bool decidir();
 };

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "apoyo/tmpfs.h"
+#include "apoyo/zip_prueba.h"
 #include "banco_skills.h"
 #include "comun/carpeta_trabajo.h"
 #include "comun/fechas.h"
@@ -84,24 +85,35 @@ TEST_F(Skills_, LoQueLlegaMalNoTocaLaCopiaBuena) {
   auto sinArchivo = publicada();
   sinArchivo["skill"]["url"] = "no-esta.zip";
   auto otra = conSkill(publicar("otra", "1.0"));
-  auto sinUrl = publicada();
-  sinUrl["skill"].erase("url");
-  sinUrl["error"] = "Solo para editores";
-  auto noZip = publicada();
-  noZip["skill"].erase("sha256");
-  servidor.publicar("/" + noZip["skill"]["url"].get<std::string>(),
-                    ArchivoPrueba{"esto no es un zip"});
   const std::string descriptor = Json{{"id", "buena"}}.dump();
+  // Served in place of the release's archive, without a digest.
+  auto servir = [&](const std::string& zip) {
+    auto s = publicada();
+    s["skill"].erase("sha256");
+    servidor.publicar("/" + s["skill"]["url"].get<std::string>(), ArchivoPrueba{zip});
+    return s.dump();
+  };
+  // The skill's two files, then `mas`, written entry by entry.
+  auto hostil = [&](std::vector<EntradaZip> mas) {
+    mas.insert(mas.begin(),
+               {{"SKILL.md", "archivo", "# x\n"}, {"skill.json", "archivo", descriptor}});
+    return servir(hacerZip(t / "hostil.zip", mas));
+  };
+  const std::string no = "No pude descomprimir la skill: ";
+  const std::string vueltas = no + "el zip trae enlaces que dan vueltas sobre sí mismos";
 
   const std::vector<std::pair<std::string, std::string>> casos = {
       {"{}", "Esa skill no está disponible para tu cuenta"},
       {R"({"error":"Solo para editores"})", "Solo para editores"},
-      {sinUrl.dump(), "Solo para editores"},
       {otra.dump(), "Esa skill no está disponible para tu cuenta"},
       // A server's text is kept only this long.
       {Json{{"error", std::string(3u << 20, 'e')}}.dump(), std::string(1997, 'e') + "\u2026"},
       {"no es json", "No pude conectarme al servidor"},
-      {noZip.dump(), "No pude descomprimir la skill: el archivo no es un zip que se pueda leer"},
+      {servir("esto no es un zip"), no + "el archivo no es un zip que se pueda leer"},
+      {hostil({{"ceros.bin", "ceros", "300"}}),
+       no + "se expande mucho más de lo razonable para una skill"},
+      {hostil({{"a", "enlace", "b"}, {"b", "enlace", "a"}}), vueltas},
+      {hostil({{"refs/yo", "enlace", "."}}), vueltas},
       {conSha.dump(),
        "La descarga no coincide con la publicada (la huella es distinta). No instalé nada."},
       {sinArchivo.dump(), "El servidor respondió 404"},
@@ -117,7 +129,7 @@ TEST_F(Skills_, LoQueLlegaMalNoTocaLaCopiaBuena) {
            .dump(),
        "El zip no trae el skill.json de buena"},
       {publicada({{"SKILL.md", "x"}, {"skill.json", descriptor}, {"../../fuera.md", "x"}}).dump(),
-       "No pude descomprimir la skill: el zip trae rutas o enlaces que salen de su carpeta"},
+       no + "el zip trae rutas o enlaces que salen de su carpeta"},
   };
   for (const auto& [respuesta, mensaje] : casos) {
     servicio.skill("buena", respuesta);
@@ -131,6 +143,18 @@ TEST_F(Skills_, LoQueLlegaMalNoTocaLaCopiaBuena) {
   EXPECT_FALSE(fs::exists(destino / "otra"));
   EXPECT_FALSE(fs::exists(datos / "skills/fuera.md"));
   EXPECT_EQ(skills().ids(), std::vector<std::string>{"buena"});
+
+  // Modes that would hand the skill to others are not kept; what runs still runs.
+  servicio.skill("buena", servir(hacerZip(t / "abierta.zip",
+                                          {{"SKILL.md", "archivo", "# abierta\n", 06666},
+                                           {"skill.json", "archivo", descriptor},
+                                           {"bin/", "carpeta", "", 01777},
+                                           {"bin/correr", "archivo", "#!/bin/sh\n", 06777}})));
+  pedir("instalar", "buena", true, true);
+  EXPECT_EQ(error("buena"), "");
+  EXPECT_EQ(fs::status(destino / "buena/SKILL.md").permissions(), fs::perms(0644));
+  EXPECT_EQ(fs::status(destino / "buena/bin").permissions(), fs::perms(0755));
+  EXPECT_EQ(fs::status(destino / "buena/bin/correr").permissions(), fs::perms(0755));
 }
 
 TEST_F(Skills_, LoQueNoInstaloNoSeToca) {
@@ -255,7 +279,6 @@ TEST_F(Skills_, EnOtroDiscoNoDejaRestosYUnDiscoLlenoSeDiceAsi) {
   // What killed placements left goes; a user's hidden folders and one that a live
   // placement holds stay.
   const std::string uuid = "0F0E0D0C-0B0A-4909-8807-060504030201";
-  t.escribir("casa/.claude/skills/.hola-" + uuid + "/SKILL.md", "resto");
   t.escribir("casa/.claude/skills/..hola-" + uuid + "." + uuid + "/SKILL.md", "resto");
   t.escribir("casa/.claude/skills/.mias-" + uuid + "x/a", "mío");
   fs::create_directories(destino / (".otra-" + uuid));

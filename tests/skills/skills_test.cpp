@@ -210,7 +210,22 @@ TEST_F(Skills_, LaCopiaEditadaOBorradaSeGuardaHastaQueSeFuerce) {
   instalar("hola", "1.0");
   auto md = destino / "hola/SKILL.md";
   auto original = leer(md);
+  // Edited while the archive is still coming (slow enough for that): the edit stays.
+  const Entradas entradas = {
+      {"SKILL.md", "# v2\n"}, {"skill.json", R"({"id":"hola"})"}, {"r", bytesAlAzar(300'000)}};
+  auto lenta = publicar("hola", "2.0", entradas);
+  lenta.erase("sha256");
+  servidor.publicar("/hola-2.0.zip", ArchivoPrueba{zipDe(entradas), true, 200'000});
+  servicio.skill("hola", conSkill(lenta).dump());
+  skills().pedir("instalar", "hola", false, false);
+  ASSERT_TRUE(bucle.esperarHasta([&] { return skills().descargando("hola"); }));
   t.escribir("casa/.claude/skills/hola/SKILL.md", "# hola 1.1\n");
+  ASSERT_TRUE(bucle.esperarHasta([&] { return !error("hola").empty(); }));
+  EXPECT_EQ(error("hola"), kEditada);
+  EXPECT_EQ(inst("hola")->version, "1.0");
+  EXPECT_TRUE(preparando().empty());
+
+  // Edited, an update waits for a forced request.
   auto v2 = publicar("hola", "2.0");
   servicio.skill("hola", conSkill(v2).dump());
   revisar(Json::array({v2}));
@@ -219,7 +234,7 @@ TEST_F(Skills_, LaCopiaEditadaOBorradaSeGuardaHastaQueSeFuerce) {
   pedir("instalar", "hola");
   EXPECT_EQ(error("hola"), kEditada);
   EXPECT_EQ(leer(md), "# hola 1.1\n");
-  EXPECT_EQ(descargasDe("hola", "2.0"), 0u);
+  EXPECT_EQ(descargasDe("hola", "2.0"), 1u) << "only the slow one";
 
   // Put back by hand: the flag clears and the newer release comes, once power saving ends.
   t.escribir("casa/.claude/skills/hola/SKILL.md", original);
@@ -227,7 +242,7 @@ TEST_F(Skills_, LaCopiaEditadaOBorradaSeGuardaHastaQueSeFuerce) {
   revisar(Json::array({v2}));
   ASSERT_TRUE(bucle.esperarHasta([&] { return !inst("hola")->modificada; }));
   bucle.procesar();
-  EXPECT_EQ(descargasDe("hola", "2.0"), 0u);
+  EXPECT_EQ(descargasDe("hola", "2.0"), 1u);
   condiciones.poner(false, false);
   ASSERT_TRUE(bucle.esperarHasta([&] { return inst("hola")->version == "2.0"; }));
   EXPECT_FALSE(inst("hola")->modificada);
@@ -251,25 +266,6 @@ TEST_F(Skills_, LaCopiaEditadaOBorradaSeGuardaHastaQueSeFuerce) {
   EXPECT_EQ(inst("hola")->nueva, "3.0");
   bucle.procesar();
   EXPECT_EQ(descargasDe("hola", "3.0"), 0u);
-}
-
-TEST_F(Skills_, UnaEdicionDuranteLaDescargaNoSePierde) {
-  instalar("hola", "1.0");
-  const Entradas entradas = {
-      {"SKILL.md", "# v2\n"}, {"skill.json", R"({"id":"hola"})"}, {"r", bytesAlAzar(300'000)}};
-  auto v2 = publicar("hola", "2.0", entradas);
-  // Slow enough to edit the copy while the archive is still coming.
-  v2.erase("sha256");
-  servidor.publicar("/hola-2.0.zip", ArchivoPrueba{zipDe(entradas), true, 200'000});
-  servicio.skill("hola", conSkill(v2).dump());
-  skills().pedir("instalar", "hola", false, false);
-  ASSERT_TRUE(bucle.esperarHasta([&] { return skills().descargando("hola"); }));
-  t.escribir("casa/.claude/skills/hola/SKILL.md", "editada durante la descarga");
-  ASSERT_TRUE(bucle.esperarHasta([&] { return !error("hola").empty(); }));
-  EXPECT_EQ(error("hola"), kEditada);
-  EXPECT_EQ(leer(destino / "hola/SKILL.md"), "editada durante la descarga");
-  EXPECT_EQ(inst("hola")->version, "1.0");
-  EXPECT_TRUE(preparando().empty());
 }
 
 TEST_F(Skills_, EnOtroDiscoNoDejaRestosYUnDiscoLlenoSeDiceAsi) {

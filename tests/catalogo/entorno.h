@@ -26,11 +26,7 @@ class NucleoPrueba : public Nucleo {
  public:
   using Nucleo::Nucleo;
   int sincronizados = 0;
-  std::vector<Json> componentes;
-  std::vector<std::string> skills;
   void sincronizar(const Manifiesto&) override { ++sincronizados; }
-  std::vector<Json> componentesDelReporte() override { return componentes; }
-  std::vector<std::string> skillsDelReporte() override { return skills; }
 };
 
 class Entorno : public ::testing::Test {

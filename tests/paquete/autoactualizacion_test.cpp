@@ -41,16 +41,15 @@ TEST(Autoactualizacion, ElProgramaSeReemplazaYVuelveMasNuevo) {
                     "' 'Orvo Suite.app'");
   ASSERT_EQ(r.estado, 0);
 
-  AppRemota suite;
-  suite.id = "suite";
-  suite.nombre = "Orvo Suite";
+  AppRemota suite{.id = "suite",
+                  .nombre = "Orvo Suite",
+                  .app = "Orvo Suite.app",
+                  .version = "99.0",
+                  .url = "suite.zip",
+                  .tam = static_cast<int64_t>(fs::file_size(zip)),
+                  .sha256 = sha256(zip)};
   for (const auto& a : appsConocidas())
     if (a.id == "suite") suite.bundle = a.bundle;
-  suite.app = "Orvo Suite.app";
-  suite.version = "99.0";
-  suite.url = "suite.zip";
-  suite.sha256 = sha256(zip);
-  suite.tam = static_cast<int64_t>(fs::file_size(zip));
 
   ServidorPrueba servidor;
   ServicioPrueba servicio(servidor);

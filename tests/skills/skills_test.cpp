@@ -5,6 +5,7 @@
 #include <set>
 
 #include "apoyo/tmpfs.h"
+#include "apoyo/zip_prueba.h"
 #include "banco_skills.h"
 #include "comun/carpeta_trabajo.h"
 #include "comun/fechas.h"
@@ -84,24 +85,35 @@ TEST_F(Skills_, LoQueLlegaMalNoTocaLaCopiaBuena) {
   auto sinArchivo = publicada();
   sinArchivo["skill"]["url"] = "no-esta.zip";
   auto otra = conSkill(publicar("otra", "1.0"));
-  auto sinUrl = publicada();
-  sinUrl["skill"].erase("url");
-  sinUrl["error"] = "Solo para editores";
-  auto noZip = publicada();
-  noZip["skill"].erase("sha256");
-  servidor.publicar("/" + noZip["skill"]["url"].get<std::string>(),
-                    ArchivoPrueba{"esto no es un zip"});
   const std::string descriptor = Json{{"id", "buena"}}.dump();
+  // Served in place of the release's archive, without a digest.
+  auto servir = [&](const std::string& zip) {
+    auto s = publicada();
+    s["skill"].erase("sha256");
+    servidor.publicar("/" + s["skill"]["url"].get<std::string>(), ArchivoPrueba{zip});
+    return s.dump();
+  };
+  // The skill's two files, then `mas`, written entry by entry.
+  auto hostil = [&](std::vector<EntradaZip> mas) {
+    mas.insert(mas.begin(),
+               {{"SKILL.md", "archivo", "# x\n"}, {"skill.json", "archivo", descriptor}});
+    return servir(hacerZip(t / "hostil.zip", mas));
+  };
+  const std::string no = "No pude descomprimir la skill: ";
+  const std::string vueltas = no + "el zip trae enlaces que dan vueltas sobre sí mismos";
 
   const std::vector<std::pair<std::string, std::string>> casos = {
       {"{}", "Esa skill no está disponible para tu cuenta"},
       {R"({"error":"Solo para editores"})", "Solo para editores"},
-      {sinUrl.dump(), "Solo para editores"},
       {otra.dump(), "Esa skill no está disponible para tu cuenta"},
       // A server's text is kept only this long.
       {Json{{"error", std::string(3u << 20, 'e')}}.dump(), std::string(1997, 'e') + "\u2026"},
       {"no es json", "No pude conectarme al servidor"},
-      {noZip.dump(), "No pude descomprimir la skill: el archivo no es un zip que se pueda leer"},
+      {servir("esto no es un zip"), no + "el archivo no es un zip que se pueda leer"},
+      {hostil({{"ceros.bin", "ceros", "300"}}),
+       no + "se expande mucho más de lo razonable para una skill"},
+      {hostil({{"a", "enlace", "b"}, {"b", "enlace", "a"}}), vueltas},
+      {hostil({{"refs/yo", "enlace", "."}}), vueltas},
       {conSha.dump(),
        "La descarga no coincide con la publicada (la huella es distinta). No instalé nada."},
       {sinArchivo.dump(), "El servidor respondió 404"},
@@ -117,7 +129,7 @@ TEST_F(Skills_, LoQueLlegaMalNoTocaLaCopiaBuena) {
            .dump(),
        "El zip no trae el skill.json de buena"},
       {publicada({{"SKILL.md", "x"}, {"skill.json", descriptor}, {"../../fuera.md", "x"}}).dump(),
-       "No pude descomprimir la skill: el zip trae rutas o enlaces que salen de su carpeta"},
+       no + "el zip trae rutas o enlaces que salen de su carpeta"},
   };
   for (const auto& [respuesta, mensaje] : casos) {
     servicio.skill("buena", respuesta);
@@ -131,6 +143,18 @@ TEST_F(Skills_, LoQueLlegaMalNoTocaLaCopiaBuena) {
   EXPECT_FALSE(fs::exists(destino / "otra"));
   EXPECT_FALSE(fs::exists(datos / "skills/fuera.md"));
   EXPECT_EQ(skills().ids(), std::vector<std::string>{"buena"});
+
+  // Modes that would hand the skill to others are not kept; what runs still runs.
+  servicio.skill("buena", servir(hacerZip(t / "abierta.zip",
+                                          {{"SKILL.md", "archivo", "# abierta\n", 06666},
+                                           {"skill.json", "archivo", descriptor},
+                                           {"bin/", "carpeta", "", 01777},
+                                           {"bin/correr", "archivo", "#!/bin/sh\n", 06777}})));
+  pedir("instalar", "buena", true, true);
+  EXPECT_EQ(error("buena"), "");
+  EXPECT_EQ(fs::status(destino / "buena/SKILL.md").permissions(), fs::perms(0644));
+  EXPECT_EQ(fs::status(destino / "buena/bin").permissions(), fs::perms(0755));
+  EXPECT_EQ(fs::status(destino / "buena/bin/correr").permissions(), fs::perms(0755));
 }
 
 TEST_F(Skills_, LoQueNoInstaloNoSeToca) {
@@ -186,7 +210,22 @@ TEST_F(Skills_, LaCopiaEditadaOBorradaSeGuardaHastaQueSeFuerce) {
   instalar("hola", "1.0");
   auto md = destino / "hola/SKILL.md";
   auto original = leer(md);
+  // Edited while the archive is still coming (slow enough for that): the edit stays.
+  const Entradas entradas = {
+      {"SKILL.md", "# v2\n"}, {"skill.json", R"({"id":"hola"})"}, {"r", bytesAlAzar(300'000)}};
+  auto lenta = publicar("hola", "2.0", entradas);
+  lenta.erase("sha256");
+  servidor.publicar("/hola-2.0.zip", ArchivoPrueba{zipDe(entradas), true, 200'000});
+  servicio.skill("hola", conSkill(lenta).dump());
+  skills().pedir("instalar", "hola", false, false);
+  ASSERT_TRUE(bucle.esperarHasta([&] { return skills().descargando("hola"); }));
   t.escribir("casa/.claude/skills/hola/SKILL.md", "# hola 1.1\n");
+  ASSERT_TRUE(bucle.esperarHasta([&] { return !error("hola").empty(); }));
+  EXPECT_EQ(error("hola"), kEditada);
+  EXPECT_EQ(inst("hola")->version, "1.0");
+  EXPECT_TRUE(preparando().empty());
+
+  // Edited, an update waits for a forced request.
   auto v2 = publicar("hola", "2.0");
   servicio.skill("hola", conSkill(v2).dump());
   revisar(Json::array({v2}));
@@ -195,7 +234,7 @@ TEST_F(Skills_, LaCopiaEditadaOBorradaSeGuardaHastaQueSeFuerce) {
   pedir("instalar", "hola");
   EXPECT_EQ(error("hola"), kEditada);
   EXPECT_EQ(leer(md), "# hola 1.1\n");
-  EXPECT_EQ(descargasDe("hola", "2.0"), 0u);
+  EXPECT_EQ(descargasDe("hola", "2.0"), 1u) << "only the slow one";
 
   // Put back by hand: the flag clears and the newer release comes, once power saving ends.
   t.escribir("casa/.claude/skills/hola/SKILL.md", original);
@@ -203,7 +242,7 @@ TEST_F(Skills_, LaCopiaEditadaOBorradaSeGuardaHastaQueSeFuerce) {
   revisar(Json::array({v2}));
   ASSERT_TRUE(bucle.esperarHasta([&] { return !inst("hola")->modificada; }));
   bucle.procesar();
-  EXPECT_EQ(descargasDe("hola", "2.0"), 0u);
+  EXPECT_EQ(descargasDe("hola", "2.0"), 1u);
   condiciones.poner(false, false);
   ASSERT_TRUE(bucle.esperarHasta([&] { return inst("hola")->version == "2.0"; }));
   EXPECT_FALSE(inst("hola")->modificada);
@@ -229,25 +268,6 @@ TEST_F(Skills_, LaCopiaEditadaOBorradaSeGuardaHastaQueSeFuerce) {
   EXPECT_EQ(descargasDe("hola", "3.0"), 0u);
 }
 
-TEST_F(Skills_, UnaEdicionDuranteLaDescargaNoSePierde) {
-  instalar("hola", "1.0");
-  const Entradas entradas = {
-      {"SKILL.md", "# v2\n"}, {"skill.json", R"({"id":"hola"})"}, {"r", bytesAlAzar(300'000)}};
-  auto v2 = publicar("hola", "2.0", entradas);
-  // Slow enough to edit the copy while the archive is still coming.
-  v2.erase("sha256");
-  servidor.publicar("/hola-2.0.zip", ArchivoPrueba{zipDe(entradas), true, 200'000});
-  servicio.skill("hola", conSkill(v2).dump());
-  skills().pedir("instalar", "hola", false, false);
-  ASSERT_TRUE(bucle.esperarHasta([&] { return skills().descargando("hola"); }));
-  t.escribir("casa/.claude/skills/hola/SKILL.md", "editada durante la descarga");
-  ASSERT_TRUE(bucle.esperarHasta([&] { return !error("hola").empty(); }));
-  EXPECT_EQ(error("hola"), kEditada);
-  EXPECT_EQ(leer(destino / "hola/SKILL.md"), "editada durante la descarga");
-  EXPECT_EQ(inst("hola")->version, "1.0");
-  EXPECT_TRUE(preparando().empty());
-}
-
 TEST_F(Skills_, EnOtroDiscoNoDejaRestosYUnDiscoLlenoSeDiceAsi) {
   // Room for one skill beside the 16 MB the unpacker leaves free for the rest of the machine.
   Tmpfs disco(destino, 24u << 20);
@@ -255,7 +275,6 @@ TEST_F(Skills_, EnOtroDiscoNoDejaRestosYUnDiscoLlenoSeDiceAsi) {
   // What killed placements left goes; a user's hidden folders and one that a live
   // placement holds stay.
   const std::string uuid = "0F0E0D0C-0B0A-4909-8807-060504030201";
-  t.escribir("casa/.claude/skills/.hola-" + uuid + "/SKILL.md", "resto");
   t.escribir("casa/.claude/skills/..hola-" + uuid + "." + uuid + "/SKILL.md", "resto");
   t.escribir("casa/.claude/skills/.mias-" + uuid + "x/a", "mío");
   fs::create_directories(destino / (".otra-" + uuid));

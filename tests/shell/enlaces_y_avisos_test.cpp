@@ -12,11 +12,9 @@ class NotificacionesFalsas : public Notificaciones {
  public:
   std::optional<Acciones> acciones;
   std::vector<std::string> titulos;
-  std::vector<bool> conBoton;
   void preparar(Acciones a) override { acciones = std::move(a); }
-  void mostrar(const std::string& titulo, const std::string&, bool conActualizar) override {
+  void mostrar(const std::string& titulo, const std::string&, bool) override {
     titulos.push_back(titulo);
-    conBoton.push_back(conActualizar);
   }
 };
 
@@ -54,9 +52,9 @@ TEST_F(EnlacesYAvisos, EnlacesAntesYDespuesDelLanzamientoLaCuentaYUnaNotificacio
   // The component request waited for the first manifest, then ran.
   EXPECT_TRUE(esperar([&] { return errorDeComponente("comp-a") == kNoDisponible; }));
 
-  // After the launch links act at once (ProgramaConBandeja.UnEnlaceDeOtroArranqueInstala
-  // LaSkill); the pages' component requests go to the same manager, and a component's
-  // change is a new snapshot for the pages.
+  // After the launch links act at once (ProgramaConVentanas.PrimerArranqueEntraMuestraLas
+  // AppsYUnSegundoArranqueLePasaElTurno); the pages' component requests go to the same manager, and
+  // a component's change is a new snapshot for the pages.
   auto fotos = principal().cuantos("estado");
   delegado->mensaje({{"accion", "compInstalar"}, {"id", "comp-b"}});
   EXPECT_EQ(errorDeComponente("comp-b"), kNoDisponible);
@@ -67,7 +65,6 @@ TEST_F(EnlacesYAvisos, EnlacesAntesYDespuesDelLanzamientoLaCuentaYUnaNotificacio
   EXPECT_EQ(std::tie(bandeja.cuenta, bandeja.ayuda),
             std::make_tuple(2, "Orvo Suite · 2 actualizaciones"));
   EXPECT_EQ(avisos.titulos, std::vector<std::string>{"Hay 2 actualizaciones de Orvo"});
-  EXPECT_EQ(avisos.conBoton, std::vector<bool>{true});
 
   // Its default action shows the main window; news seen there are no notification (when a
   // rise is news is NotificacionesDbus.UnaPorSubidaQueReemplazaLaAnteriorYSusAcciones').

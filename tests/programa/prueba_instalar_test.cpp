@@ -3,6 +3,7 @@
 // outcome in the exit status. Updates of a running app are in the kill campaign.
 #include <gtest/gtest.h>
 
+#include "apoyo/proxy_prueba.h"
 #include "apoyo/servidor_prueba.h"
 #include "programa/maquina.h"
 
@@ -52,9 +53,11 @@ TEST(PruebaInstalar, DesdeUnaCarpetaLocal) {
 }
 
 // The token goes to its own origin only: a redirect within it keeps it, one to another
-// server drops it, and the download still completes from there. A session the server no
-// longer knows installs nothing.
-TEST(PruebaInstalar, DesdeElServidorElTokenNoSigueAOtroOrigen) {
+// server drops it, and the download still completes from there. Behind a proxy on
+// 127.0.0.1 every request goes through it, whether the environment names the proxy or the
+// desktop's settings do (GNOME's, read by GIO from a settings file of the test's own); a
+// proxy that refuses is named. A session the server no longer knows installs nothing.
+TEST(PruebaInstalar, DesdeElServidorPorElProxyYElTokenSoloASuOrigen) {
   Maquina m;
   ServidorPrueba origen, otro;
   auto uno = empaquetarApp(m.t / "obra", m.t / "zips", "uno", "1.0", "#!/bin/sh\nsleep 30\n");
@@ -81,8 +84,46 @@ TEST(PruebaInstalar, DesdeElServidorElTokenNoSigueAOtroOrigen) {
   EXPECT_EQ(otro.peticiones()[0].cabecera("X-Orvo-Token"), "");
   EXPECT_TRUE(fs::exists(m.t / "apps/Prueba uno.app/Contents/MacOS/uno"));
 
+  // GNOME's proxy settings; its default would let 127.0.0.0/8 go direct.
+  ProxyPrueba proxy;
+  m.t.escribir("config/glib-2.0/settings/keyfile",
+               "[system/proxy]\nmode='manual'\nignore-hosts=@as []\n\n[system/proxy/http]\n"
+               "host='127.0.0.1'\nport=" +
+                   std::to_string(proxy.puerto()) + "\n");
+  const std::string sinProxies =
+      "env -u http_proxy -u https_proxy -u HTTPS_PROXY -u all_proxy -u ALL_PROXY -u no_proxy "
+      "-u NO_PROXY ";
+  const std::string escritorio = sinProxies +
+                                 "XDG_CURRENT_DESKTOP=GNOME GIO_USE_PROXY_RESOLVER=gnome "
+                                 "GSETTINGS_BACKEND=keyfile XDG_CONFIG_HOME=" +
+                                 (m.t / "config").string();
+  const std::vector<std::string> porElProxy{
+      "POST " + origen.base() + "api.php?a=feed", "GET " + origen.base() + "uno.zip",
+      "GET " + origen.base() + "aqui.zip", "GET " + otro.base() + "uno.zip"};
+  for (const auto& entorno : {sinProxies + "http_proxy=" + proxy.url(), escritorio}) {
+    matarAppsDe(m.t.ruta());
+    fs::remove_all(m.t / "apps");
+    auto antes = proxy.pedidas().size();
+    auto r = m.instalar("uno", entorno);
+    EXPECT_EQ(r.estado, 0) << r.texto;
+    auto pedidas = proxy.pedidas();
+    EXPECT_EQ(std::vector(pedidas.begin() + long(antes), pedidas.end()), porElProxy) << entorno;
+    EXPECT_TRUE(fs::exists(m.t / "apps/Prueba uno.app"));
+  }
+  // The user reads the refusing proxy's status and what to try, and nothing is installed.
+  matarAppsDe(m.t.ruta());
+  fs::remove_all(m.t / "apps");
+  proxy.rechazarCon(407);
+  auto r = m.instalar("uno", escritorio);
+  EXPECT_EQ(r.estado, 1);
+  EXPECT_NE(r.texto.find("El servidor respondió con un error (407). El proxy de la red pide "
+                         "usuario y contraseña"),
+            std::string::npos)
+      << r.texto;
+  EXPECT_FALSE(fs::exists(m.t / "apps/Prueba uno.app"));
+
   m.t.escribir("datos/sesion.json", Json{{origen.base(), "vencido"}}.dump());
-  auto r = m.instalar("uno");
+  r = m.instalar("uno");
   EXPECT_EQ(r.estado, 1);
   EXPECT_TRUE(r.texto.starts_with("fuente: Tu sesión terminó")) << r.texto;
   EXPECT_TRUE(r.texto.ends_with("FIN sin app\n")) << r.texto;

@@ -35,15 +35,9 @@ void vueltas(Maquina& m) {
   };
   // After each line, then within the exchange that follows the second.
   std::mt19937 azar(std::random_device{}());
-  for (auto [lineas, ms] : {std::pair{1, 0},
-                            {2, 0},
-                            {3, 0},
-                            {2, 2},
-                            {2, 5},
-                            {2, 10},
-                            {2, 20},
-                            {2, 40},
-                            {2, int(azar() % 200)}}) {
+  std::vector<std::pair<int, int>> cortes{{1, 0}, {3, 0}};
+  for (int ms : {0, 2, 5, 10, 20, 40, int(azar() % 200)}) cortes.push_back({2, ms});
+  for (auto [lineas, ms] : cortes) {
     {
       Corrida c(entorno);
       for (int i = 0; i < lineas; ++i) c.esperarLinea([](const std::string&) { return true; }, 30);

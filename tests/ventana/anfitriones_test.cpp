@@ -14,6 +14,7 @@
 #include "comun/json_estricto.h"
 #include "plataforma/gtk/icono_barra.h"
 #include "plataforma/gtk/notificaciones_dbus.h"
+#include "ventana/sesion.h"
 
 using namespace orvo;
 using namespace orvo::prueba;
@@ -116,12 +117,7 @@ TEST(Anfitriones, ElPanelDeXfceMuestraLaCuentaYElMenuDeLaInstalacionEnOscuroYEnC
                                         {"avisar", Json::object()}}
                                        .dump());
   t.escribir("config/orvo-suite/preferencias.ini", "[Orvo Suite]\nyaAbierta=true\n");
-  ProcesoPrueba programa(guion(t, "programa.sh",
-                               "export HOME='" + (t / "casa").string() + "' XDG_CONFIG_HOME='" +
-                                   (t / "config").string() + "' XDG_DATA_HOME='" +
-                                   (t / "xdg").string() + "' OV_DATOS='" + (t / "datos").string() +
-                                   "' OV_DESTINO='" + (t / "apps").string() +
-                                   "' OV_PRUEBA_WEB='" ORVO_PAGINAS "'\nexec " ORVO_BINARIO "\n"));
+  ProcesoPrueba programa(guionDelPrograma(t, "programa.sh"));
   ASSERT_TRUE(esperarQue(
       [&] { return menuDe(programa.pid()).find("Ver la instalación") != std::string::npos; }, 60))
       << menuDe(programa.pid()) << leerArchivo(t / "datos/suite.log").value_or("");

@@ -17,6 +17,7 @@
 #include "comun/sha256.h"
 #include "skills/huella.h"
 #include "skills/registros.h"
+#include "ventana/sesion.h"
 
 using namespace orvo;
 using namespace orvo::prueba;
@@ -128,17 +129,8 @@ class Maquina {
 
  private:
   fs::path guion(const std::string& orden) {
-    auto ruta = t.escribir(
-        "correr.sh", "#!/bin/sh\nexport HOME='" + (t / "casa").string() + "' XDG_CONFIG_HOME='" +
-                         (t / "config").string() + "' XDG_DATA_HOME='" + (t / "xdg").string() +
-                         "' OV_DATOS='" + (t / "datos").string() + "' OV_DESTINO='" +
-                         (t / "apps").string() + "' OV_SKILLS='" + (t / "skills").string() +
-                         "' OV_PRUEBA_WEB='" ORVO_PAGINAS "'\nexec " + orden + " >>'" +
-                         (t / "salida.txt").string() + "' 2>&1\n");
-    fs::permissions(ruta, fs::perms(0755));
-    fs::create_directories(t / "apps");
     fs::create_directories(t / "skills");
-    return ruta;
+    return guionDelPrograma(t, "correr.sh", "", orden);
   }
   std::unique_ptr<Tmpfs> disco_;
 };

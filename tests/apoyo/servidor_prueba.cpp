@@ -123,10 +123,6 @@ ServidorPrueba::ServidorPrueba() : srv_(std::make_unique<httplib::Server>()) {
   };
   srv_->Get(R"(/.*)", atender);
   srv_->Post(R"(/.*)", atender);
-  srv_->Put(R"(/.*)", atender);
-  srv_->Patch(R"(/.*)", atender);
-  srv_->Delete(R"(/.*)", atender);
-  srv_->Options(R"(/.*)", atender);
   // Stopping waits for idle keep-alive connections; a client that outlives the server
   // would otherwise hold its end for httplib's default five seconds.
   srv_->set_keep_alive_timeout(1);

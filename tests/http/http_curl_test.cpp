@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <netinet/in.h>
-#include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -15,9 +13,9 @@
 #include <set>
 #include <thread>
 
+#include "apoyo/bundles_prueba.h"
 #include "apoyo/carpeta_temporal.h"
 #include "apoyo/entorno_proxy.h"
-#include "apoyo/ordenes.h"
 #include "apoyo/pedir_http.h"
 #include "apoyo/servidor_prueba.h"
 #include "apoyo/tmpfs.h"
@@ -167,20 +165,17 @@ TEST(HttpCurl, FallosDeTransporteEnEspanol) {
   auto cerrado = atar(sock);
   // A real TLS server with a certificate of its own, on a port the system just handed out.
   CarpetaTemporal t;
-  auto hecho = ejecutar(
-      "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 "
-      "-nodes -subj /CN=127.0.0.1 -days 1 -keyout " +
-      (t / "clave.pem").string() + " -out " + (t / "cert.pem").string() + " 2>&1");
-  ASSERT_EQ(hecho.estado, 0) << hecho.texto;
   int libre = socket(AF_INET, SOCK_STREAM, 0);
   auto tls = atar(libre);
   close(libre);
-  pid_t servidorTls = fork();
-  if (servidorTls == 0) {
-    execlp("openssl", "openssl", "s_server", "-quiet", "-www", "-accept", tls.c_str(), "-cert",
-           (t / "cert.pem").c_str(), "-key", (t / "clave.pem").c_str(), nullptr);
-    _exit(127);
-  }
+  auto guion = t.escribir("tls.sh", "#!/bin/sh\ncd '" + t.ruta().string() +
+                                        "' && openssl req -x509 -newkey ec -pkeyopt "
+                                        "ec_paramgen_curve:prime256v1 -nodes -subj /CN=127.0.0.1 "
+                                        "-days 1 -keyout clave.pem -out cert.pem 2>/dev/null && "
+                                        "exec openssl s_server -quiet -www -accept " +
+                                        tls + " -cert cert.pem -key clave.pem\n");
+  fs::permissions(guion, fs::perms(0755));
+  ProcesoPrueba servidorTls(guion);
   HttpCurl http;
   auto fallo = [&](PeticionHttp p) {
     auto r = pedirYEsperar(http, std::move(p));
@@ -236,13 +231,11 @@ TEST(HttpCurl, FallosDeTransporteEnEspanol) {
   RespuestaHttp r;
   p = get("https://" + tls + "/");
   p.espera = 10;
-  for (int i = 0; i < 100; ++i) {
+  for (int i = 0; i < 200; ++i) {
     r = pedirYEsperar(http, p);
     if (!r.error || !r.error->starts_with("el servidor rechazó")) break;
     std::this_thread::sleep_for(50ms);
   }
-  kill(servidorTls, SIGTERM);
-  waitpid(servidorTls, nullptr, 0);
   EXPECT_FALSE(r.estado);
   EXPECT_EQ(r.error.value_or(""),
             "no pude verificar el certificado del servidor (TLS). Revisa que la fecha y la hora "
@@ -263,9 +256,7 @@ TEST(HttpCurl, MuchasALaVezTerminanUnaVezCadaUnaEnElHiloDeLaSesion) {
   for (int h = 0; h < hilos; ++h)
     emisores.emplace_back([&, h] {
       for (int id = h * porHilo; id < (h + 1) * porHilo; ++id) {
-        PeticionHttp p = get(s.base() + "eco");
-        p.metodo = "POST";
-        p.cuerpo = std::to_string(id);
+        PeticionHttp p{.metodo = "POST", .url = s.base() + "eco", .cuerpo = std::to_string(id)};
         http.enviar(p, [&, id](RespuestaHttp r) {
           std::lock_guard l(m);
           cuerpos[id].push_back(r.cuerpo);

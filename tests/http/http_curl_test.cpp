@@ -32,17 +32,6 @@ PeticionHttp get(const std::string& url, size_t limite = 32u << 20) {
   return {.url = url, .limiteCuerpo = limite};
 }
 
-// A handler that holds its answer until released or two seconds pass.
-struct Retenida {
-  std::atomic<bool> soltar{false};
-  ServidorPrueba::Manejador manejador() {
-    return [this](const PeticionRecibida&) {
-      for (int i = 0; i < 100 && !soltar; ++i) std::this_thread::sleep_for(20ms);
-      return RespuestaPrueba{200, "tarde"};
-    };
-  }
-};
-
 }  // namespace
 
 // What goes out exactly, and redirects curl follows itself.
@@ -53,12 +42,11 @@ TEST(HttpCurl, PeticionesExactasYRedirecciones) {
   s.alRuta("/vuelta", [](const PeticionRecibida&) { return redirigir("/vuelta"); });
   s.alRuta("/destino", [](const PeticionRecibida&) { return RespuestaPrueba{200, "llegué"}; });
   HttpCurl http;
-  PeticionHttp p;
-  p.metodo = "POST";
-  p.url = s.base() + "api.php?a=login";
-  p.cabeceras = {{"Content-Type", "application/json"}, {"X-Orvo-Token", "t 1"}};
-  p.cuerpo = std::string("{\"a\":\"ñ\"}\0\r\nfin", 16);
-  p.sinCache = true;
+  PeticionHttp p{.metodo = "POST",
+                 .url = s.base() + "api.php?a=login",
+                 .cabeceras = {{"Content-Type", "application/json"}, {"X-Orvo-Token", "t 1"}},
+                 .cuerpo = std::string("{\"a\":\"ñ\"}\0\r\nfin", 16),
+                 .sinCache = true};
   auto r = pedirYEsperar(http, p);
   EXPECT_EQ(r.estado, 200);
   EXPECT_EQ(r.cuerpo, R"({"ok":1})");
@@ -145,9 +133,13 @@ TEST(HttpCurl, ElLimiteDelCuerpoEnMemoriaEnArchivoYEnUnDiscoLleno) {
 // unreachable server is told apart from one whose certificate nobody vouches for.
 TEST(HttpCurl, FallosDeTransporteEnEspanol) {
   EntornoProxy sinProxy;
+  std::atomic<bool> soltar{false};
   ServidorPrueba s;
-  Retenida lenta;
-  s.alRuta("/lenta", lenta.manejador());
+  // Holds its answer until released or two seconds pass.
+  s.alRuta("/lenta", [&](const PeticionRecibida&) {
+    for (int i = 0; i < 100 && !soltar; ++i) std::this_thread::sleep_for(20ms);
+    return RespuestaPrueba{200, "tarde"};
+  });
   s.publicar("/cortado",
              {.datos = std::string(200000, 'z'), .cortarTras = 50000, .cortesRestantes = 1});
   s.publicar("/goteo", {.datos = std::string(3000, 'g'), .bytesPorSegundo = 1000});
@@ -224,7 +216,7 @@ TEST(HttpCurl, FallosDeTransporteEnEspanol) {
       std::this_thread::sleep_for(10ms);
   }
   EXPECT_EQ(avisos, 0);
-  lenta.soltar = true;
+  soltar = true;
   close(sock);
 
   // Until the TLS server listens, the connection is refused.

@@ -62,6 +62,8 @@ std::string hacerZip(const std::filesystem::path& zip, const std::vector<Entrada
       crc = crc32(0, reinterpret_cast<const Bytef*>(datos.data()), datos.size());
       total = datos.size();
     }
+    crc ^= e.crcMalo ? 1 : 0;
+    if (e.declarado >= 0) total = static_cast<uint64_t>(e.declarado);
     const int metodo = comprimida ? 8 : 0;
     z(0x04034b50, 4)(45, 2)(0, 2)(metodo, 2)(0, 2)(0x21, 2)(crc, 4)(0xFFFFFFFF, 4)(0xFFFFFFFF, 4);
     z(e.nombre.size(), 2)(20, 2).s += e.nombre;

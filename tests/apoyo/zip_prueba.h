@@ -1,5 +1,5 @@
 // Zips written entry by entry, field by field, so a test can build whatever a hostile
-// server could send: any mode or file type, links anywhere, bombs.
+// server could send: any mode or file type, links anywhere, sizes and CRCs that lie, bombs.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,8 @@ struct EntradaZip {
   std::string tipo = "archivo";
   std::string datos = {};
   int modo = 0644;
+  int64_t declarado = -1;  // the size its headers declare, when not the real one
+  bool crcMalo = false;    // its headers' CRC does not match the data
 };
 
 // Writes the zip at `zip` (its folder created) and returns its bytes.

@@ -28,9 +28,6 @@ class BucleManual::TemporizadorManual : public Temporizador {
   const Tarea tarea_;
 };
 
-BucleManual::BucleManual(bool segundoPlanoEnLinea)
-    : principal_(std::this_thread::get_id()), enLinea_(segundoPlanoEnLinea) {}
-
 BucleManual::~BucleManual() {
   std::vector<std::thread> hilos;
   {
@@ -53,10 +50,6 @@ void BucleManual::enPrincipal(Tarea tarea) {
 }
 
 void BucleManual::enSegundoPlano(Tarea tarea) {
-  if (enLinea_) {
-    tarea();
-    return;
-  }
   std::lock_guard<std::mutex> l(mutex_);
   hilos_.emplace_back(std::move(tarea));
 }

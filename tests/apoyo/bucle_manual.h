@@ -19,8 +19,7 @@ namespace orvo {
 
 class BucleManual : public Bucle {
  public:
-  // With `segundoPlanoEnLinea` background tasks run at once on the calling thread.
-  explicit BucleManual(bool segundoPlanoEnLinea = false);
+  BucleManual() : principal_(std::this_thread::get_id()) {}
   // Waits for the background threads; timers still pending become inactive.
   ~BucleManual() override;
   BucleManual(const BucleManual&) = delete;
@@ -49,7 +48,6 @@ class BucleManual : public Bucle {
   void quitar(const TemporizadorManual* t);
 
   const std::thread::id principal_;
-  const bool enLinea_;
   std::atomic<double> ahora_{1000.0};
 
   std::mutex mutex_;

@@ -1,6 +1,5 @@
 #include "apoyo/bundles_prueba.h"
 
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -8,7 +7,6 @@
 
 #include <plist/plist.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -119,19 +117,6 @@ int ProcesoPrueba::esperar() {
   if (!esperado_) waitpid(pid_, &estado_, 0);
   esperado_ = true;
   return estado_;
-}
-
-Huerfanos::Huerfanos() { prctl(PR_SET_CHILD_SUBREAPER, 1); }
-
-Huerfanos::~Huerfanos() {
-  for (pid_t p : pids_) {
-    if (p <= 0) continue;
-    kill(-p, SIGKILL);
-    // Every member of the group that is our child by now, the app first.
-    while (waitpid(-p, nullptr, 0) > 0 || errno == EINTR) {
-    }
-  }
-  prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
 }  // namespace orvo::prueba

@@ -29,8 +29,14 @@ class EspacioDePrueba : public EspacioLinux {
   std::string raiz_;
 };
 
-// A desktop of the test's own: applications folder, desktop entries, the real lookups.
+// Kills (SIGKILL) every live process that runs a program from inside `carpeta`: the apps
+// an installer opened detached must not outlive the test.
+void matarAppsDe(const std::filesystem::path& carpeta);
+
+// A desktop of the test's own: applications folder, desktop entries, the real lookups. The
+// apps started from it, detached or not, go with it.
 struct Escritorio {
+  ~Escritorio() { matarAppsDe(std::filesystem::weakly_canonical(t.ruta())); }
   CarpetaTemporal t;
   BucleManual bucle;
   std::filesystem::path apps = t / "Aplicaciones", entradas = t / "xdg/applications";
@@ -48,10 +54,6 @@ std::filesystem::path crearBundle(const std::filesystem::path& carpeta, const st
                                   bool binario = false);
 // The usual keys: identifier `id`, executable `nombre`, version 1.0.
 std::map<std::string, std::string> clavesDe(const std::string& id, const std::string& nombre);
-
-// Kills (SIGKILL) every live process that runs a program from inside `carpeta`: the apps
-// an installer opened detached must not outlive the test.
-void matarAppsDe(const std::filesystem::path& carpeta);
 
 // Polls up to `segundos`.
 bool esperarQue(const std::function<bool()>& condicion, double segundos = 5);
@@ -73,21 +75,6 @@ class ProcesoPrueba {
   pid_t pid_;
   bool esperado_ = false;
   int estado_ = 0;
-};
-
-// Makes this test process the reaper of orphans, so an app started detached ends up our
-// child and can be killed and reaped here.
-class Huerfanos {
- public:
-  Huerfanos();
-  ~Huerfanos();
-  Huerfanos(const Huerfanos&) = delete;
-  Huerfanos& operator=(const Huerfanos&) = delete;
-  // Kills `pid`'s process group (a detached app leads its own) when the guard goes.
-  void anotar(pid_t pid) { pids_.push_back(pid); }
-
- private:
-  std::vector<pid_t> pids_;
 };
 
 }  // namespace orvo::prueba

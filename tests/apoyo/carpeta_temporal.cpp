@@ -1,8 +1,8 @@
 #include "apoyo/carpeta_temporal.h"
 
 #include <fstream>
+#include <iterator>
 #include <random>
-#include <sstream>
 #include <stdexcept>
 
 #include <unistd.h>
@@ -30,9 +30,7 @@ std::filesystem::path CarpetaTemporal::escribir(const std::string& nombre,
 
 std::string leer(const std::filesystem::path& ruta) {
   std::ifstream f(ruta, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
+  return {std::istreambuf_iterator<char>(f), {}};
 }
 
 std::string bytesAlAzar(size_t n, unsigned semilla) {

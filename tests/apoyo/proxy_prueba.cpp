@@ -31,8 +31,6 @@ ProxyPrueba::ProxyPrueba() : srv_(std::make_unique<httplib::Server>()) {
   auto pasar = [this](const httplib::Request& req, httplib::Response& res) { atender(req, res); };
   srv_->Get(".*", pasar);
   srv_->Post(".*", pasar);
-  srv_->Put(".*", pasar);
-  srv_->Delete(".*", pasar);
   srv_->set_keep_alive_timeout(1);
   puerto_ = srv_->bind_to_any_port("127.0.0.1");
   hilo_ = std::thread([this] { srv_->listen_after_bind(); });

@@ -18,12 +18,6 @@ PeticionRecibida desde(const httplib::Request& req) {
   return p;
 }
 
-void responder(const RespuestaPrueba& r, httplib::Response& res) {
-  res.status = r.estado;
-  for (const auto& [k, v] : r.cabeceras) res.set_header(k, v);
-  res.set_content(r.cuerpo, r.tipo.c_str());
-}
-
 }  // namespace
 
 std::string PeticionRecibida::cabecera(const std::string& nombre) const {
@@ -40,6 +34,7 @@ ServidorPrueba::ServidorPrueba() : srv_(std::make_unique<httplib::Server>()) {
     Manejador m;
     std::shared_ptr<ArchivoPrueba> a;
     bool cortar = false, detener = false;
+    std::string etag;
     {
       std::lock_guard l(m_);
       if (p.ruta == "/api.php" && p.metodo == "POST") {
@@ -54,21 +49,22 @@ ServidorPrueba::ServidorPrueba() : srv_(std::make_unique<httplib::Server>()) {
         a = f->second;
         cortar = a->cortesRestantes > 0 && a->cortesRestantes--;
         detener = a->detencionesRestantes > 0 && a->detencionesRestantes--;
+        if (a->etagTras > 0)
+          --a->etagTras;
+        else if (!a->etagLuego.empty())
+          a->etag = a->etagLuego;
+        etag = a->etag;
       }
     }
-    if (m) return responder(m(p), res);
+    if (m) {
+      auto r = m(p);
+      res.status = r.estado;
+      for (const auto& [k, v] : r.cabeceras) res.set_header(k, v);
+      return res.set_content(r.cuerpo, r.tipo.c_str());
+    }
     if (!a) {
       res.status = 404;
       return;
-    }
-    std::string etag;
-    {
-      std::lock_guard l(m_);
-      if (a->etagTras > 0)
-        --a->etagTras;
-      else if (!a->etagLuego.empty())
-        a->etag = a->etagLuego;
-      etag = a->etag;
     }
     if (!etag.empty()) res.set_header("ETag", etag);
     // httplib applies any Range, even to a chunked answer. A server without ranges, and a
@@ -123,10 +119,6 @@ ServidorPrueba::ServidorPrueba() : srv_(std::make_unique<httplib::Server>()) {
   };
   srv_->Get(R"(/.*)", atender);
   srv_->Post(R"(/.*)", atender);
-  srv_->Put(R"(/.*)", atender);
-  srv_->Patch(R"(/.*)", atender);
-  srv_->Delete(R"(/.*)", atender);
-  srv_->Options(R"(/.*)", atender);
   // Stopping waits for idle keep-alive connections; a client that outlives the server
   // would otherwise hold its end for httplib's default five seconds.
   srv_->set_keep_alive_timeout(1);

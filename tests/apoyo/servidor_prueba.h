@@ -70,7 +70,7 @@ class ServidorPrueba {
   std::string base() const;
 
   void alAccion(const std::string& accion, Manejador m);
-  // Answers every method on `ruta` (the path without the query), before published files.
+  // Answers GET, HEAD and POST on `ruta` (the path without the query), before published files.
   void alRuta(const std::string& ruta, Manejador m);
   void publicar(const std::string& ruta, ArchivoPrueba archivo);
   std::vector<PeticionRecibida> peticiones() const;

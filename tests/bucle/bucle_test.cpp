@@ -1,6 +1,5 @@
 #include <atomic>
 #include <memory>
-#include <numeric>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -35,16 +34,13 @@ TEST(BucleGlib, SegundoPlanoEnOrdenTemporizadoresYNadaDeUnBucleDestruido) {
 
   // What the destroyed loop left must not run in this one.
   BucleGlib b;
-  std::vector<int> orden;
+  int llegadas = 0;
   std::atomic<bool> fueraDelPrincipal{false};
-  bool siemprePrincipal = true;
+  bool enOrdenEnElPrincipal = true;
   b.enSegundoPlano([&] {
     fueraDelPrincipal = !b.enHiloPrincipal();
     for (int i = 0; i < 200; ++i)
-      b.enPrincipal([&, i] {
-        siemprePrincipal = siemprePrincipal && b.enHiloPrincipal();
-        orden.push_back(i);
-      });
+      b.enPrincipal([&, i] { enOrdenEnElPrincipal &= b.enHiloPrincipal() && llegadas++ == i; });
   });
   int unico = 0, repetido = 0, detenido = 0;
   auto t1 = b.despues(0.01, [&] { ++unico; });
@@ -62,11 +58,9 @@ TEST(BucleGlib, SegundoPlanoEnOrdenTemporizadoresYNadaDeUnBucleDestruido) {
   b.despues(0.2, [&] { b.salir(); });
   correrConGuarda(b);
   EXPECT_GE(b.ahora() - inicio, 0.15);
-  std::vector<int> esperado(200);
-  std::iota(esperado.begin(), esperado.end(), 0);
-  EXPECT_EQ(orden, esperado);
+  EXPECT_EQ(llegadas, 200);
+  EXPECT_TRUE(enOrdenEnElPrincipal);
   EXPECT_TRUE(fueraDelPrincipal);
-  EXPECT_TRUE(siemprePrincipal);
   EXPECT_EQ(unico, 1);
   EXPECT_FALSE(t1->activo());
   EXPECT_EQ(repetido, 3);

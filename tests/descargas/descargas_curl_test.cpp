@@ -55,12 +55,6 @@ struct Sesion {
     EXPECT_TRUE(bucle.esperarHasta([&] { return fines[id].completa; }));
     return fines[id];
   }
-  // Runs it until `bytes` arrived.
-  TareaDescarga hasta(int64_t bytes) {
-    auto id = iniciar();
-    EXPECT_TRUE(bucle.esperarHasta([&] { return fines[id].escritos == bytes; }));
-    return id;
-  }
 };
 
 }  // namespace
@@ -95,7 +89,9 @@ TEST(DescargasCurl, CancelarBorraLoRecibidoYUnaDetenidaLoEntregaYSigueEnOtra) {
                                    .detenerTras = size_t(tras),
                                    .detencionesRestantes = 1,
                                    .etag = "\"v1\""});
-    return s.hasta(tras);
+    auto id = s.iniciar();
+    EXPECT_TRUE(s.bucle.esperarHasta([&] { return s.fines[id].escritos == tras; }));
+    return id;
   };
   auto id = detenida(100'000);
   s.descargas.cancelar(id);

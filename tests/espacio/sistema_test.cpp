@@ -27,14 +27,13 @@ TEST(SistemaLinux, ElBundleQueContieneAlEjecutableYLasCarpetasDelEntorno) {
   EXPECT_EQ(suelto.versionPropia(), std::nullopt);
 
   std::string casa = std::getenv("HOME");
-  SistemaLinux& s = suelto;
   // A relative XDG_DATA_HOME is invalid and ignored.
   setenv("XDG_DATA_HOME", "relativa", 1);
-  EXPECT_EQ(s.carpetaDatos(), fs::path(casa) / ".local/share");
+  EXPECT_EQ(suelto.carpetaDatos(), fs::path(casa) / ".local/share");
   setenv("XDG_DATA_HOME", "/datos", 1);
-  EXPECT_EQ(s.carpetaDatos(), "/datos");
+  EXPECT_EQ(suelto.carpetaDatos(), "/datos");
   unsetenv("XDG_DATA_HOME");
   unsetenv("HOME");
-  EXPECT_FALSE(s.carpetaPersonal().empty());
+  EXPECT_FALSE(suelto.carpetaPersonal().empty());
   setenv("HOME", casa.c_str(), 1);
 }

@@ -14,13 +14,6 @@ using namespace orvo::prueba;
 
 namespace {
 
-PeticionHttp get(const std::string& url) {
-  PeticionHttp p;
-  p.url = url;
-  p.espera = 10;
-  return p;
-}
-
 const std::string kRevisaProxy =
     ". Revisa los ajustes de proxy del sistema o las variables http_proxy y https_proxy.";
 
@@ -58,25 +51,21 @@ TEST(Proxy, ElDelEntornoSalvoLosHostsQueVanDirectoYSusFallosLoNombran) {
          {Variables{{"http_proxy", proxy.url()}, {"no_proxy", "localhost,10.0.0.0/8"}},
           Variables{{"http_proxy", proxy.url()}, {"NO_PROXY", "127.0.0.0/8"}}, Variables{}}) {
       EntornoProxy entorno(valores);
-      EXPECT_EQ(pedirYEsperar(http, get(s.base() + "uno")).cuerpo, "uno");
+      EXPECT_EQ(pedirYEsperar(http, {.url = s.base() + "uno"}).cuerpo, "uno");
     }
     EXPECT_EQ(proxy.pedidas(), (std::vector<std::string>{"GET " + s.base() + "uno"}));
     EXPECT_EQ(s.peticiones().size(), 3u);
   }
   auto fallo = [&](const std::string& url) {
-    auto r = pedirYEsperar(http, get(url));
+    auto r = pedirYEsperar(http, {.url = url});
     EXPECT_FALSE(r.estado);
     return r.error.value_or("(sin error)");
   };
-  std::string cerrado;
   {
-    ProxyPrueba efimero;
-    cerrado = efimero.url();
-  }
-  {
-    EntornoProxy entorno(Variables{{"http_proxy", cerrado}});
+    // Nothing listens on port 1.
+    EntornoProxy entorno(Variables{{"http_proxy", "http://127.0.0.1:1"}});
     EXPECT_EQ(fallo("http://servidor.example/x"),
-              "no pude conectarme al proxy de la red " + cerrado.substr(7) + kRevisaProxy);
+              "no pude conectarme al proxy de la red 127.0.0.1:1" + kRevisaProxy);
   }
   {
     EntornoProxy entorno(Variables{{"http_proxy", "http://proxy.invalid:3128"}});

@@ -69,16 +69,14 @@ void Escena::publicar(const std::vector<AppRemota>& lista) {
       << Json{{"formato", "orvo-suite/1"}, {"version", 1}, {"apps", j}}.dump();
 }
 
-AppRemota Escena::empaquetar(const std::string& id, const std::string& version,
-                             const std::string& script) {
-  return empaquetarApp(t / "obra", fuente, id, version, script.empty() ? kScriptQueEspera : script);
+AppRemota Escena::empaquetar(const std::string& id, const std::string& version) {
+  return empaquetarApp(t / "obra", fuente, id, version);
 }
 
-fs::path Escena::instalarAMano(const std::string& id, const std::string& version,
-                               const std::string& script) {
+fs::path Escena::instalarAMano(const std::string& id, const std::string& version) {
   auto claves = clavesDe(bundleDePrueba(id), id);
   claves["CFBundleShortVersionString"] = version;
-  return crearBundle(apps, "Prueba " + id, claves, script.empty() ? kScriptQueEspera : script);
+  return crearBundle(apps, "Prueba " + id, claves);
 }
 
 }  // namespace orvo::prueba

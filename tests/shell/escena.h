@@ -99,12 +99,10 @@ class Escena : public ::testing::Test {
   bool hastaQue(const std::function<bool()>& condicion);
   // Publishes `apps` in the local folder's manifest.
   void publicar(const std::vector<AppRemota>& apps);
-  // A zipped app in the local folder (see empaquetarApp); `script` is its executable.
-  AppRemota empaquetar(const std::string& id, const std::string& version,
-                       const std::string& script = "");
+  // A zipped app in the local folder (see empaquetarApp), running until killed.
+  AppRemota empaquetar(const std::string& id, const std::string& version);
   // The same app's bundle put straight into the applications folder.
-  std::filesystem::path instalarAMano(const std::string& id, const std::string& version,
-                                      const std::string& script = "");
+  std::filesystem::path instalarAMano(const std::string& id, const std::string& version);
 
   Catalogo& catalogo() { return nucleo->catalogo(); }
   Instalador& instalador() { return nucleo->instalador(); }

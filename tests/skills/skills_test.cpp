@@ -52,7 +52,6 @@ TEST_F(Skills_, InstalaLoPedidoConConfirmacionLosPedidosRepetidosSeUnenYEsperanA
   bucle.procesar();
   EXPECT_EQ(error("hola"), "");
   EXPECT_EQ(leer(destino / "hola/SKILL.md"), "# hola 1.0\n");
-  EXPECT_EQ(inst("hola")->dueno, "ana@orvo.example");
   EXPECT_TRUE(preparando().empty());
   // The test service answers only a lookup with the token and the id.
   EXPECT_EQ(servidor.peticionesDe("skill_ver").size(), 2u);
@@ -139,9 +138,6 @@ TEST_F(Skills_, LoQueLlegaMalNoTocaLaCopiaBuena) {
     EXPECT_EQ(huella(destino / "buena"), antes.huella);
     EXPECT_TRUE(preparando().empty()) << mensaje;
   }
-  EXPECT_EQ(descargasDe("otra", "1.0"), 0u);
-  EXPECT_FALSE(fs::exists(destino / "otra"));
-  EXPECT_FALSE(fs::exists(datos / "skills/fuera.md"));
   EXPECT_EQ(skills().ids(), std::vector<std::string>{"buena"});
 
   // Modes that would hand the skill to others are not kept; what runs still runs.
@@ -246,7 +242,6 @@ TEST_F(Skills_, LaCopiaEditadaOBorradaSeGuardaHastaQueSeFuerce) {
   condiciones.poner(false, false);
   ASSERT_TRUE(bucle.esperarHasta([&] { return inst("hola")->version == "2.0"; }));
   EXPECT_FALSE(inst("hola")->modificada);
-  EXPECT_FALSE(inst("hola")->nueva);
   EXPECT_EQ(leer(md), "# hola 2.0\n");
 
   t.escribir("casa/.claude/skills/hola/notas.md", "mías");

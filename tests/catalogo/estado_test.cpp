@@ -69,25 +69,19 @@ TEST_F(Estado, VersionBuildYRutaInstaladasCopiasFueraYBundlesAnteriores) {
   EXPECT_FALSE(catalogo().rutaInstalada(rara));
 }
 
-TEST_F(Estado, CuandoHayUnaVersionNueva) {
+TEST_F(Estado, CuandoHayUnaVersionNuevaYElEstadoDeCadaApp) {
   using V = std::optional<std::string>;
-  struct Caso {
-    std::string publicada;
-    V buildPublicado;
-    std::string instalada;
-    V buildInstalado;
-    bool nueva;
-  };
-  const Caso casos[] = {
+  // Published version and build, installed version and build, and whether that is news.
+  const std::tuple<std::string, V, std::string, V, bool> casos[] = {
       {"2.1", {}, "2.0", {}, true},      {"2.0", {}, "2.1", {}, false},
       {"1.4.0", {}, "1.4", {}, false},   {"1.4", "12", "1.4", "11", true},
       {"1.4", "12", "1.4", "12", false}, {"1.4", "12", "1.4", {}, false},
       {"1.10", "1", "1.9", "5", true},
   };
-  for (const auto& c : casos) {
-    bundle(apps, "Orvo Video", "com.orvo.video", c.instalada, c.buildInstalado);
-    auto app = remota("video", "com.orvo.video", "Orvo Video", c.publicada, c.buildPublicado);
-    EXPECT_EQ(catalogo().hayNueva(app), c.nueva) << c.publicada << " vs " << c.instalada;
+  for (const auto& [publicada, buildPublicado, instalada, buildInstalado, nueva] : casos) {
+    bundle(apps, "Orvo Video", "com.orvo.video", instalada, buildInstalado);
+    auto app = remota("video", "com.orvo.video", "Orvo Video", publicada, buildPublicado);
+    EXPECT_EQ(catalogo().hayNueva(app), nueva) << publicada << " vs " << instalada;
     fs::remove_all(apps / "Orvo Video.app");
   }
 
@@ -104,16 +98,11 @@ TEST_F(Estado, CuandoHayUnaVersionNueva) {
   // A date that does not parse falls back to the builds.
   app.fecha = "ayer";
   EXPECT_TRUE(catalogo().hayNueva(app));
-}
 
-TEST_F(Estado, EstadoDeCadaAppDelManifiesto) {
-  EXPECT_TRUE(catalogo().estadoApps().empty());
-  Manifiesto m;
-  m.apps = {remota("video", "com.orvo.video", "Orvo Video", "1.4", "12"),
-            remota("notas", "com.orvo.notas", "Orvo Notas", "0.8")};
-  catalogo().manifiesto = m;
-  bundle(apps, "Orvo Video", "com.orvo.video", "1.4", "11");
-  // What is worked out per app; the published fields are only copied.
+  // What the pages get per app is worked out the same way; the published fields are only
+  // copied.
+  catalogo().manifiesto =
+      Manifiesto{.apps = {app, remota("notas", "com.orvo.notas", "Orvo Notas", "0.8")}};
   auto estado = catalogo().estadoApps();
   ASSERT_EQ(estado.size(), 2u);
   EXPECT_EQ(std::tie(estado[0]["instalada"], estado[0]["nueva"], estado[0]["verInstalada"]),

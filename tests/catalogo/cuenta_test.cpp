@@ -1,6 +1,4 @@
 // Signing in and marking notices read, through the real test server.
-#include <sys/stat.h>
-
 #include "cuenta/tokens.h"
 #include "entorno.h"
 
@@ -20,9 +18,8 @@ TEST_F(CuentaTest, SoloHttpsOEsteEquipo) {
   EXPECT_EQ(entrar("  " + base.substr(0, base.size() - 1) + "\t", "ana@orvo.example", "clave"),
             std::nullopt);
   EXPECT_EQ(leerTokens(datos), (Tokens{{base, "T-ANA"}}));
-  struct stat st {};
-  ASSERT_EQ(stat((datos / "sesion.json").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0600);
+  EXPECT_EQ(std::filesystem::status(datos / "sesion.json").permissions(),
+            std::filesystem::perms(0600));
 
   auto login = servidor.peticionesDe("login");
   ASSERT_EQ(login.size(), 1u);

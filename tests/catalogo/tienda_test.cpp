@@ -9,7 +9,6 @@ using Tienda = Entorno;
 
 TEST_F(Tienda, ValoresPorDefectoSinEscribirNadaNiTocarLoIlegible) {
   EXPECT_EQ(catalogo().aplicaciones, apps);
-  EXPECT_EQ(catalogo().ajustes.fuente, "https://suite.orvo.example/");
   EXPECT_FALSE(std::filesystem::exists(datos / "ajustes.json"));
 
   t.escribir("datos/ajustes.json", "{\"fuente\": 3");

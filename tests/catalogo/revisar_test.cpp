@@ -98,7 +98,7 @@ TEST_F(Revisar, ElFeedLosErroresDelServidorYCerrarSesion) {
   EXPECT_EQ(cuenta().errorLogin, "queda");
 }
 
-TEST_F(Revisar, Un401TerminaLaSesion) {
+TEST_F(Revisar, Un401TerminaLaSesionYUnaDireccionRotaNoSePide) {
   catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = servidor.base(); });
   (void)escribirTokens(datos, {{"https://otro.example/", "T0"}, {servidor.base(), "VIEJO"}});
   catalogo().manifiesto = decodificar<Manifiesto>(kManifiesto).valor();
@@ -109,11 +109,9 @@ TEST_F(Revisar, Un401TerminaLaSesion) {
   EXPECT_FALSE(catalogo().manifiesto);
   EXPECT_EQ(catalogo().errorFuente, "antes");
   EXPECT_EQ(nucleo().sincronizados, 0);
-}
 
-// A server that is gone is the client's, in CuentaTest.UnSegundoServidor... and
-// HttpCurl.FallosDeTransporteEnEspanol.
-TEST_F(Revisar, UnaDireccionRotaNoSePide) {
+  // A broken address is not asked for. A server that is gone is the client's, in
+  // CuentaTest.UnSegundoServidor... and HttpCurl.FallosDeTransporteEnEspanol.
   const std::string rota = "https://orvo example/";
   catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = rota; });
   (void)escribirTokens(datos, {{rota, "T1"}});

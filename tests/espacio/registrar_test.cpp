@@ -49,7 +49,6 @@ TEST(Registrar, EscribeLaEntradaQueUbicarLeeYRechazaBundlesSinIdentidad) {
 
   auto entrada = e.entradas / "orvo-com.orvo.video.desktop";
   EXPECT_EQ(clave(entrada, "Name"), "Orvo Vídeo");
-  EXPECT_EQ(clave(entrada, "X-Orvo-Bundle"), "com.orvo.video");
   EXPECT_EQ(clave(entrada, "X-Orvo-Ruta"), bundle.string());
   EXPECT_EQ(argumentos(clave(entrada, "Exec")),
             std::vector<std::string>{(bundle / "Contents/MacOS/Vídeo \"raro\"").string()});

@@ -93,16 +93,15 @@ TEST(BandejaSni, UnVigiaTardioQueRechazaUnaVezRecibeElIconoYElMenuSigueALaInstal
   auto sinCuenta = leer("IconPixmap");
   ASSERT_TRUE(sinCuenta);
 
-  // A left click, and two entries of the menu as a host's client fetched it.
-  vigia.llamar(item, "/StatusNotifierItem", kItem, "Activate", g_variant_new("(ii)", 0, 0));
+  // Two entries of the menu as a host's client fetched it (a left click is the whole
+  // program's, in ProgramaConVentanas.LaVentanaSaleAunqueLaPrimeraPeticionCarguePartesDeGio).
   DbusmenuClient* cliente = dbusmenu_client_new(item.c_str(), "/MenuBar");
   ASSERT_TRUE(girarHasta([&] { return etiquetas(cliente) == kMenuSinInstalacion; }));
   for (int i : {1, 3})
     dbusmenu_menuitem_handle_event(entradas(cliente)[i], DBUSMENU_MENUITEM_EVENT_ACTIVATED,
                                    g_variant_new_int32(0), 0);
-  EXPECT_TRUE(girarHasta([&] { return p.clic == 1 && p.buscar == 1 && p.salir == 1; }))
-      << p.clic << p.buscar << p.salir;
-  EXPECT_EQ(p.abrir + p.ver, 0);
+  EXPECT_TRUE(girarHasta([&] { return p.buscar == 1 && p.salir == 1; })) << p.buscar << p.salir;
+  EXPECT_EQ(p.clic + p.abrir + p.ver, 0);
 
   // That client's cached menu follows an installation that starts and is discarded
   // between snapshots: the server announces a new layout (the client refetches only then).

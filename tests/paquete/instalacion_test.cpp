@@ -43,15 +43,12 @@ TEST(Instalacion, DejaUnBundleYUnCiudadanoDelEscritorio) {
   for (const auto& a : appsConocidas())
     if (a.id == "suite") suite = a.bundle;
   EXPECT_EQ((*info)["CFBundleIdentifier"], suite);
-  EXPECT_EQ((*info)["CFBundleShortVersionString"], ORVO_VERSION);
   EXPECT_EQ((*info)["CFBundleExecutable"], "orvo-suite");
-  EXPECT_EQ(fs::status(exe).permissions() & fs::perms::owner_exec, fs::perms::owner_exec);
   // The windows' WebKit part, which the program loads from beside itself.
   EXPECT_TRUE(fs::is_regular_file(bundle / "Contents/MacOS/orvo-suite-web.so"));
   // What the running program makes of it.
   SistemaLinux sistema(exe);
   EXPECT_EQ(sistema.bundlePropio(), suite);
-  EXPECT_EQ(sistema.versionPropia(), ORVO_VERSION);
 
   EXPECT_EQ(fs::read_symlink(prefijo / "bin/orvo-suite"),
             fs::path(ORVO_BUNDLE) / "Contents/MacOS/orvo-suite");

@@ -57,13 +57,11 @@ TEST(Manifiesto, OpcionalesNullSonAusentesYEmbebidosDecodifican) {
       R"({"id":"v","nombre":"V","bundle":"b","app":"V.app","version":"1","url":"u","build":null})",
       R"(,"usuario":{"nombre":"Ana","email":"a@b.c","rol":"r","canal":"beta"},
          "avisos":[{"id":3,"titulo":"Hola"}],
-         "skills":[{"id":"sk","nombre":"S","dueno":{"email":"d@e.f"}}],
          "componentes":[{"id":"c","nombre":"C","app":"Video","version":"2","url":"c.zip",
                          "usos":{"k":[1,true,null,"x",1.5]}}])"));
   ASSERT_TRUE(r) << r.error();
   const auto& m = r.valor();
   EXPECT_FALSE(m.apps[0].build);
-  EXPECT_EQ(m.skills[0].dueno->email, "d@e.f");
   // The free-form value keeps each kind (a boolean never turns into a number, a whole number
   // goes back as it came).
   EXPECT_EQ(m.componentes[0].aJson()["usos"].dump(), R"({"k":[1,true,null,"x",1.5]})");

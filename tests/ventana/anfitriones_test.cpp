@@ -10,6 +10,7 @@
 #include "apoyo/girar.h"
 #include "apoyo/ids_prueba.h"
 #include "apoyo/ordenes.h"
+#include "apoyo/servicio_prueba.h"
 #include "comun/archivos.h"
 #include "comun/json_estricto.h"
 #include "plataforma/gtk/icono_barra.h"
@@ -22,14 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A script for ProcesoPrueba, its output in `nombre`.txt.
-fs::path guion(CarpetaTemporal& t, const std::string& nombre, const std::string& cuerpo) {
-  auto ruta = t.escribir(
-      nombre, "#!/bin/sh\nexec >'" + (t / (nombre + ".txt")).string() + "' 2>&1\n" + cuerpo);
-  fs::permissions(ruta, fs::perms(0755));
-  return ruta;
-}
-
 // xfce4-panel with the settings of panel_xfce.xml (beside the test pages), dark or light,
 // and its own settings daemon, so that it reads that folder.
 std::unique_ptr<ProcesoPrueba> panel(CarpetaTemporal& t, bool oscuro) {
@@ -38,10 +31,10 @@ std::unique_ptr<ProcesoPrueba> panel(CarpetaTemporal& t, bool oscuro) {
   xml.replace(xml.find("@OSCURO@"), 8, oscuro ? "true" : "false");
   t.escribir(nombre + "/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml", xml);
   return std::make_unique<ProcesoPrueba>(
-      guion(t, nombre + ".sh",
-            "export XDG_CONFIG_HOME='" + (t / nombre).string() +
-                "'\n/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd &\nexec xfce4-panel "
-                "--disable-wm-check\n"));
+      guionDelPrograma(t, nombre + ".sh",
+                       "export XDG_CONFIG_HOME='" + (t / nombre).string() +
+                           "'\n/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd &\n",
+                       "xfce4-panel --disable-wm-check"));
 }
 
 using Pantalla = std::unique_ptr<GdkPixbuf, decltype(&g_object_unref)>;
@@ -109,13 +102,8 @@ TEST(Anfitriones, ElPanelDeXfceMuestraLaCuentaYElMenuDeLaInstalacionEnOscuroYEnC
   auto instalada = crearBundle(t / "apps", fs::path(nueva.app).stem().string(),
                                clavesDe(nueva.bundle, nueva.id));
   ProcesoPrueba app(instalada / "Contents/MacOS" / nueva.id);
-  t.escribir("catalogo/orvo-suite.json",
-             Json{{"formato", "f"}, {"version", 1}, {"apps", {nueva.aJson()}}}.dump());
-  t.escribir("datos/ajustes.json", Json{{"fuente", (t / "catalogo").string()},
-                                        {"instalarAlCerrar", true},
-                                        {"componentes", Json::object()},
-                                        {"avisar", Json::object()}}
-                                       .dump());
+  t.escribir("catalogo/orvo-suite.json", manifiestoDe({nueva}));
+  escribirAjustes(t / "datos", (t / "catalogo").string());
   t.escribir("config/orvo-suite/preferencias.ini", "[Orvo Suite]\nyaAbierta=true\n");
   ProcesoPrueba programa(guionDelPrograma(t, "programa.sh"));
   ASSERT_TRUE(esperarQue(
@@ -176,7 +164,7 @@ TEST(Anfitriones, DunstMuestraElTextoDeUnAvisoTalCual) {
     SCOPED_TRACE(marcado);
     t.escribir("dunstrc", std::string("[global]\n    markup = ") + marcado + "\n");
     ProcesoPrueba dunst(
-        guion(t, "dunst.sh", "exec dunst -conf '" + (t / "dunstrc").string() + "'\n"));
+        guionDelPrograma(t, "dunst.sh", "", "dunst -conf '" + (t / "dunstrc").string() + "'"));
     ASSERT_EQ(ejecutar("gdbus wait --session --timeout 20 org.freedesktop.Notifications").estado,
               0);
     notificaciones.mostrar("Hay 1 aviso de Orvo", cuerpo, false);

@@ -31,10 +31,18 @@ TEST(Correr, EstadosDeSalidaYSinSalidaPropia) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
-// The digest itself is checked against Python's hashlib through the skills' fingerprint.
-TEST(Sha256, SinArchivoNoHayHuella) {
+TEST(Sha256, ComoOpensslDeCeroBytesAlBordeDeCadaBloque) {
   CarpetaTemporal t;
   EXPECT_FALSE(sha256(t / "no-existe"));
+  // Empty, a few bytes, exactly one block, and a size that ends one byte into a fourth block.
+  for (size_t tam : {size_t(0), size_t(3), size_t(1) << 20, (size_t(3) << 20) + 1}) {
+    std::string datos(tam, '\0');
+    for (size_t i = 0; i < tam; ++i) datos[i] = char((i * 7919) >> 3);
+    auto ruta = t.escribir("d" + std::to_string(tam), datos);
+    auto esperado =
+        prueba::ejecutar("openssl dgst -sha256 -r " + ruta.string()).texto.substr(0, 64);
+    EXPECT_EQ(sha256(ruta), esperado) << tam;
+  }
 }
 
 TEST(Versiones, OrdenNumerico) {

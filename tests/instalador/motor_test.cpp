@@ -73,7 +73,7 @@ TEST_F(Motor, UnaDescargaQuietaCambiaDeConexionYLaNovenaVezFalla) {
             "La descarga se detuvo y no pudo continuar. Revisa tu conexión y vuelve a intentarlo.");
 }
 
-TEST_F(Motor, UnaDescargaLentaCambiaTrasOchoSegundosDoceVecesComoMuchoYNuncaConPocoPorBajar) {
+TEST_F(Motor, UnaDescargaLentaCambiaTrasOchoSegundosDoceVecesComoMucho) {
   auto inst = comenzar(appDe("l", 400'000'000));
   int64_t bytes = 0;
   std::vector<double> cambios;
@@ -92,16 +92,6 @@ TEST_F(Motor, UnaDescargaLentaCambiaTrasOchoSegundosDoceVecesComoMuchoYNuncaConP
   EXPECT_EQ(cambios[0], 14);
   EXPECT_EQ(inst->reintentos, 0);
   EXPECT_EQ(inst->fase, Fase::corriendo);
-
-  // With little left to fetch it never switches for slowness.
-  b.instalador().cancelar("l");
-  inst = comenzar(appDe("p", 15'000'000));
-  for (int64_t bytes = 100'000; bytes < 15'000'000; bytes += 500'000) {
-    av.progreso(b.guion.ultima(), bytes, 15'000'000);
-    b.bucle.avanzar(1);
-  }
-  EXPECT_TRUE(b.guion.retomando.empty());
-  EXPECT_NEAR(inst->velocidad, 500'000, 1);
 }
 
 TEST_F(Motor, CortesConYSinDatosParaSeguir) {

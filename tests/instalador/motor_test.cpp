@@ -66,7 +66,6 @@ TEST_F(Motor, UnaDescargaQuietaCambiaDeConexionYLaNovenaVezFalla) {
     av.completada(b.guion.inicios[i - 1].tarea, FalloDescarga{true, "cancelada", std::nullopt});
     EXPECT_EQ(inst->fase, Fase::corriendo);
   }
-  EXPECT_EQ(inst->reintentos, 8);
   b.bucle.avanzar(26);
   EXPECT_EQ(inst->fase, Fase::error);
   EXPECT_EQ(inst->error,

@@ -28,7 +28,6 @@ class DescargasGuion : public Descargas {
  public:
   struct Inicio {
     TareaDescarga tarea;
-    PeticionHttp peticion;
     std::optional<DatosRetomar> retomar;
   };
   std::vector<Inicio> inicios;
@@ -38,8 +37,8 @@ class DescargasGuion : public Descargas {
   Avisos avisos;
 
   void avisar(Avisos a) override { avisos = std::move(a); }
-  TareaDescarga iniciar(PeticionHttp p, std::optional<DatosRetomar> r) override {
-    inicios.push_back({++ultima_, std::move(p), std::move(r)});
+  TareaDescarga iniciar(PeticionHttp, std::optional<DatosRetomar> r) override {
+    inicios.push_back({++ultima_, std::move(r)});
     return ultima_;
   }
   void cancelarRetomando(TareaDescarga t,

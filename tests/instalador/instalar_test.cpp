@@ -47,7 +47,6 @@ TEST(Instalar, ActualizarTrasDosCortesEsperaALaAppYHasta15SegundosASusProcesos) 
     ASSERT_TRUE(esperarQue([&] { return b.catalogo().abierta(app).has_value(); }));
     b.instalador().comenzar(app, false);
     ASSERT_TRUE(b.esperarFin("tres", 20, Fase::esperaCierre));
-    EXPECT_EQ(b.instalador().enCurso("tres")->pasos.size(), 6u);
     // That it waits as long as the app runs: Volver.AtrasConLaAppAbierta... (the same wait).
     abierta.matar();
     abierta.esperar();
@@ -139,9 +138,6 @@ TEST(Instalar, EntradasMalasFallanSinTocarNada) {
   a.sha256 = std::string(64, 'a');
   EXPECT_EQ(fallo(a),
             "La descarga no coincide con la publicada (la huella es distinta). No instalé nada.");
-  a = buena;
-  a.app = "Otra.app";
-  EXPECT_EQ(fallo(a), "El zip no trae Otra.app");
   // A missing local archive is the real binary's, in PruebaInstalar.DesdeUnaCarpetaLocal.
   a = buena;
   b.servidor.publicar("/no-zip.zip", {.datos = "esto no es un zip"});
@@ -153,9 +149,6 @@ TEST(Instalar, EntradasMalasFallanSinTocarNada) {
   EXPECT_EQ(fallo(a), "La fuente respondió 404 al descargar");
 
   EXPECT_TRUE(fs::is_empty(b.apps));
-  // No working folder of an installation is left.
-  for (const auto& e : fs::directory_iterator(b.t / "tmp"))
-    EXPECT_FALSE(e.path().filename().string().starts_with("orvo-suite-")) << e.path();
   EXPECT_FALSE(fs::exists(b.t / "Fuera.app"));
   EXPECT_EQ(b.terminadas, 0);
 }

@@ -66,14 +66,13 @@ TEST_F(Motor, UnaDescargaQuietaCambiaDeConexionYLaNovenaVezFalla) {
     av.completada(b.guion.inicios[i - 1].tarea, FalloDescarga{true, "cancelada", std::nullopt});
     EXPECT_EQ(inst->fase, Fase::corriendo);
   }
-  EXPECT_EQ(inst->reintentos, 8);
   b.bucle.avanzar(26);
   EXPECT_EQ(inst->fase, Fase::error);
   EXPECT_EQ(inst->error,
             "La descarga se detuvo y no pudo continuar. Revisa tu conexión y vuelve a intentarlo.");
 }
 
-TEST_F(Motor, UnaDescargaLentaCambiaTrasOchoSegundosDoceVecesComoMuchoYNuncaConPocoPorBajar) {
+TEST_F(Motor, UnaDescargaLentaCambiaTrasOchoSegundosDoceVecesComoMucho) {
   auto inst = comenzar(appDe("l", 400'000'000));
   int64_t bytes = 0;
   std::vector<double> cambios;
@@ -92,16 +91,6 @@ TEST_F(Motor, UnaDescargaLentaCambiaTrasOchoSegundosDoceVecesComoMuchoYNuncaConP
   EXPECT_EQ(cambios[0], 14);
   EXPECT_EQ(inst->reintentos, 0);
   EXPECT_EQ(inst->fase, Fase::corriendo);
-
-  // With little left to fetch it never switches for slowness.
-  b.instalador().cancelar("l");
-  inst = comenzar(appDe("p", 15'000'000));
-  for (int64_t bytes = 100'000; bytes < 15'000'000; bytes += 500'000) {
-    av.progreso(b.guion.ultima(), bytes, 15'000'000);
-    b.bucle.avanzar(1);
-  }
-  EXPECT_TRUE(b.guion.retomando.empty());
-  EXPECT_NEAR(inst->velocidad, 500'000, 1);
 }
 
 TEST_F(Motor, CortesConYSinDatosParaSeguir) {
@@ -188,7 +177,6 @@ TEST_F(Motor, AlCerrarTodasYLaPropia) {
   b.instalador().cancelar("c");
   act.actualizarme();
   EXPECT_EQ(iniciadas(), (std::vector<std::string>{"yo*"}));
-  EXPECT_TRUE(b.instalador().enCurso("yo")->propia);
   // The program's own update never waits for itself.
   EXPECT_EQ(b.instalador().enCurso("yo")->pasos.size(), 5u);
 }

@@ -147,22 +147,21 @@ void Instalador::progreso(TareaDescarga tarea, int64_t escritos, int64_t esperad
   if (auto inst = porTarea(tarea)) avanzar(*inst, escritos, esperados);
 }
 
-void Instalador::avanzar(Instalacion& i, int64_t escritos, int64_t esperados) {
-  auto* inst = &i;
+void Instalador::avanzar(Instalacion& inst, int64_t escritos, int64_t esperados) {
   double ahora = plataforma_.bucle.ahora();
-  inst->bytes = escritos;
-  inst->ultimoAvance = ahora;
-  inst->total = esperados > 0 ? esperados : inst->app.tam.value_or(0);
-  inst->pct = inst->total > 0 ? static_cast<double>(inst->bytes) / inst->total : 0;
+  inst.bytes = escritos;
+  inst.ultimoAvance = ahora;
+  inst.total = esperados > 0 ? esperados : inst.app.tam.value_or(0);
+  inst.pct = inst.total > 0 ? static_cast<double>(inst.bytes) / inst.total : 0;
 
-  if (double desde = ahora - inst->muestra.fecha; desde >= kCadaMuestra) {
-    double medida = (inst->bytes - inst->muestra.bytes) / desde;
-    inst->velocidad = inst->velocidad == 0 ? medida : 0.6 * inst->velocidad + 0.4 * medida;
-    inst->muestra = {ahora, inst->bytes};
+  if (double desde = ahora - inst.muestra.fecha; desde >= kCadaMuestra) {
+    double medida = (inst.bytes - inst.muestra.bytes) / desde;
+    inst.velocidad = inst.velocidad == 0 ? medida : 0.6 * inst.velocidad + 0.4 * medida;
+    inst.muestra = {ahora, inst.bytes};
   }
-  if (ahora - inst->ultimoAvisoAvance >= kCadaAviso || inst->bytes == inst->total) {
-    inst->ultimoAvisoAvance = ahora;
-    avisar(*inst);
+  if (ahora - inst.ultimoAvisoAvance >= kCadaAviso || inst.bytes == inst.total) {
+    inst.ultimoAvisoAvance = ahora;
+    avisar(inst);
   }
 }
 

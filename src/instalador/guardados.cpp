@@ -52,10 +52,7 @@ void acotar(const fs::path& carpeta) {
 }  // namespace
 
 fs::path carpetaGuardados(Sistema& sistema) {
-  auto xdg = sistema.entorno("XDG_CACHE_HOME");
-  fs::path base =
-      xdg && fs::path(*xdg).is_absolute() ? fs::path(*xdg) : sistema.carpetaPersonal() / ".cache";
-  return base / "orvo-suite";
+  return carpetaXdg(sistema, "XDG_CACHE_HOME", ".cache") / "orvo-suite";
 }
 
 std::optional<fs::path> archivoGuardado(const fs::path& carpeta, const std::string& id) {

@@ -35,4 +35,13 @@ class Sistema {
   virtual std::optional<std::string> aLaPapelera(const std::filesystem::path& ruta) = 0;
 };
 
+// An XDG base folder: the variable when it holds an absolute path (the only kind the XDG
+// rules accept), else `porDefecto` below the home folder.
+inline std::filesystem::path carpetaXdg(Sistema& sistema, const std::string& variable,
+                                        const std::filesystem::path& porDefecto) {
+  auto valor = sistema.entorno(variable);
+  if (valor && std::filesystem::path(*valor).is_absolute()) return *valor;
+  return sistema.carpetaPersonal() / porDefecto;
+}
+
 }  // namespace orvo

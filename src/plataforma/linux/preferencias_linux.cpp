@@ -31,9 +31,7 @@ PreferenciasLinux::PreferenciasLinux(Sistema& sistema, std::filesystem::path eje
     : config_(carpetaConfiguracion(sistema)), ejecutable_(std::move(ejecutable)) {}
 
 std::filesystem::path PreferenciasLinux::carpetaConfiguracion(Sistema& sistema) {
-  auto xdg = sistema.entorno("XDG_CONFIG_HOME");
-  if (xdg && std::filesystem::path(*xdg).is_absolute()) return *xdg;
-  return sistema.carpetaPersonal() / ".config";
+  return carpetaXdg(sistema, "XDG_CONFIG_HOME", ".config");
 }
 
 std::optional<std::string> PreferenciasLinux::leer(const std::string& clave) {

@@ -62,11 +62,7 @@ fs::path SistemaLinux::carpetaPersonal() {
   return "/";
 }
 
-fs::path SistemaLinux::carpetaDatos() {
-  auto xdg = variable("XDG_DATA_HOME");
-  if (xdg && fs::path(*xdg).is_absolute()) return *xdg;
-  return carpetaPersonal() / ".local" / "share";
-}
+fs::path SistemaLinux::carpetaDatos() { return carpetaXdg(*this, "XDG_DATA_HOME", ".local/share"); }
 
 fs::path SistemaLinux::carpetaTemporal() { return variable("TMPDIR").value_or("/tmp"); }
 

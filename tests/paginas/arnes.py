@@ -111,7 +111,6 @@ class CasoPagina(unittest.TestCase):
         return self.mensajes()
 
     def captura(self, ruta):
-        ruta = pathlib.Path(ruta)
         ruta.parent.mkdir(parents=True, exist_ok=True)
         # Two frames, so what was drawn last is on the screen.
         self.d.execute_async_script(

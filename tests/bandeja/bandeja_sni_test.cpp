@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <libdbusmenu-glib/client.h>
 
+#include <atomic>
+#include <thread>
 #include <vector>
 
 #include "pares.h"
@@ -84,10 +86,21 @@ TEST(BandejaSni, UnVigiaTardioQueRechazaUnaVezRecibeElIconoYElMenuSigueALaInstal
   // What a tray reads: the icons (their pixels are read off a real panel in
   // Anfitriones.ElPanelDeXfce...), and below the tool tip.
   auto leer = [&](const char* propiedad) -> Variante {
-    auto r = vigia.llamar(item, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
-                          g_variant_new("(ss)", kItem, propiedad));
-    GVariant* v = nullptr;
-    if (r) g_variant_get(r.get(), "(v)", &v);
+    // Asked from another thread, which then wakes this one: the item answers on its main
+    // context.
+    GVariant *respuesta = nullptr, *v = nullptr;
+    std::atomic<bool> lista = false;
+    std::thread pregunta([&] {
+      respuesta = g_dbus_connection_call_sync(
+          vigia.bus, item.c_str(), "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
+          g_variant_new("(ss)", kItem, propiedad), G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE,
+          5000, nullptr, nullptr);
+      lista = true;
+      g_idle_add([](gpointer) { return G_SOURCE_REMOVE; }, nullptr);
+    });
+    girarHasta([&] { return lista.load(); });
+    pregunta.join();
+    if (respuesta) g_variant_get(respuesta, "(v)", &v), g_variant_unref(respuesta);
     return {v, g_variant_unref};
   };
   auto sinCuenta = leer("IconPixmap");

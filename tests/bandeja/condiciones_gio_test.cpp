@@ -5,10 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <future>
 #include <map>
 #include <optional>
-#include <thread>
 
 #include "pares.h"
 
@@ -77,10 +76,9 @@ TEST(CondicionesGio, LeeLaRedLimitadaYElAhorroDeGioYOyeCuandoTerminan) {
   // GIO asks NetworkManager while the monitor is made, and waits for the answer: the
   // stand-ins answer on this thread meanwhile.
   std::optional<CondicionesGio> condiciones;
-  std::atomic<bool> hecha = false;
-  std::thread haciendo([&] { condiciones.emplace(), hecha = true; });
-  EXPECT_TRUE(girarHasta([&] { return hecha.load(); }));
-  haciendo.join();
+  auto hecha = std::async(std::launch::async, [&] { condiciones.emplace(); });
+  ASSERT_TRUE(girarHasta(
+      [&] { return hecha.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
   int avisos = 0;
   condiciones->observar([&] { ++avisos; });
   EXPECT_TRUE(condiciones->redLimitada());

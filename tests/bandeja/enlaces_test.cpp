@@ -9,26 +9,9 @@
 namespace orvo {
 namespace {
 
-using Llamadas = std::vector<std::string>;
-
-Llamadas atender(const std::vector<std::string>& urls) {
-  Llamadas llamadas;
-  manejarEnlaces(
-      urls, {[&](const std::string& accion, const std::string& id, bool confirmada, bool forzar) {
-               llamadas.push_back("skill " + accion + " " + id + (confirmada ? " confirmada" : "") +
-                                  (forzar ? " forzar" : ""));
-             },
-             [&](const std::string& accion, const std::string& id) {
-               llamadas.push_back("componente " + accion + " " + id);
-             },
-             [&] { llamadas.push_back("revisar"); }});
-  return llamadas;
-}
-
 TEST(Enlaces, ReglasDeCadaLote) {
   struct Caso {
-    std::vector<std::string> urls;
-    Llamadas llamadas;
+    std::vector<std::string> urls, llamadas;
   } casos[] = {
       // Skills first, then components, each in order; one refresh for the whole batch.
       {{"orvosuite://componente/instalar?id=c1", "orvosuite://skill/quitar?id=s1",
@@ -61,7 +44,20 @@ TEST(Enlaces, ReglasDeCadaLote) {
        {"skill instalar a", "skill instalar b", "skill instalar c confirmada forzar",
         "skill instalar mi skill+&co confirmada"}},
   };
-  for (const auto& c : casos) EXPECT_EQ(atender(c.urls), c.llamadas) << c.urls[0];
+  for (const auto& c : casos) {
+    std::vector<std::string> llamadas;
+    manejarEnlaces(
+        c.urls,
+        {[&](const std::string& accion, const std::string& id, bool confirmada, bool forzar) {
+           llamadas.push_back("skill " + accion + " " + id + (confirmada ? " confirmada" : "") +
+                              (forzar ? " forzar" : ""));
+         },
+         [&](const std::string& accion, const std::string& id) {
+           llamadas.push_back("componente " + accion + " " + id);
+         },
+         [&] { llamadas.push_back("revisar"); }});
+    EXPECT_EQ(llamadas, c.llamadas) << c.urls[0];
+  }
   // Missing destinations are not called.
   manejarEnlaces({"orvosuite://skill/instalar?id=a", "orvosuite://componente/revisar"}, {});
 }

@@ -16,13 +16,10 @@ using namespace prueba;
 using namespace std::chrono_literals;
 using Textos = std::vector<std::string>;
 
+// Arguments are "in" unless they say otherwise.
 constexpr const char* kServidor = R"(<node><interface name="org.freedesktop.Notifications">
-  <method name="Notify">
-    <arg type="s" direction="in"/><arg type="u" direction="in"/><arg type="s" direction="in"/>
-    <arg type="s" direction="in"/><arg type="s" direction="in"/><arg type="as" direction="in"/>
-    <arg type="a{sv}" direction="in"/><arg type="i" direction="in"/>
-    <arg type="u" direction="out"/>
-  </method>
+  <method name="Notify"><arg type="s"/><arg type="u"/><arg type="s"/><arg type="s"/><arg type="s"/>
+    <arg type="as"/><arg type="a{sv}"/><arg type="i"/><arg type="u" direction="out"/></method>
   <method name="GetCapabilities"><arg type="as" direction="out"/></method>
 </interface></node>)";
 constexpr const char* kRuta = "/org/freedesktop/Notifications";
@@ -69,8 +66,7 @@ TEST(NotificacionesDbus, UnaPorSubidaQueReemplazaLaAnteriorYSusAcciones) {
   EXPECT_EQ(vistos[0].cuerpo, "Orvo Foto, Orvo Notas");
   EXPECT_EQ(vistos[0].acciones,
             (Textos{"default", "Abrir Orvo Suite", "actualizar-todo", "Actualizar todo"}));
-  girarDurante(300ms);
-  EXPECT_EQ(vistos.size(), 1u) << "notified without a rise";
+  // A notice for a count that stays would be the next one below, with the wrong title.
 
   aviso.alEstado({{"Orvo Foto", "Orvo Notas"}, {"Mantenimiento el lunes"}}, false);
   ASSERT_TRUE(siguiente(2));

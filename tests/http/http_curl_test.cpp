@@ -26,21 +26,17 @@ using namespace orvo::prueba;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-namespace {
-
-PeticionHttp get(const std::string& url, size_t limite = 32u << 20) {
+static PeticionHttp get(const std::string& url, size_t limite = 32u << 20) {
   return {.url = url, .limiteCuerpo = limite};
 }
 
-}  // namespace
-
-// What goes out exactly, and redirects curl follows itself.
-TEST(HttpCurl, PeticionesExactasYRedirecciones) {
+// What goes out exactly, redirects curl follows itself, and many requests at once.
+TEST(HttpCurl, PeticionesExactasRedireccionesYMuchasALaVezEnElHiloDeLaSesion) {
   ServidorPrueba s;
   s.alAccion("login", [](const PeticionRecibida&) { return RespuestaPrueba{200, R"({"ok":1})"}; });
   s.alRuta("/salto", [](const PeticionRecibida&) { return redirigir("/destino"); });
-  s.alRuta("/vuelta", [](const PeticionRecibida&) { return redirigir("/vuelta"); });
   s.alRuta("/destino", [](const PeticionRecibida&) { return RespuestaPrueba{200, "llegué"}; });
+  s.alRuta("/eco", [](const PeticionRecibida& p) { return RespuestaPrueba{200, p.cuerpo}; });
   HttpCurl http;
   PeticionHttp p{.metodo = "POST",
                  .url = s.base() + "api.php?a=login",
@@ -68,9 +64,42 @@ TEST(HttpCurl, PeticionesExactasYRedirecciones) {
     EXPECT_EQ(q.cabeceras.count(c), 0u) << c;
 
   EXPECT_EQ(pedirYEsperar(http, get(s.base() + "salto")).cuerpo, "llegué");
-  r = pedirYEsperar(http, get(s.base() + "vuelta"));
-  EXPECT_FALSE(r.estado);
-  EXPECT_EQ(r.error, "el servidor redirigió demasiadas veces");
+
+  // Many at once from several threads: each completes once, all on the session's thread
+  // (five callers would be five threads).
+  constexpr int hilos = 5, porHilo = 10;
+  std::mutex m;
+  std::condition_variable cv;
+  std::map<int, std::vector<std::string>> cuerpos;
+  std::set<std::thread::id> hilosListo;
+  std::vector<std::thread> emisores;
+  for (int h = 0; h < hilos; ++h)
+    emisores.emplace_back([&, h] {
+      for (int id = h * porHilo; id < (h + 1) * porHilo; ++id) {
+        PeticionHttp eco{.metodo = "POST", .url = s.base() + "eco", .cuerpo = std::to_string(id)};
+        http.enviar(eco, [&, id](RespuestaHttp r) {
+          std::lock_guard l(m);
+          cuerpos[id].push_back(r.cuerpo);
+          hilosListo.insert(std::this_thread::get_id());
+          cv.notify_all();
+        });
+      }
+    });
+  for (auto& e : emisores) e.join();
+  // One more from inside a completion: the session takes new work from its own thread.
+  std::promise<int> encadenada;
+  http.enviar(get(s.base() + "eco"), [&](RespuestaHttp) {
+    http.enviar(get(s.base() + "eco"), [&](RespuestaHttp r) { encadenada.set_value(*r.estado); });
+  });
+  auto f = encadenada.get_future();
+  ASSERT_EQ(f.wait_for(10s), std::future_status::ready);
+  EXPECT_EQ(f.get(), 200);
+
+  std::unique_lock l(m);
+  ASSERT_TRUE(cv.wait_for(l, 10s, [&] { return int(cuerpos.size()) == hilos * porHilo; }));
+  for (const auto& [id, c] : cuerpos) EXPECT_EQ(c, std::vector{std::to_string(id)}) << id;
+  ASSERT_EQ(hilosListo.size(), 1u);
+  EXPECT_NE(*hilosListo.begin(), std::this_thread::get_id());
 }
 
 TEST(HttpCurl, ElLimiteDelCuerpoEnMemoriaEnArchivoYEnUnDiscoLleno) {
@@ -85,9 +114,8 @@ TEST(HttpCurl, ElLimiteDelCuerpoEnMemoriaEnArchivoYEnUnDiscoLleno) {
   CarpetaTemporal t;
   HttpCurl http;
 
-  PeticionHttp p = get(s.base() + "grande", 100 << 10);
-  p.espera = 5;
-  auto r = pedirYEsperar(http, p);
+  auto r =
+      pedirYEsperar(http, {.url = s.base() + "grande", .espera = 5, .limiteCuerpo = 100 << 10});
   EXPECT_TRUE(r.excedido);
   EXPECT_EQ(r.estado, 200);
   EXPECT_TRUE(r.cuerpo.empty());
@@ -139,6 +167,7 @@ TEST(HttpCurl, FallosDeTransporteEnEspanol) {
   s.publicar("/cortado",
              {.datos = std::string(200000, 'z'), .cortarTras = 50000, .cortesRestantes = 1});
   s.publicar("/goteo", {.datos = std::string(3000, 'g'), .bytesPorSegundo = 1000});
+  s.alRuta("/vuelta", [](const PeticionRecibida&) { return redirigir("/vuelta"); });
   // Bound but not listening: connecting is refused, and nobody else can take the port.
   auto atar = [](int sock) {
     sockaddr_in dir{};
@@ -165,41 +194,51 @@ TEST(HttpCurl, FallosDeTransporteEnEspanol) {
   fs::permissions(guion, fs::perms(0755));
   ProcesoPrueba servidorTls(guion);
   HttpCurl http;
-  auto fallo = [&](PeticionHttp p) {
-    auto r = pedirYEsperar(http, std::move(p));
-    EXPECT_FALSE(r.estado);
-    EXPECT_TRUE(r.cuerpo.empty());
-    return r.error.value_or("(sin error)");
+  // Until the TLS server listens, the connection is refused.
+  for (int i = 0; i < 200; ++i) {
+    auto r = pedirYEsperar(http, {.url = "https://" + tls + "/", .espera = 10});
+    if (!r.error || !r.error->starts_with("el servidor rechazó")) break;
+    std::this_thread::sleep_for(50ms);
+  }
+
+  struct Caso {
+    PeticionHttp peticion;
+    std::string error;
+  } casos[] = {
+      {get("http://" + cerrado + "/"),
+       "el servidor rechazó la conexión. Puede estar detenido o en mantenimiento: vuelve a "
+       "intentarlo en unos minutos."},
+      {get("http://nada.invalid/feed"),
+       "no encontré el servidor nada.invalid. Revisa que la dirección esté bien escrita y que "
+       "este equipo tenga conexión a internet."},
+      {get("https://127.0.0.1:" + std::to_string(s.puerto()) + "/"),
+       "falló la conexión segura (TLS)"},
+      {{.url = "https://" + tls + "/", .espera = 10},
+       "no pude verificar el certificado del servidor (TLS). Revisa que la fecha y la hora del "
+       "equipo sean correctas; si la red usa un proxy que inspecciona las conexiones, instala "
+       "su certificado en el sistema."},
+      {get(s.base() + "cortado"), "la respuesta llegó incompleta"},
+      {get(s.base() + "vuelta"), "el servidor redirigió demasiadas veces"},
+      {get("no es una dirección"), "la dirección no es válida"},
+      {get("ftp://127.0.0.1/"), "la dirección usa un protocolo no admitido"},
+      {{.url = s.base(), .cabeceras = {{"X-A", "b\r\nX-Inyectada: 1"}}},
+       "la petición lleva una cabecera no válida"},
+      {{.metodo = "GET / HTTP/1.1\r\n", .url = s.base()}, "la petición usa un método no válido"},
+      {{.url = s.base() + "lenta", .espera = 1},
+       "se agotó el tiempo de espera. La red o el servidor van lentos: vuelve a intentarlo en "
+       "unos minutos."},
   };
-
-  EXPECT_EQ(fallo(get("http://" + cerrado + "/")),
-            "el servidor rechazó la conexión. Puede estar detenido o en mantenimiento: vuelve a "
-            "intentarlo en unos minutos.");
-  EXPECT_EQ(fallo(get("http://nada.invalid/feed")),
-            "no encontré el servidor nada.invalid. Revisa que la dirección esté bien escrita y "
-            "que este equipo tenga conexión a internet.");
-  EXPECT_EQ(fallo(get("https://127.0.0.1:" + std::to_string(s.puerto()) + "/")),
-            "falló la conexión segura (TLS)");
-  EXPECT_EQ(fallo(get(s.base() + "cortado")), "la respuesta llegó incompleta");
-  EXPECT_EQ(fallo(get("no es una dirección")), "la dirección no es válida");
-  EXPECT_EQ(fallo(get("ftp://127.0.0.1/")), "la dirección usa un protocolo no admitido");
-  PeticionHttp mala = get(s.base());
-  mala.cabeceras = {{"X-A", "b\r\nX-Inyectada: 1"}};
-  EXPECT_EQ(fallo(mala), "la petición lleva una cabecera no válida");
-  mala = get(s.base());
-  mala.metodo = "GET / HTTP/1.1\r\n";
-  EXPECT_EQ(fallo(mala), "la petición usa un método no válido");
-
+  for (const auto& [peticion, error] : casos) {
+    auto r = pedirYEsperar(http, peticion);
+    EXPECT_FALSE(r.estado) << peticion.url;
+    EXPECT_TRUE(r.cuerpo.empty()) << peticion.url;
+    EXPECT_EQ(r.error.value_or("(sin error)"), error);
+  }
   // The limit is on silence: an answer that keeps coming for longer is an answer.
-  PeticionHttp p = get(s.base() + "lenta");
-  p.espera = 1;
-  EXPECT_EQ(fallo(p),
-            "se agotó el tiempo de espera. La red o el servidor van lentos: vuelve a intentarlo "
-            "en unos minutos.");
-  p.url = s.base() + "goteo";
-  auto goteo = pedirYEsperar(http, p);
+  auto goteo = pedirYEsperar(http, {.url = s.base() + "goteo", .espera = 1});
   EXPECT_EQ(goteo.estado, 200) << goteo.error.value_or("");
   EXPECT_EQ(goteo.cuerpo.size(), 3000u);
+
   // A session destroyed with requests queued and in flight neither waits for them nor
   // calls their completions.
   std::atomic<int> avisos{0};
@@ -214,63 +253,4 @@ TEST(HttpCurl, FallosDeTransporteEnEspanol) {
   EXPECT_EQ(avisos, 0);
   soltar = true;
   close(sock);
-
-  // Until the TLS server listens, the connection is refused.
-  RespuestaHttp r;
-  p = get("https://" + tls + "/");
-  p.espera = 10;
-  for (int i = 0; i < 200; ++i) {
-    r = pedirYEsperar(http, p);
-    if (!r.error || !r.error->starts_with("el servidor rechazó")) break;
-    std::this_thread::sleep_for(50ms);
-  }
-  EXPECT_FALSE(r.estado);
-  EXPECT_EQ(r.error.value_or(""),
-            "no pude verificar el certificado del servidor (TLS). Revisa que la fecha y la hora "
-            "del equipo sean correctas; si la red usa un proxy que inspecciona las conexiones, "
-            "instala su certificado en el sistema.");
-}
-
-TEST(HttpCurl, MuchasALaVezTerminanUnaVezCadaUnaEnElHiloDeLaSesion) {
-  ServidorPrueba s;
-  s.alRuta("/eco", [](const PeticionRecibida& p) { return RespuestaPrueba{200, p.cuerpo}; });
-  HttpCurl http;
-  constexpr int hilos = 5, porHilo = 10;
-  std::mutex m;
-  std::condition_variable cv;
-  std::map<int, std::vector<std::string>> cuerpos;
-  std::set<std::thread::id> hilosListo;
-  std::vector<std::thread> emisores;
-  for (int h = 0; h < hilos; ++h)
-    emisores.emplace_back([&, h] {
-      for (int id = h * porHilo; id < (h + 1) * porHilo; ++id) {
-        PeticionHttp p{.metodo = "POST", .url = s.base() + "eco", .cuerpo = std::to_string(id)};
-        http.enviar(p, [&, id](RespuestaHttp r) {
-          std::lock_guard l(m);
-          cuerpos[id].push_back(r.cuerpo);
-          hilosListo.insert(std::this_thread::get_id());
-          cv.notify_all();
-        });
-      }
-    });
-  std::set<std::thread::id> hilosEnvio;
-  for (auto& e : emisores) {
-    hilosEnvio.insert(e.get_id());
-    e.join();
-  }
-  // One more from inside a completion: the session takes new work from its own thread.
-  std::promise<int> encadenada;
-  http.enviar(get(s.base() + "eco"), [&](RespuestaHttp) {
-    http.enviar(get(s.base() + "eco"), [&](RespuestaHttp r) { encadenada.set_value(*r.estado); });
-  });
-  auto f = encadenada.get_future();
-  ASSERT_EQ(f.wait_for(10s), std::future_status::ready);
-  EXPECT_EQ(f.get(), 200);
-
-  std::unique_lock l(m);
-  ASSERT_TRUE(cv.wait_for(l, 10s, [&] { return int(cuerpos.size()) == hilos * porHilo; }));
-  for (const auto& [id, c] : cuerpos) EXPECT_EQ(c, std::vector{std::to_string(id)}) << id;
-  ASSERT_EQ(hilosListo.size(), 1u);
-  EXPECT_FALSE(hilosEnvio.count(*hilosListo.begin()));
-  EXPECT_NE(*hilosListo.begin(), std::this_thread::get_id());
 }

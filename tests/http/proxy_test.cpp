@@ -12,13 +12,6 @@
 using namespace orvo;
 using namespace orvo::prueba;
 
-namespace {
-
-const std::string kRevisaProxy =
-    ". Revisa los ajustes de proxy del sistema o las variables http_proxy y https_proxy.";
-
-}  // namespace
-
 TEST(Proxy, ListaDeHostsSinProxy) {
   EXPECT_TRUE(sinProxy("127.0.0.1", "localhost, 127.0.0.1"));
   EXPECT_FALSE(sinProxy("128.0.0.1", "127.0.0.0/8"));
@@ -45,35 +38,30 @@ TEST(Proxy, ElDelEntornoSalvoLosHostsQueVanDirectoYSusFallosLoNombran) {
   ServidorPrueba s;
   s.publicar("/uno", {.datos = "uno"});
   HttpCurl http;
-  {
-    ProxyPrueba proxy;
-    for (const auto& valores :
-         {Variables{{"http_proxy", proxy.url()}, {"no_proxy", "localhost,10.0.0.0/8"}},
-          Variables{{"http_proxy", proxy.url()}, {"NO_PROXY", "127.0.0.0/8"}}, Variables{}}) {
-      EntornoProxy entorno(valores);
-      EXPECT_EQ(pedirYEsperar(http, {.url = s.base() + "uno"}).cuerpo, "uno");
-    }
-    EXPECT_EQ(proxy.pedidas(), (std::vector<std::string>{"GET " + s.base() + "uno"}));
-    EXPECT_EQ(s.peticiones().size(), 3u);
+  ProxyPrueba proxy;
+  for (const auto& valores :
+       {Variables{{"http_proxy", proxy.url()}, {"no_proxy", "localhost,10.0.0.0/8"}},
+        Variables{{"http_proxy", proxy.url()}, {"NO_PROXY", "127.0.0.0/8"}}, Variables{}}) {
+    EntornoProxy entorno(valores);
+    EXPECT_EQ(pedirYEsperar(http, {.url = s.base() + "uno"}).cuerpo, "uno");
   }
+  EXPECT_EQ(proxy.pedidas(), (std::vector<std::string>{"GET " + s.base() + "uno"}));
+  EXPECT_EQ(s.peticiones().size(), 3u);
   auto fallo = [&](const std::string& url) {
     auto r = pedirYEsperar(http, {.url = url});
     EXPECT_FALSE(r.estado);
     return r.error.value_or("(sin error)");
   };
-  {
-    // Nothing listens on port 1.
-    EntornoProxy entorno(Variables{{"http_proxy", "http://127.0.0.1:1"}});
+  // Nothing listens on port 1; the other name does not resolve.
+  for (auto [proxy, error] : {std::pair{"127.0.0.1:1", "no pude conectarme al proxy de la red "},
+                              {"proxy.invalid:3128", "no encontré el proxy de la red "}}) {
+    EntornoProxy entorno(Variables{{"http_proxy", std::string("http://") + proxy}});
     EXPECT_EQ(fallo("http://servidor.example/x"),
-              "no pude conectarme al proxy de la red 127.0.0.1:1" + kRevisaProxy);
-  }
-  {
-    EntornoProxy entorno(Variables{{"http_proxy", "http://proxy.invalid:3128"}});
-    EXPECT_EQ(fallo("http://servidor.example/x"),
-              "no encontré el proxy de la red proxy.invalid:3128" + kRevisaProxy);
+              error + std::string(proxy) +
+                  ". Revisa los ajustes de proxy del sistema o las variables http_proxy y "
+                  "https_proxy.");
   }
 
-  ProxyPrueba proxy;
   EntornoProxy entorno(Variables{{"http_proxy", proxy.url()}, {"https_proxy", proxy.url()}});
   // For https the proxy must open a tunnel; its refusal is the proxy's, not the server's.
   proxy.rechazarCon(403);
@@ -84,6 +72,7 @@ TEST(Proxy, ElDelEntornoSalvoLosHostsQueVanDirectoYSusFallosLoNombran) {
   EXPECT_EQ(fallo("https://servidor.example/feed"),
             "el proxy de la red pide usuario y contraseña (407). Escríbelos en la dirección del "
             "proxy, en los ajustes del sistema o en https_proxy.");
-  EXPECT_EQ(proxy.pedidas(), (std::vector<std::string>{"CONNECT servidor.example:443",
-                                                       "CONNECT servidor.example:443"}));
+  EXPECT_EQ(proxy.pedidas(),
+            (std::vector<std::string>{"GET " + s.base() + "uno", "CONNECT servidor.example:443",
+                                      "CONNECT servidor.example:443"}));
 }

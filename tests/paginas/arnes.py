@@ -19,44 +19,47 @@ import datos
 # Selenium 4.8 warns about its own WebKitGTK wrapper.
 warnings.filterwarnings("ignore", category=DeprecationWarning)
 
-RAIZ = pathlib.Path(__file__).resolve().parents[2]
-WEB = RAIZ / "web"
+WEB = pathlib.Path(__file__).resolve().parents[2] / "web"
 CSP = "<meta http-equiv=\"Content-Security-Policy\""
 
 
-def copia_con_puente():
-    """web/ copied to a temp folder, each page loading puente_prueba.js first."""
-    destino = pathlib.Path(tempfile.mkdtemp(prefix="orvo-paginas-"))
-    shutil.copytree(WEB, destino / "web")
-    shutil.copy(pathlib.Path(__file__).with_name("puente_prueba.js"), destino / "web")
-    for pagina in ("index.html", "instalador.html"):
-        ruta = destino / "web" / pagina
+class CasoPagina(unittest.TestCase):
+    """One browser for the whole file, on a copy of web/ whose page loads the stand-in bridge
+    before its own scripts; every test starts on a fresh page and ends with no error in it."""
+
+    pagina = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.copia = pathlib.Path(tempfile.mkdtemp(prefix="orvo-paginas-"))
+        shutil.copytree(WEB, cls.copia / "web")
+        shutil.copy(pathlib.Path(__file__).with_name("puente_prueba.js"), cls.copia / "web")
+        ruta = cls.copia / "web" / cls.pagina
         html = ruta.read_text(encoding="utf-8")
         fin = html.index(">", html.index(CSP)) + 1
         ruta.write_text(html[:fin] + '\n<script src="puente_prueba.js"></script>' + html[fin:], encoding="utf-8")
-    return destino
-
-
-class Navegador:
-    def __init__(self):
-        self.copia = copia_con_puente()
         o = webdriver.WebKitGTKOptions()
         o.binary_location = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
         o.add_argument("--automation")
-        self.d = webdriver.WebKitGTK(executable_path="/usr/bin/WebKitWebDriver", options=o)
+        cls.d = webdriver.WebKitGTK(executable_path="/usr/bin/WebKitWebDriver", options=o)
 
-    def cerrar(self):
-        self.d.quit()
-        shutil.rmtree(self.copia, ignore_errors=True)
+    @classmethod
+    def tearDownClass(cls):
+        cls.d.quit()
+        shutil.rmtree(cls.copia, ignore_errors=True)
 
-    def abrir(self, pagina, ancho=1180, alto=760):
-        self.tam(ancho, alto)
-        self.d.get((self.copia / "web" / pagina).as_uri())
+    def setUp(self):
+        self.tam(1180, 760)
+        self.d.get((self.copia / "web" / self.pagina).as_uri())
         limite = time.time() + 10
         while not self.d.execute_script("return window.__mensajes && window.__mensajes.length > 0"):
             if time.time() > limite:
                 raise AssertionError("la página no llegó a pedir su instantánea")
             time.sleep(0.05)
+        self.assertEqual(self.mensajes(), [{"accion": "estado"}])
+
+    def tearDown(self):
+        self.assertEqual(self.d.execute_script("const e = window.__errores; window.__errores = []; return e;"), [])
 
     def tam(self, ancho, alto):
         """Sizes the page's viewport (not the browser's frame) to ancho x alto."""
@@ -101,40 +104,18 @@ class Navegador:
     def foco_visible(self):
         return self.d.execute_script("return getComputedStyle(document.activeElement).outlineStyle") != "none"
 
+    def pulsar(self, elemento):
+        # WebDriver's own scrolling can leave a control under the sticky header.
+        self.d.execute_script("arguments[0].scrollIntoView({block: 'center'})", elemento)
+        elemento.click()
+        return self.mensajes()
+
     def captura(self, ruta):
-        ruta = pathlib.Path(ruta)
         ruta.parent.mkdir(parents=True, exist_ok=True)
         # Two frames, so what was drawn last is on the screen.
         self.d.execute_async_script(
             "const listo = arguments[0]; requestAnimationFrame(() => requestAnimationFrame(() => listo()));")
         self.d.save_screenshot(str(ruta))
-
-
-class CasoPagina(unittest.TestCase):
-    """One browser for the whole file; every test ends with no error in the page."""
-
-    pagina = None
-
-    @classmethod
-    def setUpClass(cls):
-        cls.nav = Navegador()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.nav.cerrar()
-
-    def setUp(self):
-        self.nav.abrir(self.pagina)
-        self.assertEqual(self.nav.mensajes(), [{"accion": "estado"}])
-
-    def tearDown(self):
-        self.assertEqual(self.nav.d.execute_script("const e = window.__errores; window.__errores = []; return e;"), [])
-
-    def pulsar(self, elemento):
-        # WebDriver's own scrolling can leave a control under the sticky header.
-        self.nav.d.execute_script("arguments[0].scrollIntoView({block: 'center'})", elemento)
-        elemento.click()
-        return self.nav.mensajes()
 
     def tamanos_y_capturas(self, prefijo):
         """Each screenshot state at both window sizes: nothing overflows and every visible
@@ -142,15 +123,15 @@ class CasoPagina(unittest.TestCase):
         for ancho, alto in ((820, 560), (1180, 760)):
             for nombre, hacer in datos.CAPTURAS.items():
                 with self.subTest(tam=(ancho, alto), estado=nombre):
-                    self.nav.tam(ancho, alto)
-                    self.nav.evento(hacer())
-                    self.assertFalse(self.nav.d.execute_script("return document.documentElement.scrollWidth > innerWidth"))
-                    self.assertEqual(self.nav.d.execute_script("""
+                    self.tam(ancho, alto)
+                    self.evento(hacer())
+                    self.assertFalse(self.d.execute_script("return document.documentElement.scrollWidth > innerWidth"))
+                    self.assertEqual(self.d.execute_script("""
                         return Array.from(document.querySelectorAll('button, input, a, summary'))
                           .filter((e) => e.offsetParent !== null)
                           .filter((e) => !(e.getAttribute('aria-label') || (e.labels && e.labels.length) || e.textContent.trim()))
                           .map((e) => e.outerHTML);"""), [])
-                    self.nav.captura(CAPTURAS / f"{prefijo}-{nombre}-{ancho}x{alto}.png")
+                    self.captura(CAPTURAS / f"{prefijo}-{nombre}-{ancho}x{alto}.png")
 
 
 # Where the screenshots go: ORVO_CAPTURAS (docs/capturas from scripts/capturas.sh) or a temp folder.

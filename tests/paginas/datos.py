@@ -48,9 +48,7 @@ def con_sesion(avisos=(), **extra):
 
 def sin_sesion(error=None):
     s = {"avisos": [], "necesita": True, "conServidor": True, "servidor": SERVIDOR}
-    if error:
-        s["errorLogin"] = error
-    return s
+    return s | ({"errorLogin": error} if error else {})
 
 
 def evento(actual, todas=None):

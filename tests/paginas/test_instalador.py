@@ -15,119 +15,126 @@ class Instalador(arnes.CasoPagina):
 
     def pasos(self):
         return [(li.get_attribute("class"), li.get_attribute("aria-current"), li.text)
-                for li in self.nav.todos("#pasos li")]
+                for li in self.todos("#pasos li")]
 
     def barra(self):
-        return float(self.nav.css("#barra").get_attribute("value"))
-
-    def botones(self):
-        return [b.text for b in self.nav.todos("#acciones button")]
+        return float(self.css("#barra").get_attribute("value"))
 
     def test_el_progreso_avanza_con_cada_evento(self):
-        self.nav.evento(datos.evento(datos.descargando(0.23)))
-        self.assertEqual(self.nav.css("#subtitulo").text, "Actualizar a la versión 2.1 · 40")
+        self.evento(datos.evento(datos.descargando(0.23)))
+        self.assertEqual(self.css("#subtitulo").text, "Actualizar a la versión 2.1 · 40")
         pasos = self.pasos()
         self.assertEqual(pasos[0], ("actual", "step", "Descargar la versión nueva"))
         self.assertEqual({p[0] for p in pasos[1:]}, {"pendiente"})
         self.assertAlmostEqual(self.barra(), 0.23)
-        self.assertEqual(self.nav.css("#detalle").text, "352 MB de 1,5 GB · 12 MB/s · quedan 2 min")
-        self.assertEqual(self.nav.css("#fase").text, "Descargar la versión nueva…")
-        self.assertEqual(self.botones(), ["Cancelar", "Ocultar"])
-        # The title and the notes: test_texto_hostil.
+        self.assertEqual(self.css("#detalle").text, "352 MB de 1,5 GB · 12 MB/s · quedan 2 min")
+        self.assertEqual(self.css("#fase").text, "Descargar la versión nueva…")
+        self.assertEqual([b.text for b in self.todos("#acciones button")], ["Cancelar", "Ocultar"])
+        # The title and the notes: test_lista_de_instalaciones_y_texto_hostil.
 
         # The progress events keep the buttons themselves: a click that starts during
         # one still lands.
-        cancelar = self.nav.boton("Cancelar")
+        cancelar = self.boton("Cancelar")
         for pct in (0.5, 0.75, 0.95):
-            self.nav.evento(datos.evento(datos.descargando(pct)))
+            self.evento(datos.evento(datos.descargando(pct)))
         self.assertAlmostEqual(self.barra(), 0.95)
-        self.assertEqual(self.nav.css("#detalle").text, "1,5 GB de 1,5 GB · 12 MB/s · queda menos de 1 min")
+        self.assertEqual(self.css("#detalle").text, "1,5 GB de 1,5 GB · 12 MB/s · queda menos de 1 min")
         self.assertEqual(self.pulsar(cancelar), [{"accion": "cancelar", "id": "video"}])
 
         # A download that starts again from its first byte keeps its bar; the next step starts
         # a bar of its own, which shows activity until that step measures something.
-        self.nav.evento(datos.evento(datos.descargando(0.1)))
+        self.evento(datos.evento(datos.descargando(0.1)))
         self.assertAlmostEqual(self.barra(), 0.95)
-        self.nav.evento(datos.evento(datos.instalacion(paso=1, pct=0, bytes=10, total=10)))
-        self.assertEqual(self.nav.d.execute_script("return document.getElementById('barra').position"), -1)
-        self.assertEqual(self.nav.css("#detalle").text, "")
-        self.nav.evento(datos.evento(datos.instalacion(paso=1, pct=0.5, bytes=10, total=10)))
+        self.evento(datos.evento(datos.instalacion(paso=1, pct=0, bytes=10, total=10)))
+        self.assertEqual(self.d.execute_script("return document.getElementById('barra').position"), -1)
+        self.assertEqual(self.css("#detalle").text, "")
+        self.evento(datos.evento(datos.instalacion(paso=1, pct=0.5, bytes=10, total=10)))
         self.assertEqual([p[0] for p in self.pasos()][:3], ["hecho", "actual", "pendiente"])
-        self.assertEqual(self.nav.css("#detalle").text, "50 %")
+        self.assertEqual(self.css("#detalle").text, "50 %")
         self.assertAlmostEqual(self.barra(), 0.5)
 
-        self.nav.evento(datos.evento(datos.instalacion(paso=6, pct=0, fase="lista")))
+        self.evento(datos.evento(datos.instalacion(paso=6, pct=0, fase="lista")))
         self.assertEqual({p[0] for p in self.pasos()}, {"hecho"})
         self.assertEqual(self.barra(), 1.0)
-        self.assertEqual(self.nav.css("#fase").text, "Orvo Video 2.1 · 40 está actualizada.")
-        self.assertEqual(self.pulsar(self.nav.boton("Cerrar")), [{"accion": "ocultarInstalador"}])
+        self.assertEqual(self.css("#fase").text, "Orvo Video 2.1 · 40 está actualizada.")
+        self.assertEqual(self.pulsar(self.boton("Cerrar")), [{"accion": "ocultarInstalador"}])
 
         # A download of unknown size says what arrived so far.
-        self.nav.evento(datos.evento(datos.instalacion(modo="instalar", bytes=5_200_000, velocidad=900_000)))
-        self.assertEqual(self.nav.css("#detalle").text, "5,2 MB descargados")
-        self.assertEqual(self.nav.css("#subtitulo").text, "Instalar la versión 2.1 · 40")
+        self.evento(datos.evento(datos.instalacion(modo="instalar", bytes=5_200_000, velocidad=900_000)))
+        self.assertEqual(self.css("#detalle").text, "5,2 MB descargados")
+        self.assertEqual(self.css("#subtitulo").text, "Instalar la versión 2.1 · 40")
 
     def test_acciones_de_cada_fase(self):
         espera = datos.instalacion(paso=2, fase="esperaCierre")
-        self.nav.evento(datos.evento(espera))
-        self.assertEqual(self.nav.css("#fase").text,
+        self.evento(datos.evento(espera))
+        self.assertEqual(self.css("#fase").text,
                          "La versión nueva está lista. Cierra Orvo Video para terminar de instalarla.")
-        self.assertFalse(self.nav.css("#pista").is_displayed())
-        self.assertEqual(self.pulsar(self.nav.boton("Cerrar Orvo Video ahora")), [{"accion": "cerrarApp", "id": "video"}])
-        self.assertEqual(self.pulsar(self.nav.boton("Ocultar")), [{"accion": "ocultarInstalador"}])
+        self.assertFalse(self.css("#pista").is_displayed())
+        self.assertEqual(self.pulsar(self.boton("Cerrar Orvo Video ahora")), [{"accion": "cerrarApp", "id": "video"}])
+        self.assertEqual(self.pulsar(self.boton("Ocultar")), [{"accion": "ocultarInstalador"}])
         espera["noCerro"] = True
-        self.nav.evento(datos.evento(espera))
-        self.assertIn("Orvo Video no se cerró.", self.nav.css("#pista").text)
+        self.evento(datos.evento(espera))
+        self.assertIn("Orvo Video no se cerró.", self.css("#pista").text)
 
-        self.nav.evento(datos.evento(datos.instalacion(paso=5, fase="autorizar")))
-        self.assertEqual(self.pulsar(self.nav.boton("Abrir los ajustes de seguridad")), [{"accion": "ajustesSeguridad"}])
-        self.assertEqual(self.pulsar(self.nav.boton("Ya lo autoricé")), [{"accion": "autorizada"}])
-        self.assertEqual(self.pulsar(self.nav.boton("Cancelar")), [{"accion": "cancelar", "id": "video"}])
+        self.evento(datos.evento(datos.instalacion(paso=5, fase="autorizar")))
+        self.assertEqual(self.pulsar(self.boton("Abrir los ajustes de seguridad")), [{"accion": "ajustesSeguridad"}])
+        self.assertEqual(self.pulsar(self.boton("Ya lo autoricé")), [{"accion": "autorizada"}])
+        self.assertEqual(self.pulsar(self.boton("Cancelar")), [{"accion": "cancelar", "id": "video"}])
 
-        self.nav.evento(datos.evento(datos.instalacion(paso=1, fase="error", error="La descarga no coincide con la publicada")))
-        self.assertEqual(self.nav.css("#error").text, "La descarga no coincide con la publicada")
+        self.evento(datos.evento(datos.instalacion(paso=1, fase="error", error="La descarga no coincide con la publicada")))
+        self.assertEqual(self.css("#error").text, "La descarga no coincide con la publicada")
         self.assertEqual(self.pasos()[1][0], "fallido")
-        self.assertEqual(self.pulsar(self.nav.boton("Reintentar")), [{"accion": "instalar", "id": "video"}])
+        self.assertEqual(self.pulsar(self.boton("Reintentar")), [{"accion": "instalar", "id": "video"}])
 
         # Three openings that did not last: the version kept is offered back, if there is one.
         fallida = datos.instalacion(paso=6, fase="lista", noQuedoAbierta=True)
-        self.nav.evento(datos.estado([datos.app("video", "Orvo Video", "2.1", anterior="2.0 · 38")], instalacion=fallida))
-        self.assertIn("Orvo Video 2.1 · 40 está instalada, pero no quedó abierta", self.nav.css("#fase").text)
-        self.assertEqual(self.pulsar(self.nav.boton("Volver a la versión anterior")), [{"accion": "volver", "id": "video"}])
-        self.nav.evento(datos.estado([], instalacion=fallida))
-        self.assertEqual(self.botones(), ["Cerrar"])
+        self.evento(datos.estado([datos.app("video", "Orvo Video", "2.1", anterior="2.0 · 38")], instalacion=fallida))
+        self.assertIn("Orvo Video 2.1 · 40 está instalada, pero no quedó abierta", self.css("#fase").text)
+        self.assertEqual(self.pulsar(self.boton("Volver a la versión anterior")), [{"accion": "volver", "id": "video"}])
+        self.evento(datos.estado([], instalacion=fallida))
+        self.assertEqual([b.text for b in self.todos("#acciones button")], ["Cerrar"])
         vuelta = datos.instalacion(modo="volver", fase="error", version="2.0 · 38", pasos=["Volver a la versión anterior"])
-        self.nav.evento(datos.evento(vuelta))
-        self.assertEqual(self.nav.css("#subtitulo").text, "Volver a la versión 2.0 · 38")
-        self.assertEqual(self.pulsar(self.nav.boton("Reintentar")), [{"accion": "volver", "id": "video"}])
+        self.evento(datos.evento(vuelta))
+        self.assertEqual(self.css("#subtitulo").text, "Volver a la versión 2.0 · 38")
+        self.assertEqual(self.pulsar(self.boton("Reintentar")), [{"accion": "volver", "id": "video"}])
 
         # Escape hides the window from wherever the focus is.
-        self.nav.tabular_hasta(self.nav.boton("Cerrar"))
-        self.assertTrue(self.nav.foco_visible())
-        self.nav.teclas(Keys.ESCAPE)
-        self.assertEqual(self.nav.mensajes(), [{"accion": "ocultarInstalador"}])
+        self.tabular_hasta(self.boton("Cerrar"))
+        self.assertTrue(self.foco_visible())
+        self.teclas(Keys.ESCAPE)
+        self.assertEqual(self.mensajes(), [{"accion": "ocultarInstalador"}])
 
-    def test_lista_de_instalaciones(self):
+    def test_lista_de_instalaciones_y_texto_hostil(self):
         actual = datos.descargando(0.4)
         otra = datos.instalacion("slides", "Orvo Slides", paso=2, fase="esperaCierre", version="3.4")
         hecha = datos.instalacion("notas", "Orvo Notas", modo="instalar", paso=5, fase="lista", version="1.2 · 7")
         fallida = datos.instalacion("audio", "Orvo Audio", fase="error", error="No pude conectarme al servidor")
-        self.nav.evento(datos.evento(actual, [actual, otra, hecha, fallida]))
-        filas = self.nav.todos("#lista li")
+        self.evento(datos.evento(actual, [actual, otra, hecha, fallida]))
+        filas = self.todos("#lista li")
         self.assertEqual([f.find_element("css selector", "p").text for f in filas],
                          ["Descargar la versión nueva · 40 %", "Espera que la cierres", "Instalada",
                           "Falló: No pude conectarme al servidor"])
         self.assertEqual([f.get_attribute("aria-current") for f in filas], ["true", None, None, None])
         self.assertEqual([len(f.find_elements("css selector", "button")) for f in filas], [0, 1, 0, 0])
-        self.assertEqual(self.pulsar(self.nav.boton("Cancelar", '[data-clave="inst:slides"]')),
+        self.assertEqual(self.pulsar(self.boton("Cancelar", '[data-clave="inst:slides"]')),
                          [{"accion": "cancelar", "id": "slides"}])
 
+        inst = datos.instalacion(nombre=HOSTIL, fase="error", error=HOSTIL, novedades=[HOSTIL], paso=1,
+                                 pasos=[HOSTIL, "Verificar la descarga"], version=HOSTIL)
+        self.evento(datos.evento(inst, [inst, datos.instalacion("slides", HOSTIL)]))
+        self.assertEqual(self.css("#titulo").text, HOSTIL)
+        self.assertEqual(self.css("#error").text, HOSTIL)
+        self.assertEqual(self.css("#notas li").text, HOSTIL)
+        self.assertEqual(self.pasos()[0][2], HOSTIL)
+        self.assertEqual(len(self.todos("img")), 1, "solo el logotipo")
+        self.assertIsNone(self.d.execute_script("return window.__atacado"))
+
         # The snapshot that ends them all leaves the empty state and no list.
-        self.nav.evento(datos.estado())
-        self.assertEqual(self.nav.css("#vacio p").text, "No hay ninguna instalación en curso.")
-        self.assertFalse(self.nav.css("#actual").is_displayed())
-        self.assertFalse(self.nav.css("#todas").is_displayed())
-        self.assertEqual(self.pulsar(self.nav.boton("Cerrar")), [{"accion": "ocultarInstalador"}])
+        self.evento(datos.estado())
+        self.assertEqual(self.css("#vacio p").text, "No hay ninguna instalación en curso.")
+        self.assertFalse(self.css("#actual").is_displayed())
+        self.assertFalse(self.css("#todas").is_displayed())
+        self.assertEqual(self.pulsar(self.boton("Cerrar")), [{"accion": "ocultarInstalador"}])
 
     def test_formatos_en_espanol(self):
         # The edges that would say something false: a carry into the next unit, 100 % before
@@ -151,18 +158,7 @@ class Instalador(arnes.CasoPagina):
         casos[f"Orvo.fecha('2026-12-07', {ahora})"] = "hace 2 días"
         for expr, esperado in casos.items():
             with self.subTest(expr=expr):
-                self.assertEqual(self.nav.d.execute_script(f"return {expr}"), esperado)
-
-    def test_texto_hostil(self):
-        inst = datos.instalacion(nombre=HOSTIL, fase="error", error=HOSTIL, novedades=[HOSTIL], paso=1,
-                                 pasos=[HOSTIL, "Verificar la descarga"], version=HOSTIL)
-        self.nav.evento(datos.evento(inst, [inst, datos.instalacion("slides", HOSTIL)]))
-        self.assertEqual(self.nav.css("#titulo").text, HOSTIL)
-        self.assertEqual(self.nav.css("#error").text, HOSTIL)
-        self.assertEqual(self.nav.css("#notas li").text, HOSTIL)
-        self.assertEqual(self.pasos()[0][2], HOSTIL)
-        self.assertEqual(len(self.nav.todos("img")), 1, "solo el logotipo")
-        self.assertIsNone(self.nav.d.execute_script("return window.__atacado"))
+                self.assertEqual(self.d.execute_script(f"return {expr}"), esperado)
 
     def test_tamanos_y_capturas(self):
         self.tamanos_y_capturas("instalador")

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,8 +45,15 @@ class VentanaFalsa : public Ventana {
   bool visible() const override { return abierta; }
   bool enFrente() const override { return abierta && foco; }
   // The last event of `tipo`; null when none came.
-  Json ultimo(const std::string& tipo) const;
-  size_t cuantos(const std::string& tipo) const;
+  Json ultimo(const std::string& tipo) const {
+    for (auto e = eventos.rbegin(); e != eventos.rend(); ++e)
+      if ((*e)["tipo"] == tipo) return *e;
+    return nullptr;
+  }
+  size_t cuantos(const std::string& tipo) const {
+    return std::count_if(eventos.begin(), eventos.end(),
+                         [&](auto& e) { return e["tipo"] == tipo; });
+  }
 };
 
 class PantallaFalsa : public Pantalla {
@@ -84,25 +91,65 @@ class BandejaFalsa : public Bandeja {
 
 class Escena : public ::testing::Test {
  protected:
-  Escena();
-  ~Escena() override;
+  Escena() {
+    for (const auto& c : {datos, fuente}) std::filesystem::create_directories(c);
+    sistema.dentroDe(t.ruta(), apps, datos);
+    preferencias.emplace(sistema, "orvo-suite");
+    publicar({});
+  }
+  ~Escena() override {
+    delegado.reset();
+    nucleo.reset();
+    matarAppsDe(t.ruta());
+  }
 
   // A fresh program over the same folders and preferences, as a new launch; the source
   // is the local folder unless a test changes it before `lanzar`.
-  void arrancar();
-  // The launch sequence, then runs until the first manifest check has ended.
-  void lanzar();
+  void arrancar() {
+    delegado.reset();
+    nucleo.reset();
+    pantalla.ventanas.clear();
+    nucleo = std::make_unique<Nucleo>(
+        Plataforma{bucle, http, espacio, sistema, descargas, permisos_, condiciones});
+    catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = fuente.string(); });
+    delegado =
+        std::make_unique<AppDelegate>(*nucleo, pantalla, bandeja, *preferencias, notificaciones);
+  }
+  // The launch sequence, then runs until the first manifest check has ended: every end of
+  // a check, good or bad, reaches the pages as a snapshot.
+  void lanzar() {
+    delegado->lanzar();
+    ASSERT_TRUE(esperar([&] { return principal().cuantos("estado") > 0; }));
+    bucle.procesar();
+  }
   // Runs posted work until `condicion` holds (10 s of wall time at most).
   bool esperar(const std::function<bool()>& condicion) { return bucle.esperarHasta(condicion); }
   // The same, moving the virtual clock 0.1 s at a time meanwhile, for work that waits on
   // timers (an installation's opening checks).
-  bool hastaQue(const std::function<bool()>& condicion);
+  bool hastaQue(const std::function<bool()>& condicion) {
+    for (int i = 0; i < 400; ++i) {
+      if (bucle.esperarHasta(condicion, 0.05)) return true;
+      bucle.avanzar(0.1);
+    }
+    return false;
+  }
   // Publishes `apps` in the local folder's manifest.
-  void publicar(const std::vector<AppRemota>& apps);
+  void publicar(const std::vector<AppRemota>& lista) {
+    Json j = Json::array();
+    for (const auto& a : lista) j.push_back(a.aJson());
+    std::ofstream(fuente / "orvo-suite.json")
+        << Json{{"formato", "orvo-suite/1"}, {"version", 1}, {"apps", j}}.dump();
+  }
   // A zipped app in the local folder (see empaquetarApp), running until killed.
-  AppRemota empaquetar(const std::string& id, const std::string& version);
+  AppRemota empaquetar(const std::string& id, const std::string& version) {
+    return empaquetarApp(t / "obra", fuente, id, version);
+  }
   // The same app's bundle put straight into the applications folder.
-  std::filesystem::path instalarAMano(const std::string& id, const std::string& version);
+  std::filesystem::path instalarAMano(const std::string& id, const std::string& version) {
+    auto claves = clavesDe(bundleDePrueba(id), id);
+    claves["CFBundleShortVersionString"] = version;
+    return crearBundle(apps, "Prueba " + id, claves);
+  }
 
   Catalogo& catalogo() { return nucleo->catalogo(); }
   Instalador& instalador() { return nucleo->instalador(); }
@@ -110,17 +157,17 @@ class Escena : public ::testing::Test {
   VentanaFalsa& ventanaInstalador() { return *pantalla.ventanas.at(1); }
 
   CarpetaTemporal t;
-  std::filesystem::path apps, datos, fuente;
+  std::filesystem::path apps = t / "Aplicaciones", datos = t / "datos", fuente = t / "fuente";
   BucleManual bucle;
   SistemaPrueba sistema;
   ServidorPrueba servidor;
   ServicioPrueba servicio{servidor};
   HttpCurl http;
-  std::unique_ptr<EspacioDePrueba> espacio;
-  std::unique_ptr<DescargasCurl> descargas;
+  EspacioDePrueba espacio{t.ruta(), apps, t / "xdg/applications", bucle};
+  DescargasCurl descargas{bucle, t / "tmp"};
   PantallaFalsa pantalla;
   BandejaFalsa bandeja;
-  std::optional<PreferenciasLinux> preferencias;  // in the test's own home
+  std::optional<PreferenciasLinux> preferencias;  // in the test's own home, once made
   Notificaciones* notificaciones = nullptr;       // the desktop's, when a test looks
   CondicionesPrueba condiciones;                  // a metered network, power saving
   std::unique_ptr<Nucleo> nucleo;

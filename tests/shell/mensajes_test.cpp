@@ -1,5 +1,4 @@
 // The pages' messages: each action with its parameter rules.
-#include "apoyo/bundles_prueba.h"
 #include "comun/archivos.h"
 #include "escena.h"
 
@@ -90,64 +89,17 @@ TEST_F(Mensajes, AjustesConSusValoresPorDefectoAvisosLeidosVentanasYEnlaces) {
   EXPECT_EQ(principal().eventos.size(), eventos);
 }
 
-TEST_F(Mensajes, InstalarAbrirYLaPropia) {
-  sistema.bundle = bundleDePrueba("suite");
-  auto uno = empaquetar("shuno", "1.0");
-  instalarAMano("suite", "1.0");
-  publicar({uno, empaquetar("suite", "2.0")});
-  catalogo().cambiarAjustes([](Ajustes& a) { a.instalarAlCerrar = false; });
-  delegado->mensaje({{"accion", "revisar"}});
-  ASSERT_TRUE(
-      esperar([&] { return catalogo().manifiesto && catalogo().manifiesto->apps.size() == 2; }));
-  // The program's own entry is its self-update, off while installing at quit is off.
-  delegado->mensaje({{"accion", "instalar"}, {"id", "suite"}});
-  EXPECT_TRUE(instalador().todas.empty());
-
-  // Opening: nothing for an app that is not installed; an installed one starts.
-  delegado->mensaje({{"accion", "abrir"}, {"id", "shuno"}});
-  EXPECT_TRUE(espacio->enMarcha(bundleDePrueba("shuno")).empty());
-  delegado->mensaje({{"accion", "instalar"}, {"id", "shuno"}});
-  ASSERT_TRUE(terminada("shuno"));
-  // No app: not even the discard of the finished one.
-  delegado->mensaje({{"accion", "instalar"}});
-  delegado->mensaje({{"accion", "instalar"}, {"id", "nadie"}});
-  EXPECT_EQ(instalador().todas.size(), 1u);
-  matarAppsDe(apps);
-  ASSERT_TRUE(esperarQue([&] { return espacio->enMarcha(bundleDePrueba("shuno")).empty(); }));
-  delegado->mensaje({{"accion", "abrir"}, {"id", "shuno"}});
-  EXPECT_TRUE(esperarQue([&] { return espacio->enMarcha(bundleDePrueba("shuno")).size() == 1; }));
-  // A running copy is not started twice; it comes forward when the display can do that.
-  delegado->mensaje({{"accion", "abrir"}, {"id", "shuno"}});
-  EXPECT_EQ(espacio->enMarcha(bundleDePrueba("shuno")).size(), 1u);
-  std::vector<pid_t> alzadas;
-  espacio->usarEscritorio({.alzar = [&](pid_t p) { return alzadas.push_back(p), true; }});
-  delegado->mensaje({{"accion", "abrir"}, {"id", "shuno"}});
-  EXPECT_EQ(alzadas, std::vector{espacio->enMarcha(bundleDePrueba("shuno")).at(0).pid});
-
-  // 3.2 s after the last installation ends the installer hides, the finished ones go, and
-  // the program's own update starts (allowed by now): automatic, it takes no focus.
-  EXPECT_EQ(ventanaInstalador().mostrada, std::vector<bool>{true});
-  catalogo().cambiarAjustes([](Ajustes& a) { a.instalarAlCerrar = true; });
-  bucle.avanzar(3.0);
-  EXPECT_EQ(ventanaInstalador().ocultada, 0);
-  bucle.avanzar(0.3);
-  EXPECT_EQ(ventanaInstalador().ocultada, 1);
-  ASSERT_EQ(instalador().todas.size(), 1u);
-  EXPECT_TRUE(instalador().todas[0]->propia);
-  EXPECT_TRUE(instalador().todas[0]->automatica);
-  EXPECT_EQ(ventanaInstalador().mostrada.back(), false);
-  delegado->mensaje({{"accion", "cancelar"}, {"id", "suite"}});
-}
-
 // What starts by itself waits for a connection without a data limit and the end of power
-// saving, and says why; what the user asks for runs; the end of the wait starts it.
-TEST_F(Mensajes, LoAutomaticoEsperaRedSinLimiteYFinDelAhorroLoPedidoAManoNo) {
+// saving, and says why; what the user asks for (installing, opening) runs; the end of the
+// wait starts the running app's update, and the program's own follows the last installation.
+TEST_F(Mensajes, LoPedidoAManoCorreLoAutomaticoEsperaRedSinLimiteYFinDelAhorro) {
   sistema.bundle = bundleDePrueba("suite");
   auto bundle = instalarAMano("shcond", "1.0");
   instalarAMano("suite", "1.0");
-  publicar({empaquetar("shcond", "2.0"), empaquetar("shotra", "1.0"), empaquetar("suite", "2.0")});
+  auto uno = empaquetar("shuno", "1.0");
+  publicar({uno, empaquetar("shcond", "2.0"), empaquetar("suite", "2.0")});
   ProcesoPrueba abierta(bundle / "Contents/MacOS/shcond");
-  ASSERT_TRUE(esperarQue([&] { return espacio->enMarcha(bundleDePrueba("shcond")).size() == 1; }));
+  ASSERT_TRUE(esperarQue([&] { return espacio.enMarcha(bundleDePrueba("shcond")).size() == 1; }));
   condiciones.limitada = true;
   delegado->mensaje({{"accion", "revisar"}});
   ASSERT_TRUE(
@@ -157,16 +109,45 @@ TEST_F(Mensajes, LoAutomaticoEsperaRedSinLimiteYFinDelAhorroLoPedidoAManoNo) {
   auto foto = [&] { return principal().ultimo("estado"); };
   EXPECT_EQ(foto()["espera"], "Esperando una red sin límite de datos");
   EXPECT_EQ(foto()["esperan"], Json({"shcond", "suite"}));
-
-  // Power saving holds them too, the program's own update after an installation included.
+  // Power saving holds them too (the next step finds nothing started).
   condiciones.poner(false, true);
   EXPECT_EQ(foto()["espera"], "Esperando a que termine el ahorro de energía");
+  // The program's own entry is its self-update, off while installing at quit is off.
+  catalogo().cambiarAjustes([](Ajustes& a) { a.instalarAlCerrar = false; });
+  delegado->mensaje({{"accion", "instalar"}, {"id", "suite"}});
   EXPECT_TRUE(instalador().todas.empty());
-  delegado->mensaje({{"accion", "instalar"}, {"id", "shotra"}});
-  ASSERT_TRUE(terminada("shotra"));
+
+  // Opening: nothing for an app that is not installed; an installed one starts.
+  delegado->mensaje({{"accion", "abrir"}, {"id", "shuno"}});
+  EXPECT_TRUE(espacio.enMarcha(bundleDePrueba("shuno")).empty());
+  delegado->mensaje({{"accion", "instalar"}, {"id", "shuno"}});
+  ASSERT_TRUE(terminada("shuno"));
   EXPECT_EQ(instalador().todas.at(0)->fase, Fase::lista);
-  bucle.avanzar(AppDelegate::kPausaTrasInstalar + 0.1);
-  EXPECT_FALSE(instalador().enCurso("suite"));
+  // No app: not even the discard of the finished one.
+  delegado->mensaje({{"accion", "instalar"}});
+  delegado->mensaje({{"accion", "instalar"}, {"id", "nadie"}});
+  EXPECT_EQ(instalador().todas.size(), 1u);
+  matarAppsDe(apps / uno.app);
+  ASSERT_TRUE(esperarQue([&] { return espacio.enMarcha(bundleDePrueba("shuno")).empty(); }));
+  delegado->mensaje({{"accion", "abrir"}, {"id", "shuno"}});
+  EXPECT_TRUE(esperarQue([&] { return espacio.enMarcha(bundleDePrueba("shuno")).size() == 1; }));
+  // A running copy is not started twice; it comes forward when the display can do that.
+  delegado->mensaje({{"accion", "abrir"}, {"id", "shuno"}});
+  EXPECT_EQ(espacio.enMarcha(bundleDePrueba("shuno")).size(), 1u);
+  std::vector<pid_t> alzadas;
+  espacio.usarEscritorio({.alzar = [&](pid_t p) { return alzadas.push_back(p), true; }});
+  delegado->mensaje({{"accion", "abrir"}, {"id", "shuno"}});
+  EXPECT_EQ(alzadas, std::vector{espacio.enMarcha(bundleDePrueba("shuno")).at(0).pid});
+
+  // 3.2 s after the last installation ends the installer hides and the finished ones go;
+  // the program's own update, allowed by now, still waits for the end of power saving.
+  EXPECT_EQ(ventanaInstalador().mostrada, std::vector<bool>{true});
+  catalogo().cambiarAjustes([](Ajustes& a) { a.instalarAlCerrar = true; });
+  bucle.avanzar(3.0);
+  EXPECT_EQ(ventanaInstalador().ocultada, 0);
+  bucle.avanzar(0.3);
+  EXPECT_EQ(ventanaInstalador().ocultada, 1);
+  EXPECT_TRUE(instalador().todas.empty());
 
   // The end of the wait starts the update of the running app, which waits for it to quit.
   condiciones.poner(false, false);
@@ -177,4 +158,15 @@ TEST_F(Mensajes, LoAutomaticoEsperaRedSinLimiteYFinDelAhorroLoPedidoAManoNo) {
   EXPECT_TRUE(instalador().enCurso("shcond")->automatica);
   EXPECT_EQ(foto()["espera"], "");
   EXPECT_EQ(foto()["esperan"], Json::array());
+  // Once it is done, the program's own update starts: automatic, it takes no focus.
+  abierta.matar();
+  abierta.esperar();
+  ASSERT_TRUE(terminada("shcond"));
+  ventanaInstalador().mostrada.clear();
+  bucle.avanzar(AppDelegate::kPausaTrasInstalar + 0.1);
+  ASSERT_EQ(instalador().todas.size(), 1u);
+  EXPECT_TRUE(instalador().todas[0]->propia);
+  EXPECT_TRUE(instalador().todas[0]->automatica);
+  EXPECT_EQ(ventanaInstalador().mostrada, std::vector<bool>{false});
+  delegado->mensaje({{"accion", "cancelar"}, {"id", "suite"}});
 }

@@ -3,8 +3,6 @@
 // out of install-at-quit, "Actualizar todas" and the count until a newer one is published,
 // whose update at quit stays out of sight until the app refuses to quit, and the way
 // forward again.
-#include <algorithm>
-
 #include "escena.h"
 
 using namespace orvo;
@@ -31,7 +29,7 @@ TEST_F(Volver, AtrasConLaAppAbiertaOmitidaHastaUnaNuevaYAdelante) {
   // The versions installed and kept.
   auto versiones = [&] {
     auto v = [&](const fs::path& b) {
-      return espacio->infoPlist(b)->at("CFBundleShortVersionString");
+      return espacio.infoPlist(b)->at("CFBundleShortVersionString");
     };
     return std::pair(v(bundle), v(datos / "respaldo" / bundle.filename()));
   };

@@ -1,6 +1,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <thread>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,13 +12,7 @@
 
 namespace orvo::prueba {
 
-namespace {
-
-double ahora() {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-}  // namespace
+using Reloj = std::chrono::steady_clock;
 
 std::map<std::string, std::string> arbol(const std::filesystem::path& raiz) {
   namespace fs = std::filesystem;
@@ -71,15 +66,21 @@ int Corrida::leer(int milisegundos) {
 }
 
 bool Corrida::esperarLinea(const std::function<bool(const std::string&)>& cual, double segundos) {
-  double fin = ahora() + segundos;
+  auto fin = Reloj::now() + std::chrono::duration<double>(segundos);
   for (;;) {
     for (size_t j; (j = texto.find('\n', visto_)) != std::string::npos; visto_ = j + 1)
       if (cual(texto.substr(visto_, j - visto_))) {
         visto_ = j + 1;
         return true;
       }
-    if (ahora() >= fin || leer(20) < 0) return false;
+    if (Reloj::now() >= fin || leer(20) < 0) return false;
   }
+}
+
+void Corrida::cortar(int lineas, const std::string& con, int ms) {
+  for (int i = 0; i < lineas; ++i)
+    esperarLinea([&](const std::string& l) { return l.find(con) != std::string::npos; }, 30);
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 void Corrida::matar() {
@@ -90,9 +91,9 @@ void Corrida::matar() {
 }
 
 int Corrida::terminar(double segundos) {
-  double fin = ahora() + segundos;
+  auto fin = Reloj::now() + std::chrono::duration<double>(segundos);
   int estado = 0;
-  while (pid_ > 0 && ahora() < fin) {
+  while (pid_ > 0 && Reloj::now() < fin) {
     leer(50);
     if (::waitpid(pid_, &estado, WNOHANG) == pid_) {
       pid_ = -1;

@@ -7,16 +7,14 @@
 #include "apoyo/carpeta_temporal.h"
 #include "apoyo/ordenes.h"
 
-using orvo::prueba::ejecutar;
-using orvo::prueba::leer;
+using namespace orvo::prueba;
 namespace fs = std::filesystem;
 
 namespace {
 
 // The binary on a home, temporary and applications folder of the test's own; `datos` names
 // OV_DATOS, or nothing.
-orvo::prueba::Salida demo(orvo::prueba::CarpetaTemporal& t, const std::string& carpeta,
-                          const std::string& datos = "datos") {
+Salida demo(CarpetaTemporal& t, const std::string& carpeta, const std::string& datos = "datos") {
   fs::create_directories(t / "tmp");
   return ejecutar("HOME=" + (t / "casa").string() + " TMPDIR=" + (t / "tmp").string() +
                   (datos.empty() ? "" : " OV_DATOS=" + (t / datos).string()) +
@@ -27,7 +25,7 @@ orvo::prueba::Salida demo(orvo::prueba::CarpetaTemporal& t, const std::string& c
 }  // namespace
 
 TEST(Programa, MuestraElCatalogoLocalYRechazaUnoRoto) {
-  orvo::prueba::CarpetaTemporal t;
+  CarpetaTemporal t;
   t.escribir("buena/orvo-suite.json", R"({"formato":"f","version":3,"apps":[
     {"id":"video","nombre":"Video","bundle":"b","app":"Video.app","version":"2.1","url":"v.zip"}]})");
   // A link where the staging folder goes: the clean-up takes the link, not what it points at.

@@ -71,14 +71,6 @@ struct Maquina {
   }
 };
 
-inline std::vector<std::string> lineas(const std::string& texto) {
-  std::vector<std::string> r;
-  size_t i = 0;
-  for (size_t j; (j = texto.find('\n', i)) != std::string::npos; i = j + 1)
-    r.push_back(texto.substr(i, j - i));
-  return r;
-}
-
 // The binary started directly (no shell between), its output read as it comes.
 class Corrida {
  public:
@@ -88,6 +80,8 @@ class Corrida {
   Corrida& operator=(const Corrida&) = delete;
   // Reads until a line satisfies `cual`, the program ends, or `segundos` pass.
   bool esperarLinea(const std::function<bool(const std::string&)>& cual, double segundos);
+  // Reads `lineas` lines that hold `con` (each within 30 s), then lets it run `ms` more.
+  void cortar(int lineas, const std::string& con, int ms);
   // SIGKILL, then reaps it.
   void matar();
   // Waits for the end; the exit status, -1 when it did not exit by itself in time.

@@ -15,15 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The published entry for a zip made of `entradas`, for the app "uno".
-AppRemota zipHostil(Maquina& m, const std::vector<EntradaZip>& entradas, AppRemota app) {
-  auto zip = m.t / "fuente/uno.zip";
-  hacerZip(zip, entradas);
-  app.sha256 = sha256(zip);
-  app.tam = static_cast<int64_t>(fs::file_size(zip));
-  return app;
-}
-
 std::vector<EntradaZip> bundle(const std::string& id, bool conPrograma = true) {
   std::vector<EntradaZip> e{
       {"Prueba uno.app/Contents/Info.plist", "archivo",
@@ -50,6 +41,14 @@ struct ConUnoInstalado {
     m.fuente((m.t / "fuente").string());
     antes = arbol(m.t / "apps");
   }
+  // The published entry of "uno" for a zip made of `entradas`.
+  AppRemota zip(const std::vector<EntradaZip>& entradas) {
+    auto app = uno;
+    hacerZip(m.t / "fuente/uno.zip", entradas);
+    app.sha256 = sha256(m.t / "fuente/uno.zip");
+    app.tam = static_cast<int64_t>(fs::file_size(m.t / "fuente/uno.zip"));
+    return app;
+  }
   // Runs the update and returns the message of its error line; checks nothing changed.
   std::string fallida(const AppRemota& app) {
     m.manifiesto(m.t / "fuente", {app});
@@ -59,10 +58,8 @@ struct ConUnoInstalado {
     EXPECT_FALSE(fs::exists(m.t / "datos/registro.json"));
     for (const auto& e : fs::directory_iterator(m.t / "tmp"))
       EXPECT_FALSE(e.path().filename().string().starts_with("orvo-suite-")) << e.path();
-    auto l = lineas(r.texto);
-    auto linea = l.size() >= 2 ? l[l.size() - 2] : r.texto;
-    auto i = linea.find("% ");
-    return i == std::string::npos ? linea : linea.substr(i + 2);
+    auto i = r.texto.find("% ", r.texto.rfind("\nerror · "));
+    return i == std::string::npos ? r.texto : r.texto.substr(i + 2, r.texto.find('\n', i) - i - 2);
   }
 };
 
@@ -71,24 +68,21 @@ struct ConUnoInstalado {
 TEST(Resistencia, ZipsHostilesYServidoresSinFinNoReemplazanLaAppInstalada) {
   ConUnoInstalado x;
   const std::string id = bundleDePrueba("uno");
-  auto hostil = [&](const std::vector<EntradaZip>& e) {
-    return x.fallida(zipHostil(x.m, e, x.uno));
-  };
   // A link to a folder inside is no folder either.
   auto otra = bundle(id);
   for (auto& e : otra) e.nombre.replace(0, 10, "Otra");
   otra.push_back({"Prueba uno.app", "enlace", "Otra.app", 0777});
-  EXPECT_EQ(hostil(otra), "El zip trae Prueba uno.app, pero no es una carpeta. No instalé nada.");
-  EXPECT_EQ(hostil(bundle("com.otro.vendedor")),
+  EXPECT_EQ(x.fallida(x.zip(otra)),
+            "El zip trae Prueba uno.app, pero no es una carpeta. No instalé nada.");
+  EXPECT_EQ(x.fallida(x.zip(bundle("com.otro.vendedor"))),
             "El zip trae Prueba uno.app, pero no es " + id + ". No instalé nada.");
-  EXPECT_EQ(hostil(bundle(id, false)),
+  EXPECT_EQ(x.fallida(x.zip(bundle(id, false))),
             "El zip trae Prueba uno.app, pero le falta su programa principal. No instalé nada.");
 
   // A zip of under a megabyte that would unpack to 600 MB.
   auto bomba = bundle(id);
   bomba.push_back({"Prueba uno.app/Contents/Resources/ceros.bin", "ceros", "600"});
-  auto app = zipHostil(x.m, bomba, x.uno);
-  EXPECT_EQ(x.fallida(app),
+  EXPECT_EQ(x.fallida(x.zip(bomba)),
             "No pude desempaquetar Prueba uno.app: se expande mucho más de lo razonable para "
             "una app. No instalé nada.");
 
@@ -97,7 +91,7 @@ TEST(Resistencia, ZipsHostilesYServidoresSinFinNoReemplazanLaAppInstalada) {
   auto enviados = std::make_shared<std::atomic<uint64_t>>(0);
   servidor.publicar("/uno.zip",
                     {.datos = std::string(64 * 1024, 'z'), .sinFin = true, .enviados = enviados});
-  app = x.uno;
+  auto app = x.uno;
   app.url = servidor.base() + "uno.zip";
   app.tam = 2'000'000;
   EXPECT_EQ(x.fallida(app), "Se cortó la descarga: el servidor envió más datos de los anunciados");
@@ -109,7 +103,7 @@ TEST(Resistencia, ZipsHostilesYServidoresSinFinNoReemplazanLaAppInstalada) {
   auto abierto = bundle(id);
   abierto[1].modo = 06777;
   abierto.insert(abierto.begin(), {"Prueba uno.app/Contents/", "carpeta", "", 0777});
-  x.m.manifiesto(x.m.t / "fuente", {zipHostil(x.m, abierto, x.uno)});
+  x.m.manifiesto(x.m.t / "fuente", {x.zip(abierto)});
   Corrida r(x.m.entorno("uno"));
   ASSERT_TRUE(r.esperarLinea([](const std::string& l) { return l.find("Abrir") != l.npos; }, 60))
       << r.texto;

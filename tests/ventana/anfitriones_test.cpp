@@ -23,20 +23,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// xfce4-panel with the settings of panel_xfce.xml (beside the test pages), dark or light,
-// and its own settings daemon, so that it reads that folder.
-std::unique_ptr<ProcesoPrueba> panel(CarpetaTemporal& t, bool oscuro) {
-  std::string nombre = oscuro ? "panel-oscuro" : "panel-claro";
-  auto xml = leerArchivo(fs::path(ORVO_PAGINAS).parent_path() / "panel_xfce.xml").value();
-  xml.replace(xml.find("@OSCURO@"), 8, oscuro ? "true" : "false");
-  t.escribir(nombre + "/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml", xml);
-  return std::make_unique<ProcesoPrueba>(
-      guionDelPrograma(t, nombre + ".sh",
-                       "export XDG_CONFIG_HOME='" + (t / nombre).string() +
-                           "'\n/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd &\n",
-                       "xfce4-panel --disable-wm-check"));
-}
-
 using Pantalla = std::unique_ptr<GdkPixbuf, decltype(&g_object_unref)>;
 Pantalla captura(int ancho, int alto) {
   return {gdk_pixbuf_get_from_window(gdk_get_default_root_window(), 0, 0, ancho, alto),
@@ -83,14 +69,6 @@ double diferencia(const Pantalla& p, int x, int y,
   return mejor;
 }
 
-std::string menuDe(pid_t programa) {
-  return ejecutar("gdbus call --session --timeout 20 --dest org.kde.StatusNotifierItem-" +
-                  std::to_string(programa) +
-                  "-1 --object-path /MenuBar --method com.canonical.dbusmenu.GetLayout -- 0 -1 "
-                  "'[]' 2>&1")
-      .texto;
-}
-
 }  // namespace
 
 TEST(Anfitriones, ElPanelDeXfceMuestraLaCuentaYElMenuDeLaInstalacionEnOscuroYEnClaro) {
@@ -106,9 +84,16 @@ TEST(Anfitriones, ElPanelDeXfceMuestraLaCuentaYElMenuDeLaInstalacionEnOscuroYEnC
   escribirAjustes(t / "datos", (t / "catalogo").string());
   t.escribir("config/orvo-suite/preferencias.ini", "[Orvo Suite]\nyaAbierta=true\n");
   ProcesoPrueba programa(guionDelPrograma(t, "programa.sh"));
-  ASSERT_TRUE(esperarQue(
-      [&] { return menuDe(programa.pid()).find("Ver la instalación") != std::string::npos; }, 60))
-      << menuDe(programa.pid()) << leerArchivo(t / "datos/suite.log").value_or("");
+  auto menu = [&] {
+    return ejecutar("gdbus call --session --timeout 20 --dest org.kde.StatusNotifierItem-" +
+                    std::to_string(programa.pid()) +
+                    "-1 --object-path /MenuBar --method com.canonical.dbusmenu.GetLayout -- 0 "
+                    "-1 '[]' 2>&1")
+        .texto;
+  };
+  ASSERT_TRUE(
+      esperarQue([&] { return menu().find("Ver la instalación") != std::string::npos; }, 60))
+      << menu() << leerArchivo(t / "datos/suite.log").value_or("");
 
   const char* capturas = std::getenv("ORVO_CAPTURAS");
   fs::path carpeta = capturas ? capturas : fs::current_path();
@@ -116,8 +101,17 @@ TEST(Anfitriones, ElPanelDeXfceMuestraLaCuentaYElMenuDeLaInstalacionEnOscuroYEnC
   for (bool oscuro : {true, false}) {
     SCOPED_TRACE(oscuro ? "dark panel" : "light panel");
     std::string nombre = oscuro ? "bandeja-oscura" : "bandeja-clara";
-    // The panel comes after the program, as at a login where the tray starts late.
-    auto host = panel(t, oscuro);
+    // The panel comes after the program, as at a login where the tray starts late: the
+    // settings of panel_xfce.xml (beside the test pages), dark or light, and a settings
+    // daemon of its own, so that it reads that folder.
+    auto xml = leerArchivo(fs::path(ORVO_PAGINAS).parent_path() / "panel_xfce.xml").value();
+    xml.replace(xml.find("@OSCURO@"), 8, oscuro ? "true" : "false");
+    t.escribir(nombre + "/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml", xml);
+    ProcesoPrueba panel(
+        guionDelPrograma(t, nombre + ".sh",
+                         "export XDG_CONFIG_HOME='" + (t / nombre).string() +
+                             "'\n/usr/lib/x86_64-linux-gnu/xfce4/xfconf/xfconfd &\n",
+                         "xfce4-panel --disable-wm-check"));
     int x = 0, y = 0;
     double error = 1e9;
     // Where on the panel the icon with the count 1 fits best.

@@ -5,6 +5,9 @@
 #include <string>
 
 #include "apoyo/carpeta_temporal.h"
+#include "apoyo/servicio_prueba.h"
+#include "apoyo/zip_prueba.h"
+#include "comun/json_estricto.h"
 
 namespace orvo::prueba {
 
@@ -17,5 +20,10 @@ std::string entornoDe(CarpetaTemporal& t);
 std::filesystem::path guionDelPrograma(CarpetaTemporal& t, const std::string& nombre,
                                        const std::string& preludio = "",
                                        const std::string& orden = ORVO_BINARIO);
+
+// Release `version` of skill `id`, zipped from `archivos`, published on the server with
+// the service's answer about it; returns its entry.
+Json publicarSkill(ServidorPrueba& servidor, ServicioPrueba& servicio, const std::string& id,
+                   const std::string& version, const Entradas& archivos);
 
 }  // namespace orvo::prueba

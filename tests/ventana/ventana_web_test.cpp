@@ -42,41 +42,29 @@ std::string evaluar(VistaWeb* web, const std::string& js) {
   return espera.texto;
 }
 
-class Ventanas : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    ASSERT_TRUE(iniciarGtk());
-    ASSERT_EQ(VistaWeb::preparar(ORVO_MODULO_WEB), std::nullopt);
-  }
+}  // namespace
 
-  std::unique_ptr<VentanaWeb> crear(bool flotante = false) {
+TEST(Ventanas, LoEnviadoAntesDeCargarLoQueLaPaginaEnviaAdondeVanSusEnlacesYLaFlotante) {
+  ASSERT_TRUE(iniciarGtk());
+  ASSERT_EQ(VistaWeb::preparar(ORVO_MODULO_WEB), std::nullopt);
+  CarpetaTemporal t;
+  SistemaPrueba sistema;
+  sistema.casa = t.ruta();
+  PreferenciasLinux prefs(sistema, "orvo-suite");
+  std::vector<std::string> abiertos;
+  auto crear = [&](bool flotante) {
     return std::make_unique<VentanaWeb>(
         FormaVentana{.pagina = "index.html",
                      .ancho = 860,
                      .alto = 560,
                      .autoguardado = "Marco",
                      .flotante = flotante},
-        VentanaWeb::Entorno{
-            .web = ORVO_PAGINAS,
-            .preferencias = *prefs,
-            .abrirEnlace = [this](const std::string& u) { abiertos.push_back(u); }});
-  }
-  std::string ruta(VentanaWeb& v) { return evaluar(v.vista(), "location.pathname"); }
-  void SetUp() override {
-    sistema.casa = t.ruta();
-    prefs.emplace(sistema, "orvo-suite");
-  }
-
-  CarpetaTemporal t;
-  SistemaPrueba sistema;
-  std::optional<PreferenciasLinux> prefs;
-  std::vector<std::string> abiertos;
-};
-
-}  // namespace
-
-TEST_F(Ventanas, LoEnviadoAntesDeCargarLoQueLaPaginaEnviaYAdondeVanSusEnlaces) {
-  auto v = crear();
+        VentanaWeb::Entorno{.web = ORVO_PAGINAS,
+                            .preferencias = prefs,
+                            .abrirEnlace = [&](const std::string& u) { abiertos.push_back(u); }});
+  };
+  auto ruta = [](VentanaWeb& v) { return evaluar(v.vista(), "location.pathname"); };
+  auto v = crear(false);
   std::vector<Json> mensajes;
   v->alMensaje = [&](const Json& m) { mensajes.push_back(m); };
   v->enviar({{"tipo", "estado"}, {"n", 1}});
@@ -110,7 +98,7 @@ TEST_F(Ventanas, LoEnviadoAntesDeCargarLoQueLaPaginaEnviaYAdondeVanSusEnlaces) {
   // Closing hides; showing again keeps the page as it was.
   gtk_window_close(v->ventana());
   ASSERT_TRUE(girarHasta([&] { return !v->visible(); }));
-  EXPECT_TRUE(prefs->leer("Marco"));
+  EXPECT_TRUE(prefs.leer("Marco"));
   v->mostrar();
   EXPECT_EQ(evaluar(v->vista(), "recibidos.length"), "3");
 
@@ -124,11 +112,11 @@ TEST_F(Ventanas, LoEnviadoAntesDeCargarLoQueLaPaginaEnviaYAdondeVanSusEnlaces) {
   evaluar(v->vista(), "(document.getElementById('local').click(), 1)");
   ASSERT_TRUE(girarHasta([&] { return ruta(*v).ends_with("/otra.html\""); }));
   EXPECT_EQ(abiertos.size(), 1u);
-}
 
-TEST_F(Ventanas, LaFlotanteTieneTamanoFijoYRecuerdaSoloLaPosicion) {
-  prefs->guardar("Marco", "40,30,1000,900");
-  auto v = crear(true);
+  // The floating window has a fixed size and remembers only its position.
+  v.reset();
+  prefs.guardar("Marco", "40,30,1000,900");
+  v = crear(true);
   v->mostrar();
   ASSERT_TRUE(girarHasta([&] { return v->cargada(); }));
   EXPECT_FALSE(gtk_window_get_resizable(v->ventana()));
@@ -137,6 +125,6 @@ TEST_F(Ventanas, LaFlotanteTieneTamanoFijoYRecuerdaSoloLaPosicion) {
   gtk_window_get_size(v->ventana(), &ancho, &alto);
   EXPECT_EQ(std::make_pair(ancho, alto), std::make_pair(860, 560));
   v->ocultar();
-  auto marco = prefs->leer("Marco").value_or("");
+  auto marco = prefs.leer("Marco").value_or("");
   EXPECT_TRUE(marco.ends_with(",860,560")) << marco;
 }

@@ -65,11 +65,12 @@ class NucleoEnServidor : public ::testing::Test {
     m["apps"] = Json::array();
     servicio.manifiesto(token, m.dump());
   }
-  // A real manifest refresh to its end.
+  // A real manifest refresh to its end. A busy machine may take long; one that never ends
+  // must not leave its callback a dead frame to write to.
   void revisar() {
-    bool listo = false;
-    catalogo().revisar([&] { listo = true; });
-    ASSERT_TRUE(bucle.esperarHasta([&] { return listo; }));
+    auto listo = std::make_shared<bool>(false);
+    catalogo().revisar([listo] { *listo = true; });
+    ASSERT_TRUE(bucle.esperarHasta([&] { return *listo; }, 30));
   }
 
   CarpetaTemporal t;

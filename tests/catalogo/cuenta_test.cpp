@@ -1,11 +1,19 @@
 // Signing in and marking notices read, through the real test server.
+#include "apoyo/nucleo_servidor.h"
 #include "cuenta/tokens.h"
-#include "entorno.h"
 
 namespace orvo::prueba {
 namespace {
 
-using CuentaTest = Entorno;
+struct CuentaTest : NucleoEnServidor {
+  // Signs in and waits for the answer; the message, if any.
+  Error entrar(const std::string& base, const std::string& email, const std::string& clave) {
+    std::optional<Error> r;
+    cuenta().entrar(base, email, clave, "1.0", [&](Error e) { r = e; });
+    EXPECT_TRUE(bucle.esperarHasta([&] { return r.has_value(); }));
+    return r.value_or("sin respuesta");
+  }
+};
 
 TEST_F(CuentaTest, SoloHttpsOEsteEquipo) {
   for (const char* s : {"http://orvo.example/", "ftp://orvo.example/", "orvo.example",
@@ -57,9 +65,9 @@ TEST_F(CuentaTest, UnSegundoServidorConservaElPrimeroYUnoCaidoSeDiceEnEspanol) {
   EXPECT_EQ(entrar(servidor.base(), "a@b", "mala"), "Usuario o clave incorrectos");
   EXPECT_EQ(leerTokens(datos), (Tokens{{servidor.base(), "UNO"}, {otro.base(), "DOS"}}));
 
-  EXPECT_TRUE(entrar(sinServidor(), "a@b", "c")
-                  .value_or("")
-                  .starts_with("No pude conectarme al servidor: "));
+  // A test server that is gone: nobody listens at its address.
+  const auto ido = ServidorPrueba().base();
+  EXPECT_TRUE(entrar(ido, "a@b", "c").value_or("").starts_with("No pude conectarme al servidor: "));
   EXPECT_EQ(leerTokens(datos).size(), 2u);
 }
 
@@ -72,7 +80,7 @@ TEST_F(CuentaTest, MarcarLeidoAvisaUnoAUnoConElToken) {
   // The page names the notice's app as the catalogue does; the rest is copied.
   EXPECT_EQ(cuenta().json()["avisos"][0]["id"], 2);
   EXPECT_EQ(cuenta().json()["avisos"][0]["nombre_app"], "Orvo Video");
-  ASSERT_TRUE(esperarPeticiones("leido", 2));
+  ASSERT_TRUE(bucle.esperarHasta([&] { return servidor.peticionesDe("leido").size() >= 2; }));
   std::multiset<std::string> cuerpos;
   for (const auto& p : servidor.peticionesDe("leido")) {
     cuerpos.insert(p.cuerpo);

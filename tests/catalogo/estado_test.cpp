@@ -1,6 +1,5 @@
 // App status and the usage report against real bundles and a real running process.
-#include "apoyo/bundles_prueba.h"
-#include "entorno.h"
+#include "apoyo/nucleo_servidor.h"
 
 namespace orvo::prueba {
 namespace {
@@ -29,7 +28,7 @@ AppRemota remota(const std::string& id, const std::string& bundleId, const std::
           .url = id + ".zip"};
 }
 
-using Estado = Entorno;
+using Estado = NucleoEnServidor;
 
 TEST_F(Estado, VersionBuildYRutaInstaladasCopiasFueraYBundlesAnteriores) {
   auto video = remota("video", "com.orvo.video", "Orvo Video", "2.0");

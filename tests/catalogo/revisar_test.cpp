@@ -1,6 +1,6 @@
 // The manifest refresh against a local folder and against the real test server.
+#include "apoyo/nucleo_servidor.h"
 #include "cuenta/tokens.h"
-#include "entorno.h"
 
 namespace orvo::prueba {
 namespace {
@@ -11,7 +11,7 @@ const char* kManifiesto = R"({"formato":"orvo-suite","version":2,"apps":[
   "usuario":{"nombre":"Ana","email":"ana@orvo.example","rol":"editor","canal":"beta"},
   "avisos":[{"id":7,"titulo":"Hola"}]})";
 
-using Revisar = Entorno;
+using Revisar = NucleoEnServidor;
 
 TEST_F(Revisar, CarpetaLocalBuenaFaltanteEInvalida) {
   catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = (t / "fuente").string(); });
@@ -90,7 +90,7 @@ TEST_F(Revisar, ElFeedLosErroresDelServidorYCerrarSesion) {
   cuenta().errorLogin = "queda";
   catalogo().cerrarSesion();
   EXPECT_FALSE(catalogo().manifiesto);
-  ASSERT_TRUE(esperarPeticiones("salir", 1));
+  ASSERT_TRUE(bucle.esperarHasta([&] { return !servidor.peticionesDe("salir").empty(); }));
   EXPECT_EQ(servidor.peticionesDe("salir")[0].cabecera("X-Orvo-Token"), "T1");
   EXPECT_TRUE(leerTokens(datos).empty());
   EXPECT_FALSE(cuenta().usuario);

@@ -1,11 +1,11 @@
 // The store: files, defaults, the one-time migration, the source and its token.
+#include "apoyo/nucleo_servidor.h"
 #include "cuenta/tokens.h"
-#include "entorno.h"
 
 namespace orvo::prueba {
 namespace {
 
-using Tienda = Entorno;
+using Tienda = NucleoEnServidor;
 
 TEST_F(Tienda, ValoresPorDefectoSinEscribirNadaNiTocarLoIlegible) {
   EXPECT_EQ(catalogo().aplicaciones, apps);

@@ -1,7 +1,6 @@
 // Bad input touches nothing: archives that fail a check or come hostile from the server, ids
 // that would reach outside the components folder, a damaged record file.
 #include "comun/archivos.h"
-#include "apoyo/zip_prueba.h"
 #include "banco.h"
 
 using namespace orvo;

@@ -1,26 +1,19 @@
-// An installer on the real platform pieces in a folder of its own: an applications
-// folder, a data folder, the real desktop, the local test server, and either the real
+// The installer on the real platform pieces (see NucleoEnServidor) with either the real
 // download session or a scripted one whose notices the test sends, for the watchdog's
-// decisions on the virtual clock. Every app process started from the folder is killed at
-// the end.
+// decisions on the virtual clock. The swap never needs an administrator here (the fallback
+// is in cambio_test.cpp). Every app process started from the folder is killed at the end.
 #pragma once
 
-#include <gtest/gtest.h>
-
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "apoyo/app_prueba.h"
-#include "apoyo/bucle_manual.h"
-#include "apoyo/bundles_prueba.h"
-#include "apoyo/carpeta_temporal.h"
-#include "apoyo/inertes.h"
-#include "apoyo/servidor_prueba.h"
-#include "apoyo/sistema_prueba.h"
+#include "apoyo/nucleo_servidor.h"
+#include "comun/archivos.h"
 #include "plataforma/linux/descargas_curl.h"
-#include "plataforma/linux/http_curl.h"
-#include "shell/nucleo.h"
+#include "shell/prueba_instalacion.h"
 
 namespace orvo::prueba {
 
@@ -59,48 +52,67 @@ class DescargasGuion : public Descargas {
   TareaDescarga ultima_ = 0;
 };
 
-struct Banco {
+// Signed out: each test points the source at the test server or at `carpeta`.
+class Banco : public NucleoEnServidor {
+ protected:
   // `descargasReales`: the libcurl session; else the scripted one.
-  explicit Banco(bool descargasReales = true);
-  ~Banco();
+  explicit Banco(bool descargasReales = true) {
+    std::filesystem::create_directories(carpeta);
+    reiniciar(descargasReales);
+  }
+  ~Banco() override {
+    apagar();
+    matarAppsDe(t.ruta());
+  }
 
-  Catalogo& catalogo() { return nucleo->catalogo(); }
-  Instalador& instalador() { return nucleo->instalador(); }
-
+  // The program killed and started again: a new core and download session on the same folders.
+  void reiniciar(bool descargasReales = true) {
+    apagar();
+    curl = descargasReales ? std::make_unique<DescargasCurl>(bucle, t / "tmp") : nullptr;
+    arrancar(curl ? static_cast<Descargas*>(curl.get()) : &guion);
+    instalador().alCambiar = [this](const Instalacion& i) {
+      auto l = PruebaInstalacion::linea(i);
+      if (lineas.empty() || lineas.back() != l) lineas.push_back(l);
+    };
+    instalador().alTerminar = [this](const Instalacion&) { ++terminadas; };
+  }
   // Zips "Prueba <id>.app" into `carpeta` (see empaquetarApp) and returns its entry.
   AppRemota empaquetar(const std::string& id, const std::string& version,
                        const std::string& script = kScriptQueEspera, bool ejecutable = true,
-                       size_t relleno = 0);
+                       size_t relleno = 0) {
+    return empaquetarApp(t / "obra", carpeta, id, version, script, ejecutable, relleno);
+  }
   // Installs a copy of that bundle (without zipping) straight into the applications folder.
-  std::filesystem::path instalarAMano(const std::string& id, const std::string& version);
-
+  std::filesystem::path instalarAMano(const std::string& id, const std::string& version) {
+    auto claves = clavesDe(bundleDePrueba(id), id);
+    claves["CFBundleShortVersionString"] = version;
+    return crearBundle(apps, "Prueba " + id, claves);
+  }
   // Runs until the installation of `id` is no longer active or reaches `fase`, or
   // `segundos` of wall time pass. The virtual clock moves only while no download runs,
   // so the installer's timed checks come due without the watchdog seeing a stall.
   bool esperarFin(const std::string& id, double segundos = 20,
-                  std::optional<Fase> fase = std::nullopt);
-  // The phases and steps reported through alCambiar, in order, without repeats.
-  std::vector<std::string> lineas;
-  std::string log() const;
-  // The program killed and started again: a new core and download session on the same folders.
-  void reiniciar();
+                  std::optional<Fase> fase = std::nullopt) {
+    auto listo = [&] {
+      auto inst = instalador().enCurso(id);
+      return !inst || (fase && inst->fase == *fase);
+    };
+    auto fin = std::chrono::steady_clock::now() + std::chrono::duration<double>(segundos);
+    while (std::chrono::steady_clock::now() < fin) {
+      if (bucle.esperarHasta(listo, 0.02)) return true;
+      auto inst = instalador().enCurso(id);
+      if (inst && (inst->zip || !inst->tarea)) bucle.avanzar(0.25);
+    }
+    return listo();
+  }
+  std::string log() const { return leerArchivo(datos / "suite.log").value_or(""); }
 
-  CarpetaTemporal t;
-  std::filesystem::path apps, datos, carpeta;
-  BucleManual bucle;
-  SistemaPrueba sistema;
-  ServidorPrueba servidor;
-  HttpCurl http;
-  std::unique_ptr<EspacioDePrueba> espacio;
+  std::filesystem::path carpeta = t / "fuente";
   DescargasGuion guion;
   std::unique_ptr<DescargasCurl> curl;
-  // The swap never needs an administrator here; the fallback is in cambio_test.cpp.
-  PermisosInertes permisos;
-  std::unique_ptr<Nucleo> nucleo;
+  // The phases and steps reported through alCambiar, in order, without repeats.
+  std::vector<std::string> lineas;
   int terminadas = 0;
-
- private:
-  void armar();
 };
 
 }  // namespace orvo::prueba

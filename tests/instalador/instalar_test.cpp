@@ -22,111 +22,110 @@ std::string versionDe(const fs::path& bundle) {
       .value_or(std::map<std::string, std::string>{})["CFBundleShortVersionString"];
 }
 
+using Instalar = Banco;
+
 }  // namespace
 
 // The update's download, cut twice, goes on each time from where it stopped, naming the
 // version it continues (the digest check after it would catch a spliced file). Then it
 // waits, at no cost, while the app runs; then up to 15 s for a helper that still runs from
 // inside the bundle.
-TEST(Instalar, ActualizarTrasDosCortesEsperaALaAppYHasta15SegundosASusProcesos) {
-  Banco b;
-  auto vieja = b.instalarAMano("tres", "1.0");
+TEST_F(Instalar, ActualizarTrasDosCortesEsperaALaAppYHasta15SegundosASusProcesos) {
+  auto vieja = instalarAMano("tres", "1.0");
   auto ayudante = vieja / "Contents/Helpers/ayudante";
   fs::create_directories(ayudante.parent_path());
   std::ofstream(ayudante) << kScriptQueEspera;
   fs::permissions(ayudante, fs::perms(0755));
-  auto app = b.empaquetar("tres", "2.0", kScriptQueEspera, true, 3'000'000);
-  b.servidor.publicar("/tres.zip", {.datos = *leerArchivo(b.carpeta / "tres.zip"),
-                                    .cortarTras = 1'000'000,
-                                    .cortesRestantes = 2,
-                                    .etag = "\"e\""});
-  b.catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = b.servidor.base(); });
+  auto app = empaquetar("tres", "2.0", kScriptQueEspera, true, 3'000'000);
+  servidor.publicar("/tres.zip", {.datos = *leerArchivo(carpeta / "tres.zip"),
+                                  .cortarTras = 1'000'000,
+                                  .cortesRestantes = 2,
+                                  .etag = "\"e\""});
+  catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = servidor.base(); });
   {
     ProcesoPrueba abierta(vieja / "Contents/MacOS/tres");
     ProcesoPrueba resto(ayudante);
-    ASSERT_TRUE(esperarQue([&] { return b.catalogo().abierta(app).has_value(); }));
-    b.instalador().comenzar(app, false);
-    ASSERT_TRUE(b.esperarFin("tres", 20, Fase::esperaCierre));
+    ASSERT_TRUE(esperarQue([&] { return catalogo().abierta(app).has_value(); }));
+    instalador().comenzar(app, false);
+    ASSERT_TRUE(esperarFin("tres", 20, Fase::esperaCierre));
     // That it waits as long as the app runs: Volver.AtrasConLaAppAbierta... (the same wait).
     abierta.matar();
     abierta.esperar();
-    for (int i = 0; i < 28; ++i) b.bucle.avanzar(0.5);
-    EXPECT_EQ(b.instalador().enCurso("tres")->fase, Fase::esperaCierre);
-    for (int i = 0; i < 6; ++i) b.bucle.avanzar(0.5);
-    EXPECT_NE(b.log().find("Prueba tres: quedan procesos tras 15 s; se instala igual"),
+    for (int i = 0; i < 28; ++i) bucle.avanzar(0.5);
+    EXPECT_EQ(instalador().enCurso("tres")->fase, Fase::esperaCierre);
+    for (int i = 0; i < 6; ++i) bucle.avanzar(0.5);
+    EXPECT_NE(log().find("Prueba tres: quedan procesos tras 15 s; se instala igual"),
               std::string::npos);
   }
-  ASSERT_TRUE(b.esperarFin("tres"));
-  EXPECT_EQ(b.lineas.back(), "lista · paso 7/6 fin 100% ");
-  EXPECT_EQ(b.terminadas, 1);
-  EXPECT_EQ(versionDe(b.apps / "Prueba tres.app"), "2.0");
-  EXPECT_EQ(versionDe(b.datos / "respaldo/Prueba tres.app"), "1.0");
+  ASSERT_TRUE(esperarFin("tres"));
+  EXPECT_EQ(lineas.back(), "lista · paso 7/6 fin 100% ");
+  EXPECT_EQ(terminadas, 1);
+  EXPECT_EQ(versionDe(apps / "Prueba tres.app"), "2.0");
+  EXPECT_EQ(versionDe(datos / "respaldo/Prueba tres.app"), "1.0");
   std::vector<std::string> rangos;
-  for (const auto& p : b.servidor.peticiones()) rangos.push_back(p.cabecera("Range"));
+  for (const auto& p : servidor.peticiones()) rangos.push_back(p.cabecera("Range"));
   EXPECT_EQ(rangos, (std::vector<std::string>{"", "bytes=1000000-", "bytes=2000000-"}));
-  EXPECT_EQ(b.servidor.peticiones()[2].cabecera("If-Range"), "\"e\"");
+  EXPECT_EQ(servidor.peticiones()[2].cabecera("If-Range"), "\"e\"");
 }
 
 // An update whose opening fails: refused (no execute bit) until allowed, then closing by
 // itself at every one of three openings. It ends `lista` flagged, and the version it
 // replaced comes back, while the one left is kept and skipped. The swap itself, its record
 // and a damaged backup are the real program's, in Vuelta.MatarEnCadaPaso....
-TEST(Instalar, UnaVersionQueNoQuedaAbiertaSeMarcaYSeVuelveALaAnterior) {
-  Banco b;
+TEST_F(Instalar, UnaVersionQueNoQuedaAbiertaSeMarcaYSeVuelveALaAnterior) {
   const std::string id = "cuatro";
-  b.instalarAMano(id, "1.0");
-  auto app = b.empaquetar(id, "2.0", "#!/bin/sh\nexit 0\n", false);
-  b.catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = b.carpeta.string(); });
-  b.instalador().comenzar(app, false);
-  ASSERT_TRUE(b.esperarFin(id, 20, Fase::autorizar));
-  auto inst = b.instalador().enCurso(id);
+  instalarAMano(id, "1.0");
+  auto app = empaquetar(id, "2.0", "#!/bin/sh\nexit 0\n", false);
+  catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = carpeta.string(); });
+  instalador().comenzar(app, false);
+  ASSERT_TRUE(esperarFin(id, 20, Fase::autorizar));
+  auto inst = instalador().enCurso(id);
   EXPECT_EQ(inst->pasos.at(4), "Autorizar en Linux");
   EXPECT_EQ(inst->paso, 4);
-  b.instalador().autorizada();
+  instalador().autorizada();
   EXPECT_EQ(inst->fase, Fase::autorizar);
   EXPECT_EQ(std::count(inst->pasos.begin(), inst->pasos.end(), "Autorizar en Linux"), 1);
   // The user fixes it and says so.
-  auto bundle = b.apps / app.app;
+  auto bundle = apps / app.app;
   fs::permissions(bundle / "Contents/MacOS" / id, fs::perms(0755));
-  b.instalador().autorizada();
-  ASSERT_TRUE(b.esperarFin(id, 40));
+  instalador().autorizada();
+  ASSERT_TRUE(esperarFin(id, 40));
   EXPECT_EQ(inst->fase, Fase::lista);
   EXPECT_EQ(inst->json()["noQuedoAbierta"], true);
-  EXPECT_NE(b.log().find("no quedó abierta tras 3 intentos"), std::string::npos);
+  EXPECT_NE(log().find("no quedó abierta tras 3 intentos"), std::string::npos);
 
-  ASSERT_EQ(b.catalogo().anterior(app)->version, "1.0");
-  b.lineas.clear();
-  b.instalador().volver(app);
-  ASSERT_TRUE(b.esperarFin(id));
-  EXPECT_EQ(b.lineas,
+  ASSERT_EQ(catalogo().anterior(app)->version, "1.0");
+  lineas.clear();
+  instalador().volver(app);
+  ASSERT_TRUE(esperarFin(id));
+  EXPECT_EQ(lineas,
             (std::vector<std::string>{"corriendo · paso 1/2 Volver a la versión anterior 0% ",
                                       "corriendo · paso 2/2 Registrar en Linux 0% ",
                                       "lista · paso 3/2 fin 100% "}));
-  EXPECT_EQ(b.catalogo().registro.anteriores.at(id).version, "2.0");
-  EXPECT_EQ(b.catalogo().ajustes.omitidas.at(id), "2.0");
+  EXPECT_EQ(catalogo().registro.anteriores.at(id).version, "2.0");
+  EXPECT_EQ(catalogo().ajustes.omitidas.at(id), "2.0");
 
   // The program's own entry goes back the same way and restarts as after its own update.
-  b.sistema.bundle = app.bundle;
+  sistema.bundle = app.bundle;
   bool termina = false;
-  b.instalador().terminarPrograma = [&] { termina = true; };
-  b.instalador().volver(app);
-  EXPECT_EQ(b.instalador().todas.back()->pasos,
+  instalador().terminarPrograma = [&] { termina = true; };
+  instalador().volver(app);
+  EXPECT_EQ(instalador().todas.back()->pasos,
             (std::vector<std::string>{"Volver a la versión anterior", "Abrir Prueba cuatro"}));
   for (int i = 0; i < 100 && !termina; ++i)
-    b.bucle.esperarHasta([&] { return termina; }, 0.05), b.bucle.avanzar(0.1);
+    bucle.esperarHasta([&] { return termina; }, 0.05), bucle.avanzar(0.1);
   EXPECT_TRUE(termina);
-  b.instalador().cancelar(id);  // the process would have ended with it under way
+  instalador().cancelar(id);  // the process would have ended with it under way
   EXPECT_EQ(versionDe(bundle), "2.0");
 }
 
-TEST(Instalar, EntradasMalasFallanSinTocarNada) {
-  Banco b;
-  auto buena = b.empaquetar("cinco", "1.0");
-  b.catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = b.carpeta.string(); });
+TEST_F(Instalar, EntradasMalasFallanSinTocarNada) {
+  auto buena = empaquetar("cinco", "1.0");
+  catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = carpeta.string(); });
   auto fallo = [&](AppRemota app) {
-    b.instalador().comenzar(app, false);
-    EXPECT_TRUE(b.esperarFin(app.id));
-    auto i = b.instalador().todas.back();
+    instalador().comenzar(app, false);
+    EXPECT_TRUE(esperarFin(app.id));
+    auto i = instalador().todas.back();
     EXPECT_EQ(i->fase, Fase::error);
     return i->error.value_or("");
   };
@@ -140,15 +139,15 @@ TEST(Instalar, EntradasMalasFallanSinTocarNada) {
             "La descarga no coincide con la publicada (la huella es distinta). No instalé nada.");
   // A missing local archive is the real binary's, in PruebaInstalar.DesdeUnaCarpetaLocal.
   a = buena;
-  b.servidor.publicar("/no-zip.zip", {.datos = "esto no es un zip"});
-  b.catalogo().cambiarAjustes([&](Ajustes& x) { x.fuente = b.servidor.base(); });
+  servidor.publicar("/no-zip.zip", {.datos = "esto no es un zip"});
+  catalogo().cambiarAjustes([&](Ajustes& x) { x.fuente = servidor.base(); });
   a.url = "no-zip.zip";
   a.sha256.reset();
   EXPECT_EQ(fallo(a), "El zip no trae Prueba cinco.app");
   a.url = "otra.zip";
   EXPECT_EQ(fallo(a), "La fuente respondió 404 al descargar");
 
-  EXPECT_TRUE(fs::is_empty(b.apps));
-  EXPECT_FALSE(fs::exists(b.t / "Fuera.app"));
-  EXPECT_EQ(b.terminadas, 0);
+  EXPECT_TRUE(fs::is_empty(apps));
+  EXPECT_FALSE(fs::exists(t / "Fuera.app"));
+  EXPECT_EQ(terminadas, 0);
 }

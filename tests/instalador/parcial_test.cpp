@@ -61,98 +61,102 @@ struct Publicada : AppRemota {
   std::shared_ptr<std::atomic<uint64_t>> enviados;
 };
 
-Publicada publicar(Banco& b, const Obra& o, ArchivoPrueba servir = {}) {
-  auto raiz = b.t / "obra" / o.version;
-  fs::remove_all(raiz);
-  auto claves = clavesDe(bundleDePrueba("delta"), "delta");
-  claves["CFBundleShortVersionString"] = o.version;
-  auto bundle = crearBundle(raiz, "Prueba delta", claves,
-                            std::string(kScriptQueEspera) + "# " + o.version + "\n");
-  fs::create_directories(bundle / "Contents/Resources");
-  for (const auto& [nombre, semilla] : o.recursos) {
-    std::mt19937 g(semilla);
-    std::string datos(60'000, '\0');
-    for (auto& c : datos) c = static_cast<char>(g() % 64);  // deflates a little, as code does
-    std::ofstream(bundle / "Contents/Resources" / nombre, std::ios::binary) << datos;
+struct Parcial : Banco {
+  Publicada publicar(const Obra& o, ArchivoPrueba servir = {}) {
+    auto raiz = t / "obra" / o.version;
+    fs::remove_all(raiz);
+    auto claves = clavesDe(bundleDePrueba("delta"), "delta");
+    claves["CFBundleShortVersionString"] = o.version;
+    auto bundle = crearBundle(raiz, "Prueba delta", claves,
+                              std::string(kScriptQueEspera) + "# " + o.version + "\n");
+    fs::create_directories(bundle / "Contents/Resources");
+    for (const auto& [nombre, semilla] : o.recursos) {
+      std::mt19937 g(semilla);
+      std::string bytes(60'000, '\0');
+      for (auto& c : bytes) c = static_cast<char>(g() % 64);  // deflates a little, as code does
+      std::ofstream(bundle / "Contents/Resources" / nombre, std::ios::binary) << bytes;
+    }
+    auto zip = carpeta / ("delta-" + o.version + ".zip");
+    fs::remove(zip);
+    auto dentro = "cd '" + raiz.string() + "' && find . -exec touch -h -d @1700000000 {} + && ";
+    std::map<std::string, std::string> ordenes{
+        {"zip", dentro + "/usr/bin/zip -qry '" + zip.string() + "' 'Prueba delta.app'"},
+        {"bsdtar", dentro + "bsdtar --format zip -cf '" + zip.string() + "' 'Prueba delta.app'"},
+        {"python", dentro + "/usr/bin/python3 -c '" + std::string(kPython) +
+                       "' 'Prueba delta.app' '" + zip.string() + "'"}};
+    EXPECT_EQ(ejecutar(ordenes.at(o.escritor) + " 2>&1").estado, 0) << o.escritor;
+    servir.datos = *leerArchivo(zip);
+    if (servir.etag.empty()) servir.etag = "\"" + o.version + "\"";
+    auto enviados = std::make_shared<std::atomic<uint64_t>>(0);
+    servir.enviados = enviados;
+    servidor.publicar("/delta.zip", std::move(servir));
+    catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = servidor.base(); });
+    Publicada app{{.id = "delta",
+                   .nombre = "Prueba delta",
+                   .bundle = bundleDePrueba("delta"),
+                   .app = "Prueba delta.app",
+                   .version = o.version,
+                   .url = "delta.zip"},
+                  enviados};
+    app.sha256 = sha256(zip);
+    app.tam = static_cast<int64_t>(fs::file_size(zip));
+    return app;
   }
-  auto zip = b.carpeta / ("delta-" + o.version + ".zip");
-  fs::remove(zip);
-  auto dentro = "cd '" + raiz.string() + "' && find . -exec touch -h -d @1700000000 {} + && ";
-  std::map<std::string, std::string> ordenes{
-      {"zip", dentro + "/usr/bin/zip -qry '" + zip.string() + "' 'Prueba delta.app'"},
-      {"bsdtar", dentro + "bsdtar --format zip -cf '" + zip.string() + "' 'Prueba delta.app'"},
-      {"python", dentro + "/usr/bin/python3 -c '" + std::string(kPython) +
-                     "' 'Prueba delta.app' '" + zip.string() + "'"}};
-  EXPECT_EQ(ejecutar(ordenes.at(o.escritor) + " 2>&1").estado, 0) << o.escritor;
-  servir.datos = *leerArchivo(zip);
-  if (servir.etag.empty()) servir.etag = "\"" + o.version + "\"";
-  auto enviados = std::make_shared<std::atomic<uint64_t>>(0);
-  servir.enviados = enviados;
-  b.servidor.publicar("/delta.zip", std::move(servir));
-  b.catalogo().cambiarAjustes([&](Ajustes& a) { a.fuente = b.servidor.base(); });
-  Publicada app{{.id = "delta",
-                 .nombre = "Prueba delta",
-                 .bundle = bundleDePrueba("delta"),
-                 .app = "Prueba delta.app",
-                 .version = o.version,
-                 .url = "delta.zip"},
-                enviados};
-  app.sha256 = sha256(zip);
-  app.tam = static_cast<int64_t>(fs::file_size(zip));
-  return app;
-}
 
-// Installs `app` served by `servir`; bytes the server sent for it.
-uint64_t instalar(Banco& b, const Publicada& app) {
-  b.instalador().comenzar(app, false);
-  EXPECT_TRUE(b.esperarFin("delta", 60));
-  EXPECT_EQ(b.lineas.back(), "lista · paso 6/5 fin 100% ") << b.log();
-  auto plist = leerArchivo(b.apps / app.app / "Contents/Info.plist").value_or("");
-  EXPECT_NE(plist.find("<string>" + app.version + "</string>"), std::string::npos);
-  // The archive kept for the next time is the published one, byte for byte.
-  EXPECT_EQ(sha256(b.t / "casa/.cache/orvo-suite/delta.zip"), app.sha256);
-  // The next update must not wait for the app it opened.
-  matarAppsDe(b.apps);
-  EXPECT_TRUE(b.bucle.esperarHasta([&] { return !b.catalogo().abierta(app); }, 10));
-  return app.enviados->load();
-}
+  // Installs `app` served by `servir`; bytes the server sent for it.
+  uint64_t instalar(const Publicada& app) {
+    instalador().comenzar(app, false);
+    EXPECT_TRUE(esperarFin("delta", 60));
+    EXPECT_EQ(lineas.back(), "lista · paso 6/5 fin 100% ") << log();
+    auto plist = leerArchivo(apps / app.app / "Contents/Info.plist").value_or("");
+    EXPECT_NE(plist.find("<string>" + app.version + "</string>"), std::string::npos);
+    // The archive kept for the next time is the published one, byte for byte.
+    EXPECT_EQ(sha256(t / "casa/.cache/orvo-suite/delta.zip"), app.sha256);
+    // The next update must not wait for the app it opened.
+    matarAppsDe(apps);
+    EXPECT_TRUE(bucle.esperarHasta([&] { return !catalogo().abierta(app); }, 10));
+    return app.enviados->load();
+  }
+};
 
 }  // namespace
 
 // Three writers, each with its own headers and extra fields (bsdtar adds data descriptors).
 // The server honours one range per request only, so nothing may lean on multipart answers.
-TEST(Parcial, UnaActualizacionBajaSoloLoQueCambio) {
+TEST_F(Parcial, UnaActualizacionBajaSoloLoQueCambio) {
   for (std::string escritor : {"python", "zip", "bsdtar"}) {
     SCOPED_TRACE(escritor);
-    Banco b;
+    // Each writer on a machine that never had the app.
+    apagar();
+    for (const auto& c : {apps / "Prueba delta.app", datos, t / "casa/.cache"}) fs::remove_all(c);
+    reiniciar();
     auto v1 = primera();
     v1.escritor = escritor;
-    auto app1 = publicar(b, v1);
-    EXPECT_EQ(instalar(b, app1), static_cast<uint64_t>(*app1.tam));  // a first install: whole
+    auto app1 = publicar(v1);
+    EXPECT_EQ(instalar(app1), static_cast<uint64_t>(*app1.tam));  // a first install: whole
 
     auto v2 = siguiente(v1, "2.0");
-    auto app2 = publicar(b, v2, {.soloPrimerRango = true});
-    auto bajado = instalar(b, app2);
-    EXPECT_LE(bajado, static_cast<uint64_t>(*app2.tam * 0.15)) << b.log();
+    auto app2 = publicar(v2, {.soloPrimerRango = true});
+    auto bajado = instalar(app2);
+    EXPECT_LE(bajado, static_cast<uint64_t>(*app2.tam * 0.15)) << log();
     auto mb = std::to_string((*app2.tam + 524'288) / 1'048'576);
-    EXPECT_NE(b.log().find(" MB de " + mb + " MB"), std::string::npos) << b.log();
+    EXPECT_NE(log().find(" MB de " + mb + " MB"), std::string::npos) << log();
   }
 }
 
 // Servers and copies that must not be trusted; every one ends in the whole download, and a
 // kill halfway leaves the kept copy to start from again.
-TEST(Parcial, CadaDudaTerminaEnLaDescargaEnteraYUnaMuerteNoLaPierde) {
-  Banco b;
+TEST_F(Parcial, CadaDudaTerminaEnLaDescargaEnteraYUnaMuerteNoLaPierde) {
   auto obra = primera();
-  instalar(b, publicar(b, obra));
+  instalar(publicar(obra));
   auto paso = [&](const std::string& version, ArchivoPrueba servir, const std::string& motivo,
                   int cada = 20) {
     SCOPED_TRACE(version);
     obra = siguiente(obra, version, cada);
-    auto app = publicar(b, obra, servir);
-    EXPECT_GE(instalar(b, app), static_cast<uint64_t>(*app.tam));
-    EXPECT_NE(b.log().find("descarga parcial de Prueba delta: " + motivo), std::string::npos)
-        << b.log();
+    auto app = publicar(obra, servir);
+    EXPECT_GE(instalar(app), static_cast<uint64_t>(*app.tam));
+    EXPECT_NE(log().find("descarga parcial de Prueba delta: " + motivo), std::string::npos)
+        << log();
   };
   paso("2.0", {.aceptaRangos = false}, "el servidor no atiende rangos");
   // The end of the directory comes with one ETag, the entries with another.
@@ -160,7 +164,7 @@ TEST(Parcial, CadaDudaTerminaEnLaDescargaEnteraYUnaMuerteNoLaPierde) {
        "el archivo cambió en el servidor");
   paso("4.0", {}, "habría que bajar", 1);
   // A kept copy damaged inside an entry's data passes its own index: the digest catches it.
-  auto guardada = b.t / "casa/.cache/orvo-suite/delta.zip";
+  auto guardada = t / "casa/.cache/orvo-suite/delta.zip";
   auto bytes = *leerArchivo(guardada);
   bytes[bytes.size() / 2] ^= 0x55;
   std::ofstream(guardada, std::ios::binary) << bytes;
@@ -173,24 +177,23 @@ TEST(Parcial, CadaDudaTerminaEnLaDescargaEnteraYUnaMuerteNoLaPierde) {
   // next run assembles again from it.
   auto antes = sha256(guardada);
   obra = siguiente(obra, "7.0");
-  auto app = publicar(b, obra, {.bytesPorSegundo = 100'000});
-  b.instalador().comenzar(app, false);
-  EXPECT_TRUE(b.bucle.esperarHasta([&] { return app.enviados->load() > 100'000; }, 20));
-  b.reiniciar();
+  auto app = publicar(obra, {.bytesPorSegundo = 100'000});
+  instalador().comenzar(app, false);
+  EXPECT_TRUE(bucle.esperarHasta([&] { return app.enviados->load() > 100'000; }, 20));
+  reiniciar();
   EXPECT_EQ(sha256(guardada), antes);
-  app = publicar(b, obra);
-  EXPECT_LE(instalar(b, app), static_cast<uint64_t>(*app.tam * 0.15)) << b.log();
+  app = publicar(obra);
+  EXPECT_LE(instalar(app), static_cast<uint64_t>(*app.tam * 0.15)) << log();
 }
 
 // Over its bound (a tenth of the free space here), the oldest copy goes first.
-TEST(Parcial, LaCacheNoPasaDeSuTope) {
-  Banco b;
-  Tmpfs disco(b.t / "casa/.cache", 128u << 20);
+TEST_F(Parcial, LaCacheNoPasaDeSuTope) {
+  Tmpfs disco(t / "casa/.cache", 128u << 20);
   if (!disco.montado()) GTEST_SKIP() << "montar tmpfs necesita root";
-  auto vieja = b.t / "casa/.cache/orvo-suite/otra.zip";
+  auto vieja = t / "casa/.cache/orvo-suite/otra.zip";
   fs::create_directories(vieja.parent_path());
   std::ofstream(vieja, std::ios::binary) << std::string(6'000'000, 'x');
   fs::last_write_time(vieja, fs::file_time_type::clock::now() - std::chrono::hours(24));
-  instalar(b, publicar(b, primera()));
+  instalar(publicar(primera()));
   EXPECT_FALSE(fs::exists(vieja));
 }

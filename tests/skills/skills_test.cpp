@@ -1,14 +1,18 @@
 // Requests, synchronisation and removal through the real test server, real zips, real
-// folders and a real Trash.
+// folders and a real Trash, on the managers of NucleoEnServidor with a skills folder and a
+// freedesktop Trash of the test's own.
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
-
 #include <set>
 
+#include "apoyo/nucleo_servidor.h"
 #include "apoyo/tmpfs.h"
 #include "apoyo/zip_prueba.h"
-#include "banco_skills.h"
+#include "comun/archivos.h"
 #include "comun/carpeta_trabajo.h"
 #include "comun/fechas.h"
+#include "comun/sha256.h"
 #include "skills/huella.h"
 
 namespace orvo::prueba {
@@ -16,13 +20,69 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// GIO reads XDG_DATA_HOME once per process, so the Trash folder is set before main, before
+// any GLib call can read the variable.
+fs::path papeleraDelProceso() {
+  // Never destroyed: the exit handler that removes the folder runs after static destructors.
+  static const fs::path* ruta = [] {
+    char plantilla[] = "/tmp/orvo-xdg-XXXXXX";
+    auto p = new fs::path(::mkdtemp(plantilla));
+    ::setenv("XDG_DATA_HOME", p->c_str(), 1);
+    std::atexit([] {
+      std::error_code e;
+      fs::remove_all(papeleraDelProceso(), e);
+    });
+    return p;
+  }();
+  return *ruta;
+}
+const fs::path kPapelera = papeleraDelProceso();
+
 const std::string kEditada =
     "La editaste a mano: para reemplazarla con la publicada, pide instalar con forzar=1";
 
 Json conSkill(const Json& skill) { return Json{{"skill", skill}}; }
 
-class Skills_ : public BancoSkills {
+class Skills_ : public NucleoEnServidor {
  protected:
+  Skills_() : NucleoEnServidor("T1") {
+    skills().alCambiar = [this] {
+      if (!skills().descargando(ultimo_)) ++terminados;
+    };
+  }
+  // Starts with one manifest loaded, so requests are not held for it.
+  void SetUp() override { revisar(Json::array()); }
+
+  Skills& skills() { return nucleo().skills(); }
+  std::optional<SkillInstalada> inst(const std::string& id) { return skills().instalada(id); }
+  // The archive served at /<id>-<version>.zip and the skill record that publishes it.
+  Json publicar(const std::string& id, const std::string& version, const Entradas& entradas = {}) {
+    auto zip = zipDe(entradas.empty() ? Entradas{{"SKILL.md", "# " + id + " " + version + "\n"},
+                                                 {"skill.json", Json{{"id", id}}.dump()}}
+                                      : entradas);
+    std::string ruta = "/" + id + "-" + version + ".zip";
+    servidor.publicar(ruta, ArchivoPrueba{zip});
+    return {{"id", id},
+            {"nombre", "Skill " + id},
+            {"version", version},
+            {"url", ruta.substr(1)},
+            {"sha256", *sha256(t.escribir("zips" + ruta, zip))},
+            {"alcance", "equipo"},
+            {"dueno", {{"nombre", "Ana"}, {"email", "ana@orvo.example"}}}};
+  }
+  // Runs a manifest refresh with these `skills` and `skills_quitar` lists.
+  void revisar(const Json& publicadas, const Json& quitar = Json::array()) {
+    manifiesto({{"skills", publicadas}, {"skills_quitar", quitar}});
+    NucleoEnServidor::revisar();
+  }
+  // A request, run until the manager has nothing more to do for it.
+  void pedir(const std::string& accion, const std::string& id, bool confirmada = false,
+             bool forzar = false) {
+    ultimo_ = id;
+    int antes = terminados;
+    skills().pedir(accion, id, confirmada, forzar);
+    ASSERT_TRUE(bucle.esperarHasta([&] { return terminados > antes; })) << "request " << id;
+  }
   // Offers `id` at `version` and installs it through a request.
   Json instalar(const std::string& id, const std::string& version) {
     auto s = publicar(id, version);
@@ -32,7 +92,30 @@ class Skills_ : public BancoSkills {
     EXPECT_TRUE(fs::exists(destino / id / "SKILL.md"));
     return s;
   }
-  std::optional<SkillInstalada> inst(const std::string& id) { return skills().instalada(id); }
+  std::string error(const std::string& id) {
+    auto d = skills().leer();
+    auto e = d.errores.find(id);
+    return e == d.errores.end() ? "" : e->second;
+  }
+  size_t descargasDe(const std::string& id, const std::string& version) const {
+    size_t n = 0;
+    for (const auto& p : servidor.peticiones()) n += p.ruta == "/" + id + "-" + version + ".zip";
+    return n;
+  }
+  // The names left in the skills data folder's staging area.
+  std::vector<std::string> preparando() const {
+    std::vector<std::string> nombres;
+    std::error_code e;
+    for (const auto& x : fs::directory_iterator(datos / "skills/.preparando", e))
+      nombres.push_back(x.path().filename().string());
+    return nombres;
+  }
+
+  fs::path destino = t / "casa/.claude/skills";
+  int terminados = 0;
+
+ private:
+  std::string ultimo_;
 };
 
 TEST_F(Skills_, InstalaLoPedidoConConfirmacionLosPedidosRepetidosSeUnenYEsperanAlManifiesto) {
@@ -183,19 +266,19 @@ TEST_F(Skills_, LoQueNoInstaloNoSeToca) {
 }
 
 TEST_F(Skills_, UnRegistroIlegibleSeGuardaYSeRehaceConLoColocado) {
-  instalar("hola", "1.0");
+  instalar("lupa", "1.0");
   instalar("otra", "1.0");
   t.escribir("casa/.claude/skills/otra/SKILL.md", "editada");
   // Damaged twice, the second time past what a reader takes whole: each copy is kept, and
   // each time the skills this program placed are its own again, the edited one as edited.
   const std::string ilegible = "{\"skills\": [trunc";
   t.escribir("datos/skills/instaladas.json", ilegible);
-  EXPECT_EQ(skills().ids(), (std::vector<std::string>{"hola", "otra"}));
-  EXPECT_FALSE(inst("hola")->modificada);
+  EXPECT_EQ(skills().ids(), (std::vector<std::string>{"lupa", "otra"}));
+  EXPECT_FALSE(inst("lupa")->modificada);
   EXPECT_TRUE(inst("otra")->modificada);
   std::ofstream(datos / "skills/instaladas.json") << std::string(65u << 20, ' ');
-  pedir("quitar", "hola");
-  EXPECT_FALSE(fs::exists(destino / "hola"));
+  pedir("quitar", "lupa");
+  EXPECT_FALSE(fs::exists(destino / "lupa"));
   EXPECT_EQ(skills().ids(), std::vector<std::string>{"otra"});
   EXPECT_EQ(leer(datos / "skills/instaladas.json.danado"), ilegible);
   EXPECT_EQ(fs::file_size(datos / "skills/instaladas.json.danado.2"), 65u << 20);

@@ -35,14 +35,16 @@ class NucleoPrueba : public Nucleo {
 class NucleoEnServidor : public ::testing::Test {
  protected:
   // Signed in to the test server as `token`; without one, signed out, the source at its
-  // default and nothing written yet.
-  explicit NucleoEnServidor(std::string token = "") : token(std::move(token)) {
+  // default and nothing written yet. A bench that brings its own download session starts
+  // the core itself (`conNucleo` false).
+  explicit NucleoEnServidor(std::string token = "", bool conNucleo = true)
+      : token(std::move(token)) {
     sistema.dentroDe(t.ruta(), apps, datos);
     if (!this->token.empty()) {
       servicio.clienteEn(datos, this->token);
       manifiesto(Json::object());
     }
-    arrancar();
+    if (conNucleo) arrancar();
   }
   ~NucleoEnServidor() override { apagar(); }
 

@@ -56,7 +56,7 @@ class DescargasGuion : public Descargas {
 class Banco : public NucleoEnServidor {
  protected:
   // `descargasReales`: the libcurl session; else the scripted one.
-  explicit Banco(bool descargasReales = true) {
+  explicit Banco(bool descargasReales = true) : NucleoEnServidor("", false) {
     std::filesystem::create_directories(carpeta);
     reiniciar(descargasReales);
   }
